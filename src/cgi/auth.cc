@@ -1,0 +1,52 @@
+#include "cgi/auth.h"
+
+#include <string.h>
+
+#include "cgi/emit.h"
+#include "cgi/query.h"
+#include "limits.h"
+#include "platform/platform.h"
+
+// Equality without an early exit on the first differing byte. The lengths
+// are compared openly; the content is not.
+static int equal_const_time(const char *offered, size_t offered_len, const char *password,
+                            size_t password_len) {
+    if (offered_len != password_len) return 0;
+    unsigned char diff = 0;
+    for (size_t i = 0; i < password_len; i++) diff |= (unsigned char)(offered[i] ^ password[i]);
+    return diff == 0;
+}
+
+static const char BEARER[] = "Bearer ";
+static const size_t BEARER_LEN = sizeof BEARER - 1;
+
+int password_passes(const char *password, const char *header, const char *authorization,
+                    const char *query) {
+    if (!password || !password[0]) return 1;
+    size_t plen = strlen(password);
+    if (header && equal_const_time(header, strlen(header), password, plen)) return 1;
+    if (authorization) {
+        const char *a = authorization;
+        while (*a == ' ') a++;
+        if (strlen(a) >= BEARER_LEN && plat_strnicmp(a, BEARER, BEARER_LEN) == 0) {
+            a += BEARER_LEN;
+            while (*a == ' ') a++;
+            if (equal_const_time(a, strlen(a), password, plen)) return 1;
+        }
+    }
+    char pwd[PWD_CAP];
+    if (get_query_val(query, "pwd", pwd, sizeof pwd) &&
+        equal_const_time(pwd, strlen(pwd), password, plen))
+        return 1;
+    return 0;
+}
+
+int check_node_password(void) {
+    const char *password = plat_getenv("BOT_PASSWORD");
+    if (!password || !password[0]) return 1;
+    if (password_passes(password, plat_getenv("HTTP_X_BOT_PASSWORD"),
+                        plat_getenv("HTTP_AUTHORIZATION"), plat_getenv("QUERY_STRING")))
+        return 1;
+    plat_write_stdout(UNAUTHORIZED_RESPONSE, strlen(UNAUTHORIZED_RESPONSE));
+    return 0;
+}

@@ -1,0 +1,16 @@
+// The node password check. A node with a password (BOT_PASSWORD set and
+// non-empty) serves nothing to a request that does not present it through
+// the X-Bot-Password header, an Authorization "Bearer" header, or the
+// `pwd` query parameter, tried in that order.
+#pragma once
+
+// 1 when the request may proceed. `password` is BOT_PASSWORD; the other
+// three are the request's header values and query, each possibly null.
+// Comparisons take time that depends on the lengths only, not on where
+// the texts differ. Nothing is trimmed, decoded or transformed.
+int password_passes(const char *password, const char *header, const char *authorization,
+                    const char *query);
+
+// Runs the check against the environment. On refusal writes the fixed 401
+// response and returns 0: the caller then ends the process with status 0.
+int check_node_password(void);

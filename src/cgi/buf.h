@@ -1,0 +1,33 @@
+// Buf: the growable text buffer behind every response body and every
+// captured tool output, and the JSON string encoding used by all documents.
+//
+// Ownership: a Buf is a zeroed local of the function that builds it; its
+// owner frees `data` with free(), unless it hands the Buf to emit_json.
+#pragma once
+
+#include <stddef.h>
+
+struct Buf {
+    char *data;  // NUL-terminated text while non-null; null until the first append
+    size_t len;  // bytes of text, not counting the NUL; len + 1 <= cap
+    size_t cap;  // 0, or BUF_FIRST_CAP * 2^k, at most BUF_MAX_CAP
+};
+
+// Every append returns 1 on success and 0 on failure. A failed append
+// leaves data, len and cap exactly as they were.
+
+// Makes room for n more bytes plus the terminating NUL.
+int buf_need(Buf *b, size_t n);
+// Appends a NUL-terminated text (never null).
+int buf_adds(Buf *b, const char *text);
+// Appends n bytes.
+int buf_addn(Buf *b, const char *bytes, size_t n);
+// Appends one byte: the low 8 bits of ch.
+int buf_addc(Buf *b, int ch);
+// Appends printf-formatted text, cut to its first BUF_FORMAT_SCRATCH - 1 bytes.
+int buf_addf(Buf *b, const char *format, ...) __attribute__((format(printf, 2, 3)));
+// Appends text as a JSON string literal, quotes included. On a failed
+// append it stops at once and the literal stays open.
+int buf_json(Buf *b, const char *text);
+// Releases the storage and leaves b empty.
+void buf_free(Buf *b);

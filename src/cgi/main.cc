@@ -1,0 +1,3 @@
+#include "cgi/entry.h"
+
+int main(int argc, char **argv) { return plugin_main(argc, argv); }

@@ -1,0 +1,34 @@
+// Every size limit of the program, named once. A bare number in the logic is
+// a question the reader has to answer; these are the answers.
+#pragma once
+
+#include <stddef.h>
+
+// Fixed-capacity texts (capacity includes the terminating NUL).
+constexpr size_t PATH_CAP = 1024;         // any file path
+constexpr size_t HOME_CAP = 512;          // the home directory text
+constexpr size_t NAME_CAP = 256;          // account, organisation, profile
+constexpr size_t ERROR_TEXT_CAP = 512;    // error and detail texts
+constexpr size_t ACTION_CAP = 64;         // the `action` query value
+constexpr size_t PWD_CAP = 256;           // the `pwd` query value
+constexpr size_t STATE_CAP = 64;          // a tool's `state` / `user_code`
+constexpr size_t JSON_KEY_CAP = 128;      // a decoded candidate key
+
+// Response buffer.
+constexpr size_t BUF_FIRST_CAP = 1024;              // first allocation
+constexpr size_t BUF_MAX_CAP = 64u * 1024 * 1024;   // 67,108,864 bytes
+constexpr size_t BUF_FORMAT_SCRATCH = 2048;         // one buf_addf result
+
+// Files and tools.
+constexpr unsigned long long FILE_MAX_BYTES = 8u * 1024 * 1024;  // read_file cap
+constexpr size_t CAPTURE_LIMIT = 256u * 1024;   // captured tool output in total
+constexpr size_t READ_PIECE_CAP = 2048;         // one read from the tool's pipe
+constexpr size_t QUOTED_COMMAND_MAX = 511;      // the quoted command word
+constexpr size_t COMMAND_LINE_CAP = 4096;       // the whole command line
+constexpr size_t ARGS_CAP = 32;                 // the start action's option text
+
+// Time rules.
+constexpr long long PENDING_WINDOW_SEC = 900;            // a login stays pending this long
+constexpr long long MILLISECOND_THRESHOLD = 100000000000LL;  // larger expiry values are ms
+constexpr long long DEFAULT_POLL_INTERVAL = 5;
+constexpr long long DEFAULT_CODE_LIFETIME = 900;

@@ -1,0 +1,118 @@
+#include "state/status.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "json/json_reader.h"
+#include "platform/platform.h"
+#include "state/paths.h"
+#include "tools/runner.h"
+#include "tools/tool_contract.h"
+
+static void copy_text(char *out, size_t cap, const char *src) { snprintf(out, cap, "%s", src); }
+
+// Reads the credentials file, or the fallback token file when the
+// credentials path cannot be read. Returns the heap text or null.
+static char *read_credentials(Status *st) {
+    creds_path(st->path);
+    char *text = read_file(st->path);
+    if (text) return text;
+    char fallback[PATH_CAP];
+    if (fallback_token_path(fallback) && plat_exists(fallback)) {
+        text = read_file(fallback);
+        if (text) copy_text(st->path, sizeof st->path, fallback);
+    }
+    return text;
+}
+
+static void take_credentials(Status *st, const char *text, long long now) {
+    const char *end = text + strlen(text);
+    st->logged_in = json_str_present(text, end, "access_token");
+    st->has_refresh = json_str_present(text, end, "refresh_token");
+    st->expires_at = expiry_seconds(json_num_field(text, end, "expires_at"));
+    if (st->expires_at == 0) {
+        long long lifetime = json_num_field(text, end, "expires_in");
+        if (lifetime > 0) st->expires_at = now + lifetime;
+    }
+    if (json_str_field(text, end, "org_id", st->org_id, sizeof st->org_id))
+        copy_text(st->account, sizeof st->account, st->org_id);
+}
+
+static void take_pending_marker(Status *st, long long now) {
+    char path[PATH_CAP];
+    pending_path(path);
+    if (!plat_exists(path)) {
+        st->pending_file_missing = 1;
+        return;
+    }
+    char *text = read_file(path);
+    if (!text) {
+        st->pending = 1;
+        return;
+    }
+    long long created = json_num_field(text, text + strlen(text), "created");
+    free(text);
+    if (created <= 0) {
+        st->pending = 1;
+        return;
+    }
+    // Unsigned so that a wrapped difference or a future "created" (a
+    // negative age) is never pending.
+    long long age = (long long)((unsigned long long)now - (unsigned long long)created);
+    st->pending_age_sec = age;
+    st->pending = (unsigned long long)age <= (unsigned long long)PENDING_WINDOW_SEC;
+}
+
+// The login tool's report fills only what the files left empty and raises
+// flags they left at 0; it never lowers one.
+static void merge_status_report(Status *st, const char *line) {
+    StatusReport r;
+    read_status_report(line, &r);
+    st->cli_ok = r.ok;
+    if (!st->cli_ok) copy_text(st->cli_error, sizeof st->cli_error, r.error);
+    if (!st->account[0]) copy_text(st->account, sizeof st->account, r.account);
+    if (st->expires_at == 0) st->expires_at = r.expires_at;
+    if (r.logged_in) st->logged_in = 1;
+    if (r.has_refresh) st->has_refresh = 1;
+    if (r.pending && !st->pending && st->pending_file_missing) st->pending = 1;
+    if (r.profile_exists) st->profile_exists = 1;
+}
+
+void collect_status(Status *st) {
+    long long now = plat_now();
+    memset(st, 0, sizeof *st);
+    copy_text(st->profile, sizeof st->profile, "grandlumivane");
+    st->pending_age_sec = -1;
+
+    // The token probe's output is never read, so it runs alongside the rest.
+    ToolProbe probe;
+    probe_start(token_bin(), TOKEN_PROBE, &probe);
+
+    char *creds = read_credentials(st);
+    if (creds) {
+        take_credentials(st, creds, now);
+        free(creds);
+    }
+    take_pending_marker(st, now);
+
+    char marker[PATH_CAP];
+    profile_marker_path(marker);
+    st->profile_exists = plat_exists(marker);
+
+    Buf capture = {};
+    int r = run_capture(login_bin(), LOGIN_STATUS, &capture);
+    if (r < 0) {
+        copy_text(st->cli_error, sizeof st->cli_error, "cli_not_found");
+    } else if (r == 0) {
+        copy_text(st->cli_error, sizeof st->cli_error, "cli_spawn_failed");
+    } else {
+        st->cli_present = 1;
+        const char *line = last_json_line(&capture);
+        if (line) merge_status_report(st, line);
+    }
+    buf_free(&capture);
+
+    st->expired = st->expires_at > 0 && st->expires_at < plat_now();
+    st->token_cli_present = probe_finish(&probe) == 1;
+}

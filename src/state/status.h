@@ -1,0 +1,39 @@
+// The sign-in snapshot of a node, collected afresh for every request from
+// the credentials file (or the fallback token file), the pending marker,
+// the profile marker, the login tool's status report and the token tool
+// probe, and the status document that renders it.
+#pragma once
+
+#include "cgi/buf.h"
+#include "limits.h"
+
+struct Status {
+    char path[PATH_CAP];           // credentials path in use (or the fallback token path read)
+    char account[NAME_CAP];        // credentials "org_id", else the login tool's "account"
+    char org_id[NAME_CAP];         // credentials "org_id"
+    char profile[NAME_CAP];        // always "grandlumivane"
+    long long expires_at;          // Unix seconds; 0 when unknown; never negative
+    int logged_in;                 // access token present, or the tool says so
+    int has_refresh;               // refresh token present, or the tool says so
+    int expired;                   // 1 only when expires_at > 0 and already past
+    int pending;                   // a device login is pending
+    long long pending_age_sec;     // now - marker "created"; -1 when unknown
+    int profile_exists;            // profile marker exists, or the tool says so
+    int cli_present;               // the login tool could be run
+    int pending_file_missing;      // no pending marker (implies pending_age_sec == -1)
+    int cli_ok;                    // the tool's report said ok (0 whenever !cli_present)
+    int token_cli_present;         // the token tool could be run
+    char cli_error[ERROR_TEXT_CAP];  // "cli_not_found", "cli_spawn_failed" or the tool's error
+};
+
+// Fills every field of *st. Never fails: what a source lacks shows in the
+// fields. Token values are only tested for presence, never copied.
+void collect_status(Status *st);
+
+// Appends the status document for *st to out. `opening` replaces the
+// default opening text "{\"ok\":true" (null for the default); it must open
+// the object and hold its first member without a trailing comma.
+void emit_status_json(Buf *out, const Status *st, const char *opening);
+
+// The status action: always a status document, exit status 0.
+int action_status(void);

@@ -1,0 +1,81 @@
+#include "tools/tool_contract.h"
+
+#include <string.h>
+
+#include "json/json_reader.h"
+
+const char LOGIN_STATUS[] = "--status";
+const char LOGIN_START[] = "--start";
+const char LOGIN_FORCE[] = " --force";
+const char LOGIN_POLL[] = "--poll";
+const char LOGIN_CANCEL[] = "--cancel";
+const char TOKEN_PROBE[] = "--help";
+const char TOKEN_LOCAL[] = "-local";
+
+const char LOGIN_MISSING_DETAIL[] = "vantorel-lumivane-login is not on this node";
+const char TOKEN_MISSING_DETAIL[] = "vantorel-lumivane-fetchtoken is not on this node";
+
+long long expiry_seconds(long long value) {
+    if (value <= 0) return 0;
+    return value > MILLISECOND_THRESHOLD ? value / 1000 : value;
+}
+
+void read_status_report(const char *line, StatusReport *r) {
+    memset(r, 0, sizeof *r);
+    const char *end = line + strlen(line);
+    r->ok = json_bool_field(line, end, "ok", 0);
+    if (!r->ok) json_str_field(line, end, "error", r->error, sizeof r->error);
+    json_str_field(line, end, "account", r->account, sizeof r->account);
+    r->expires_at = expiry_seconds(json_num_field(line, end, "expires_at"));
+    r->logged_in = json_bool_field(line, end, "logged_in", 0);
+    r->has_refresh = json_bool_field(line, end, "has_refresh", 0);
+    r->pending = json_bool_field(line, end, "pending", 0);
+    r->profile_exists = json_bool_field(line, end, "profile_exists", 0);
+}
+
+void read_start_answer(const char *line, StartAnswer *a) {
+    memset(a, 0, sizeof *a);
+    const char *end = line + strlen(line);
+    a->ok = json_bool_field(line, end, "ok", 0);
+    if (a->ok) {
+        json_str_field(line, end, "verify_url", a->verify_url, sizeof a->verify_url);
+        json_str_field(line, end, "user_code", a->user_code, sizeof a->user_code);
+        a->interval = (int)json_num_field(line, end, "interval");
+        a->expires_in = json_num_field(line, end, "expires_in");
+        if (a->interval <= 0) a->interval = (int)DEFAULT_POLL_INTERVAL;
+        if (a->expires_in <= 0) a->expires_in = DEFAULT_CODE_LIFETIME;
+    } else {
+        json_str_field(line, end, "error", a->error, sizeof a->error);
+        json_str_field(line, end, "detail", a->detail, sizeof a->detail);
+    }
+}
+
+PollOutcome read_poll_answer(const char *line, PollAnswer *a) {
+    memset(a, 0, sizeof *a);
+    const char *end = line + strlen(line);
+    json_str_field(line, end, "state", a->state, sizeof a->state);
+    a->ok = json_bool_field(line, end, "ok", 0);
+    if (!a->ok) {
+        json_str_field(line, end, "error", a->error, sizeof a->error);
+        json_str_field(line, end, "detail", a->detail, sizeof a->detail);
+        return POLL_FAILED;
+    }
+    if (strcmp(a->state, "done") == 0) return POLL_DONE;
+    a->logged_in = json_bool_field(line, end, "logged_in", 0);
+    if (a->logged_in) return POLL_DONE;
+    a->interval = (int)json_num_field(line, end, "interval");
+    if (a->interval <= 0) a->interval = (int)DEFAULT_POLL_INTERVAL;
+    return POLL_PENDING;
+}
+
+int read_cancel_accepted(const char *line) {
+    return json_bool_field(line, line + strlen(line), "ok", 1);
+}
+
+void read_token_answer(const char *line, TokenAnswer *a) {
+    memset(a, 0, sizeof *a);
+    const char *end = line + strlen(line);
+    a->expires_at = expiry_seconds(json_num_field(line, end, "expires_at"));
+    a->has_access_token = json_str_present(line, end, "access_token");
+    json_str_field(line, end, "org_id", a->org_id, sizeof a->org_id);
+}

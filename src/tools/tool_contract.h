@@ -1,0 +1,70 @@
+// What the plugin passes to the login and token tools and what it reads
+// back: the option texts, and one reader per kind of answer. Each reader
+// takes the tool's last JSON line (from last_json_line, running to the end
+// of the capture) and fills a plain record; token values are only ever
+// tested for presence, never copied.
+#pragma once
+
+#include "limits.h"
+
+// Option texts.
+extern const char LOGIN_STATUS[];   // "--status"
+extern const char LOGIN_START[];    // "--start"
+extern const char LOGIN_FORCE[];    // " --force", appended to LOGIN_START
+extern const char LOGIN_POLL[];     // "--poll"
+extern const char LOGIN_CANCEL[];   // "--cancel"
+extern const char TOKEN_PROBE[];    // "--help"
+extern const char TOKEN_LOCAL[];    // "-local"
+
+// The detail texts of the "tool missing" errors name the default commands.
+extern const char LOGIN_MISSING_DETAIL[];
+extern const char TOKEN_MISSING_DETAIL[];
+
+// An expiry as tools and credentials write it: a value above
+// MILLISECOND_THRESHOLD is milliseconds. Returns seconds, or 0 for none.
+long long expiry_seconds(long long value);
+
+// --status: every key is optional; the caller merges only what it lacks.
+struct StatusReport {
+    int ok;                        // "ok", fallback 0
+    char error[ERROR_TEXT_CAP];    // read only when !ok; empty when absent
+    char account[NAME_CAP];        // empty when absent
+    long long expires_at;          // seconds, 0 when none
+    int logged_in, has_refresh, pending, profile_exists;  // fallback 0
+};
+void read_status_report(const char *line, StatusReport *r);
+
+// --start
+struct StartAnswer {
+    int ok;                        // fallback 0
+    char verify_url[PATH_CAP];     // read when ok
+    char user_code[STATE_CAP];     // read when ok
+    int interval;                  // read when ok; <= 0 becomes DEFAULT_POLL_INTERVAL
+    long long expires_in;          // read when ok; <= 0 becomes DEFAULT_CODE_LIFETIME
+    char error[ERROR_TEXT_CAP];    // read when !ok; empty when absent or null
+    char detail[ERROR_TEXT_CAP];   // read when !ok
+};
+void read_start_answer(const char *line, StartAnswer *a);
+
+// --poll
+struct PollAnswer {
+    char state[STATE_CAP];
+    int ok;                        // fallback 0
+    int logged_in;                 // read only when ok and state is not "done"
+    int interval;                  // read only on the pending path; <= 0 becomes 5
+    char error[ERROR_TEXT_CAP];    // read when !ok
+    char detail[ERROR_TEXT_CAP];
+};
+enum PollOutcome { POLL_FAILED, POLL_DONE, POLL_PENDING };
+PollOutcome read_poll_answer(const char *line, PollAnswer *a);
+
+// --cancel: 1 when the tool accepted (a line without "ok" counts as yes).
+int read_cancel_accepted(const char *line);
+
+// -local
+struct TokenAnswer {
+    long long expires_at;          // seconds, 0 when none
+    int has_access_token;          // a non-empty "access_token" string
+    char org_id[NAME_CAP];
+};
+void read_token_answer(const char *line, TokenAnswer *a);
