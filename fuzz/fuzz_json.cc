@@ -1,0 +1,154 @@
+// Every JSON field reader, every tool-answer reader and last_json_line on
+// arbitrary text. The text lies in a block of exactly its length + 1 and
+// each output array in a block of exactly its capacity, so that a read past
+// the NUL or a write past the capacity is caught. Beyond memory safety the
+// target checks what the readers promise: a found value lies inside the
+// span after a colon, an absent key reads as the neutral result, outputs
+// stay terminated within their capacity, and last_json_line picks the last
+// line that begins with '{'.
+#include "data_provider.h"
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "cgi/buf.h"
+#include "fuzz_support.h"
+#include "json/json_reader.h"
+#include "limits.h"
+#include "tools/tool_contract.h"
+
+namespace {
+
+const char *const KEYS[] = {"ok", "error", "access_token", "refresh_token", "expires_at",
+                            "created", "org_id", "state", "a"};
+const char SENTINEL = 'Z';
+
+bool is_ws(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool terminated_within(const char *out, size_t cap) { return memchr(out, '\0', cap) != nullptr; }
+
+void check_key(const char *text, const char *end, const char *key, size_t cap) {
+    const char *v = json_find_key(text, end, key);
+    if (v) {
+        FUZZ_CHECK(v > text && v < end);
+        FUZZ_CHECK(!is_ws(*v));
+        const char *c = v - 1;
+        while (c > text && is_ws(*c)) c--;
+        FUZZ_CHECK(*c == ':');
+    }
+
+    int present = json_str_present(text, end, key);
+    FUZZ_CHECK(present == 0 || (v && *v == '"'));
+
+    long long num = json_num_field(text, end, key);
+    FUZZ_CHECK(v || num == 0);
+
+    int b0 = json_bool_field(text, end, key, 0);
+    int b1 = json_bool_field(text, end, key, 1);
+    FUZZ_CHECK((b0 == 0 || b0 == 1) && (b1 == 0 || b1 == 1));
+    FUZZ_CHECK(v ? b0 == b1 : (b0 == 0 && b1 == 1));
+
+    char *out = (char *)malloc(cap);
+    memset(out, SENTINEL, cap);
+    int stored = json_str_field(text, end, key, out, cap);
+    if (!v || *v == 'n') {
+        // Absent or null: the output is not touched at all.
+        FUZZ_CHECK(stored == 0);
+        for (size_t i = 0; i < cap; i++) FUZZ_CHECK(out[i] == SENTINEL);
+    } else {
+        FUZZ_CHECK(terminated_within(out, cap));
+        if (*v != '"') FUZZ_CHECK(stored == (out[0] != '\0'));
+        if (*v == '"') FUZZ_CHECK(stored == 1);
+    }
+    free(out);
+}
+
+void check_strings(const char *text, size_t len, size_t cap) {
+    // Decode the string at each of the first quotes of the text.
+    int tried = 0;
+    for (size_t i = 0; i < len && tried < 32; i++) {
+        if (text[i] != '"') continue;
+        tried++;
+        char *out = (char *)malloc(cap);
+        const char *cursor = text + i;
+        FUZZ_CHECK(json_read_string_at(&cursor, out, cap) == 1);
+        FUZZ_CHECK(cursor > text + i && cursor <= text + len);
+        FUZZ_CHECK(terminated_within(out, cap));
+        // It stops right after a closing quote, or on the NUL.
+        FUZZ_CHECK(cursor == text + len || cursor[-1] == '"');
+        free(out);
+    }
+    char out[4];
+    const char *cursor = text;
+    if (len == 0 || text[0] != '"') {
+        memset(out, SENTINEL, sizeof out);
+        FUZZ_CHECK(json_read_string_at(&cursor, out, sizeof out) == 0 && cursor == text);
+        FUZZ_CHECK(out[0] == SENTINEL);
+    }
+    const char *none = nullptr;
+    FUZZ_CHECK(json_read_string_at(&none, out, sizeof out) == 0);
+}
+
+void check_last_line(const std::string &t) {
+    Buf b = {};
+    buf_addn(&b, t.data(), t.size());
+    const char *line = last_json_line(&b);
+    size_t expected = std::string::npos;
+    for (size_t i = 0; i < t.size(); i++)
+        if (t[i] == '{' && (i == 0 || t[i - 1] == '\n')) expected = i;
+    if (expected == std::string::npos) {
+        FUZZ_CHECK(line == nullptr);
+    } else {
+        FUZZ_CHECK(line == b.data + expected);
+    }
+    if (line) {
+        // Every tool-answer reader runs on the line, as the actions do.
+        StatusReport sr;
+        read_status_report(line, &sr);
+        FUZZ_CHECK(terminated_within(sr.error, sizeof sr.error));
+        FUZZ_CHECK(terminated_within(sr.account, sizeof sr.account));
+        FUZZ_CHECK(sr.expires_at >= 0);
+        StartAnswer sa;
+        read_start_answer(line, &sa);
+        FUZZ_CHECK(terminated_within(sa.verify_url, sizeof sa.verify_url));
+        FUZZ_CHECK(terminated_within(sa.user_code, sizeof sa.user_code));
+        FUZZ_CHECK(!sa.ok || (sa.interval > 0 && sa.expires_in > 0));
+        PollAnswer pa;
+        PollOutcome po = read_poll_answer(line, &pa);
+        FUZZ_CHECK(terminated_within(pa.state, sizeof pa.state));
+        FUZZ_CHECK(po != POLL_PENDING || pa.interval > 0);
+        FUZZ_CHECK((po == POLL_FAILED) == (pa.ok == 0));
+        int accepted = read_cancel_accepted(line);
+        FUZZ_CHECK(accepted == 0 || accepted == 1);
+        TokenAnswer ta;
+        read_token_answer(line, &ta);
+        FUZZ_CHECK(terminated_within(ta.org_id, sizeof ta.org_id));
+        FUZZ_CHECK(ta.expires_at >= 0);
+    }
+    Buf empty = {};
+    FUZZ_CHECK(last_json_line(&empty) == nullptr);
+    buf_free(&b);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    FuzzedDataProvider in(data, size);
+    size_t cap = in.ConsumeIntegralInRange<size_t>(1, 300);
+    std::string own_key = up_to_nul(in.ConsumeRandomLengthString(160));
+    std::string t = up_to_nul(in.ConsumeRemainingBytesAsString());
+
+    char *text = (char *)malloc(t.size() + 1);
+    memcpy(text, t.c_str(), t.size() + 1);
+    const char *end = text + t.size();
+
+    for (const char *key : KEYS) check_key(text, end, key, cap);
+    check_key(text, end, own_key.c_str(), cap);
+    FUZZ_CHECK(json_find_key(nullptr, nullptr, "ok") == nullptr);
+    check_strings(text, t.size(), cap);
+    check_last_line(t);
+    free(text);
+    return 0;
+}
