@@ -1,0 +1,390 @@
+// Hostile input end to end: tools whose output is huge, binary, cut short or
+// left open; sign-in files that are no plain files; tool commands full of
+// shell syntax; requests that try to reach a command line; and secrets
+// planted everywhere on the error paths. Every response is read with the
+// strict JSON reader, and no run may write to standard error (a sanitizer
+// build reports its findings there).
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "harness.h"
+#include "strict_json.h"
+
+using e2e::Reply;
+using e2e::Result;
+using e2e::World;
+
+namespace {
+
+const char ACCESS_SECRET[] = "HOSTILE-ACCESS-5b8e21";
+const char REFRESH_SECRET[] = "HOSTILE-REFRESH-0d97c4";
+const std::string SECRET_KEYS = std::string("\"access_token\":\"") + ACCESS_SECRET +
+                                "\",\"refresh_token\":\"" + REFRESH_SECRET + "\"";
+const std::string CREDS = "{" + SECRET_KEYS + ",\"expires_at\":4102444800}";
+
+// A JSON response read strictly: its header block and its body's members.
+struct Doc {
+    bool valid = false;
+    std::string head;
+    std::vector<JsonScan::Member> members;
+
+    // The decoded text of a string member, the raw text of any other, or
+    // "(absent)".
+    std::string operator[](const char *key) const {
+        const JsonScan::Member *m = find_member(members, key);
+        if (!m) return "(absent)";
+        return m->is_string ? m->decoded : m->raw;
+    }
+};
+
+Doc read_doc(const Result &r) {
+    Doc d;
+    size_t blank = r.out.find("\r\n\r\n");
+    if (blank == std::string::npos) return d;
+    d.head = r.out.substr(0, blank + 4);
+    d.valid = parse_document(r.out.substr(blank + 4), &d.members) && keys_unique(d.members);
+    return d;
+}
+
+// A node with both tools answering plainly: --status ok, --help usage.
+struct ToolWorld : World {
+    explicit ToolWorld(const std::map<std::string, Reply> &login = {}) {
+        std::map<std::string, Reply> replies = login;
+        if (!replies.count("--status")) replies["--status"] = Reply("{\"ok\":true}\n");
+        login_tool(replies);
+        token_tool({{"--help", Reply("usage\n")}});
+    }
+};
+
+// Writes an executable shell script at rel.
+std::string script(World &w, const std::string &rel, const std::string &body) {
+    std::string p = w.path(rel);
+    w.write(p, "#!/bin/sh\n" + body);
+    chmod(p.c_str(), 0755);
+    return p;
+}
+
+TEST(HostileToolOutput, StatusReportShapes) {
+    const std::string mib(1 << 20, 'a');
+    struct Case {
+        const char *why;
+        std::string output;
+        const char *account;    // what the document shows
+        const char *logged_in;
+    } cases[] = {
+        // The capture stops at 256 KiB and the pipe is closed on the tool.
+        {"10 MiB of output after the answer",
+         "{\"ok\":true,\"account\":\"first\"}\n" + std::string(10 << 20, 'x'), "first", "false"},
+        // A NUL ends its read piece: the rest of that line is lost, and a
+        // string cut there reads up to the cut.
+        {"NUL bytes inside the answer",
+         "{\"ok\":true,\"account\":\"before" + std::string(1, '\0') + "after\",\"logged_in\":true}\n", "before",
+         "false"},
+        // Only the first 256 KiB of the line is seen: a key before the cut
+        // is read, one after it is not.
+        {"a 1 MiB JSON line", "{\"ok\":true,\"logged_in\":true,\"pad\":\"" + mib + "\",\"account\":\"late\"}\n",
+         "", "true"},
+        {"a 1 MiB account value is cut to 255 bytes", "{\"ok\":true,\"account\":\"" + mib + "\"}",
+         nullptr, "false"},
+        {"binary noise and no newline at all", "\x01\xff\x7f{\"ok\":true,\"account\":\"no\"}\x1b[0m", "",
+         "false"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        ToolWorld w({{"--status", Reply(c.output)}});
+        Result r = w.request("action=status");
+        Doc d = read_doc(r);
+        ASSERT_TRUE(d.valid) << r.out.substr(0, 500);
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(d["cli_present"], "true");
+        EXPECT_EQ(d["account"], c.account ? std::string(c.account) : std::string(255, 'a'));
+        EXPECT_EQ(d["logged_in"], c.logged_in);
+    }
+}
+
+TEST(HostileToolOutput, ToolThatClosesItsOutputAndKeepsRunning) {
+    // The answer comes first, the output is closed, and the tool goes on for
+    // a moment before it leaves a file behind. The plugin waits for the
+    // tool's end, so the file is there when the response is.
+    ToolWorld w;
+    std::string done = w.path("tool-finished");
+    w.env["LUMIVANE_LOGIN_BIN"] = script(
+        w, "bin/closer",
+        "printf '{\"ok\":true,\"account\":\"early\"}\\n'\nexec >&-\nsleep 1\ntouch " + e2e::sh_quote(done) + "\n");
+    Result r = w.request("action=status");
+    Doc d = read_doc(r);
+    ASSERT_TRUE(d.valid) << r.out;
+    EXPECT_EQ(d["account"], "early");
+    EXPECT_TRUE(w.exists("tool-finished"));
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(HostileToolOutput, StartAnswerWithOverlongTexts) {
+    // verify_url keeps 1,023 bytes and user_code 63; the document stays valid
+    // JSON with both escaped.
+    std::string url = "https://login.invalid/" + std::string(1 << 20, 'u');
+    std::string code = std::string(100, 'C') + "\\u0001\\\"";
+    ToolWorld w({{"--start", Reply("{\"ok\":true,\"user_code\":\"" + code + "\",\"verify_url\":\"" + url + "\"}\n")}});
+    Result r = w.request("action=start");
+    Doc d = read_doc(r);
+    ASSERT_TRUE(d.valid) << r.out.substr(0, 300);
+    EXPECT_EQ(d["verify_url"], url.substr(0, 1023));
+    EXPECT_EQ(d["user_code"], std::string(63, 'C'));
+    EXPECT_EQ(r.exit_code, 0);
+}
+
+TEST(HostileFiles, NoneBlocksAndEachHasOneOutcome) {
+    const std::string created = "{\"created\":4102444800}";  // in the future: not pending, age < 0
+    const std::string eight_mib_marker = created + std::string((8 << 20) - created.size(), ' ');
+    struct Case {
+        const char *why;
+        std::function<void(World &)> make;  // under HOME = the world's directory
+        const char *logged_in, *pending, *pending_age, *profile_exists;
+    } cases[] = {
+        {"fallback token file is a FIFO",
+         [](World &w) { mkfifo(w.path(".lumivane/token.json").c_str(), 0644); }, "false", "false", "(absent)", "false"},
+        {"fallback token file is a directory",
+         [](World &w) { mkdir(w.path(".lumivane/token.json").c_str(), 0755); }, "false", "false", "(absent)", "false"},
+        {"fallback token file is a symlink loop",
+         [](World &w) { symlink("token.json", w.path(".lumivane/token.json").c_str()); }, "false", "false", "(absent)",
+         "false"},
+        {"credentials path is a character device",
+         [](World &w) { symlink("/dev/zero", w.path(".config/lumivane/auth.json").c_str()); }, "false", "false",
+         "(absent)", "false"},
+        // A marker that exists but cannot be read counts as a login under way
+        // of unknown age.
+        {"pending marker is a FIFO",
+         [](World &w) { mkfifo(w.path(".zodizi/.login-pending/lumivane-default.json").c_str(), 0644); }, "false",
+         "true", "(absent)", "false"},
+        {"pending marker at the 8 MiB cap is read",
+         [&](World &w) { w.write(".zodizi/.login-pending/lumivane-default.json", eight_mib_marker); }, "false",
+         "false", "(absent)", "false"},
+        {"pending marker one byte over the cap is not",
+         [&](World &w) { w.write(".zodizi/.login-pending/lumivane-default.json", eight_mib_marker + " "); },
+         "false", "true", "(absent)", "false"},
+        // Anything at the profile marker path is the profile.
+        {"profile marker is a FIFO",
+         [](World &w) { mkfifo(w.path(".zodizi/vantorel-env/grandlumivane.txt").c_str(), 0644); }, "false", "false",
+         "(absent)", "true"},
+        {"profile marker is a symlink loop",
+         [](World &w) { symlink("grandlumivane.txt", w.path(".zodizi/vantorel-env/grandlumivane.txt").c_str()); },
+         "false", "false", "(absent)", "true"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        ToolWorld w;
+        w.env["HOME"] = w.dir;
+        for (const char *d : {".lumivane", ".config/lumivane", ".zodizi/.login-pending", ".zodizi/vantorel-env"})
+            w.write(std::string(d) + "/.keep", "");
+        c.make(w);
+        Result r = w.request("action=status");
+        Doc d = read_doc(r);
+        ASSERT_TRUE(d.valid) << r.out;
+        EXPECT_EQ(d["logged_in"], c.logged_in);
+        EXPECT_EQ(d["pending"], c.pending);
+        EXPECT_EQ(d["pending_age_sec"], c.pending_age);
+        EXPECT_EQ(d["profile_exists"], c.profile_exists);
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST(HostileFiles, LocalCancelRemovesAFifoMarkerButNeverADirectory) {
+    for (bool fifo : {true, false}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "directory");
+        World w;  // no login tool: the plugin cancels by itself
+        w.env["LUMIVANE_LOGIN_BIN"] = w.path("bin/absent");
+        w.env["LUMIVANE_PENDING_PATH"] = w.path("marker");
+        if (fifo) {
+            mkfifo(w.path("marker").c_str(), 0644);
+        } else {
+            mkdir(w.path("marker").c_str(), 0755);
+        }
+        Result r = w.request("action=cancel");
+        Doc d = read_doc(r);
+        ASSERT_TRUE(d.valid) << r.out;
+        EXPECT_EQ(d["state"], "cancelled");
+        EXPECT_EQ(w.exists("marker"), !fifo);
+    }
+}
+
+// Tool commands whose text is shell syntax: each is one quoted word. With
+// the tool at that path, it runs; without it, the shell reports it missing;
+// in both cases the injected `touch pwned` never runs.
+TEST(HostileToolCommands, EveryShellSyntaxIsOneQuotedWord) {
+    const char *const names[] = {
+        "it's",         "say \"touch pwned\"", "$(touch pwned)", "`touch pwned`",
+        "x;touch pwned", "x|touch pwned",      "x\ntouch pwned", "with spaces && touch pwned",
+    };
+    for (const char *name : names) {
+        for (bool installed : {true, false}) {
+            SCOPED_TRACE(std::string(name) + (installed ? " (installed)" : " (missing)"));
+            World w;
+            std::string login = w.path(std::string("bin/") + name + " login");
+            std::string token = w.path(std::string("bin/") + name + " token");
+            if (installed) {
+                script(w, login, "echo '{\"ok\":true,\"account\":\"ran\"}'\n");
+                script(w, token, "echo usage\n");
+            }
+            w.env["LUMIVANE_LOGIN_BIN"] = login;
+            w.env["LUMIVANE_TOKEN_BIN"] = token;
+            Result r = w.request("action=status");
+            Doc d = read_doc(r);
+            ASSERT_TRUE(d.valid) << r.out;
+            EXPECT_EQ(d["cli_present"], installed ? "true" : "false");
+            EXPECT_EQ(d["token_cli_present"], installed ? "true" : "false");
+            EXPECT_EQ(d["account"], installed ? "ran" : "");
+            EXPECT_EQ(d["cli_error"], installed ? "(absent)" : "cli_not_found");
+            EXPECT_FALSE(w.exists("pwned"));
+            EXPECT_FALSE(w.exists("bin/pwned"));
+        }
+    }
+}
+
+TEST(HostileRequests, NothingFromTheRequestReachesACommandLine) {
+    // Each tool logs its exact argument vector, one bracketed word each.
+    const std::string inject = "$(touch pwned)`touch pwned`;touch pwned|touch pwned'\"\n --force";
+    struct Case {
+        std::string query;
+        std::vector<std::string> login, token;  // expected argument vectors, in order
+    } cases[] = {
+        {"action=status&x=" + inject, {"[--status]"}, {"[--help]"}},
+        {"action=start&force=" + inject + "&node=" + inject, {"[--status]", "[--start][--force]"}, {"[--help]"}},
+        {"action=start&forced=1&" + inject, {"[--status]", "[--start]"}, {"[--help]"}},
+        {"action=poll&id=" + inject, {"[--status]", "[--poll]"}, {"[--help]"}},
+        {"action=cancel&" + inject, {"[--status]", "[--cancel]", "[--status]"}, {"[--help]", "[--help]"}},
+        {"action=refresh&force&" + inject, {"[--status]"}, {"[--help]", "[-local]"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query);
+        World w;
+        w.write("auth.json", CREDS);
+        w.env["LUMIVANE_CREDS_PATH"] = w.path("auth.json");
+        w.env["HTTP_X_BOT_PASSWORD"] = inject;
+        w.env["HTTP_AUTHORIZATION"] = "Bearer " + inject;
+        const std::string log_args = "for a in \"$@\"; do printf '[%s]' \"$a\"; done >> \"$0.argv\"; echo >> \"$0.argv\"\n";
+        w.env["LUMIVANE_LOGIN_BIN"] = script(w, "bin/login", log_args +
+            "case \"$1\" in --start) echo '{\"ok\":true,\"verify_url\":\"https://v.invalid\",\"user_code\":\"C\"}';;"
+            " --poll) echo '{\"ok\":true,\"state\":\"pending\"}';; *) echo '{\"ok\":true}';; esac\n");
+        w.env["LUMIVANE_TOKEN_BIN"] = script(w, "bin/token", log_args + "echo '{\"access_token\":\"t\"}'\n");
+        Result r = w.request(c.query);
+        EXPECT_TRUE(read_doc(r).valid) << r.out;
+        EXPECT_EQ(r.err, "");
+        auto lines = [&](const std::string &rel) {
+            std::vector<std::string> out;
+            std::string text = w.read(rel);
+            for (size_t at = 0, nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1)
+                out.push_back(text.substr(at, nl - at));
+            return out;
+        };
+        std::vector<std::string> token_runs = lines("bin/token.argv");
+        std::sort(token_runs.begin(), token_runs.end());  // the --help probe runs alongside
+        std::vector<std::string> want_token = c.token;
+        std::sort(want_token.begin(), want_token.end());
+        EXPECT_EQ(lines("bin/login.argv"), c.login);
+        EXPECT_EQ(token_runs, want_token);
+        EXPECT_FALSE(w.exists("pwned"));
+    }
+}
+
+TEST(HostileRequests, EveryByteFrom01ToFFEverywhere) {
+    std::string all;
+    for (int b = 1; b < 256; b++) all += (char)b;
+    std::string file_name;  // every byte a file name may hold
+    for (char ch : all)
+        if (ch != '/') file_name += ch;
+    // As JSON string content: quote and backslash escaped, the rest raw.
+    std::string in_json;
+    for (char ch : all) in_json += (ch == '"' || ch == '\\') ? std::string("\\") + ch : std::string(1, ch);
+
+    World w;
+    std::string creds = w.path(file_name);
+    w.write(creds, "{\"access_token\":\"a\",\"org_id\":\"" + in_json + "\"}");
+    w.env["LUMIVANE_CREDS_PATH"] = creds;
+    w.env["LUMIVANE_PENDING_PATH"] = w.path("p" + file_name);
+    w.env["HTTP_X_BOT_PASSWORD"] = all;
+    w.env["HTTP_AUTHORIZATION"] = all;
+    w.env["BOT_PASSWORD"] = all;
+    w.login_tool({{"--status", Reply("{\"ok\":false,\"error\":\"" + in_json + "\"}\n")}});
+    w.token_tool({});
+    Result r = w.request("action=status&node=" + all);
+    Doc d = read_doc(r);
+    ASSERT_TRUE(d.valid) << r.out;
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(d["path"], creds);
+    EXPECT_EQ(d["org_id"], all.substr(0, 255));
+    EXPECT_EQ(d["account"], all.substr(0, 255));
+    EXPECT_EQ(d["cli_error"], all);  // 255 bytes fit the 511 kept
+    EXPECT_EQ(d["logged_in"], "true");
+}
+
+// The error paths, each in a world where the secrets lie in the credentials
+// file, the fallback token file, the pending marker, and every tool's
+// output (as JSON keys, as loose lines and on standard error).
+TEST(Secrets, NeverInAnyErrorResponse) {
+    const std::string loose = std::string(ACCESS_SECRET) + "\n" + REFRESH_SECRET + "\n";
+    struct Case {
+        const char *why;
+        std::string query;
+        std::function<void(World &)> tools;
+        int exit_code;
+        const char *first_line;
+    } cases[] = {
+        {"401: no password", "action=status", [](World &w) { w.env["BOT_PASSWORD"] = "node"; }, 0,
+         "Status: 401 Unauthorized"},
+        {"401 for the page", "", [](World &w) { w.env["BOT_PASSWORD"] = "node"; }, 0, "Status: 401 Unauthorized"},
+        {"400: unknown action", "action=leak", [](World &) {}, 1, "Status: 400 Bad Request"},
+        {"start: login tool missing", "action=start",
+         [](World &w) { w.env["LUMIVANE_LOGIN_BIN"] = w.path("bin/absent"); }, 0, "Status: 200 OK"},
+        {"start: no JSON", "action=start",
+         [&](World &w) { w.login_tool({{"--status", Reply("{\"ok\":true," + SECRET_KEYS + "}\n")}}, Reply(loose, 0, loose)); },
+         1, "Status: 502 Bad Gateway"},
+        {"start: incomplete answer", "action=start",
+         [&](World &w) { w.login_tool({}, Reply("{\"ok\":true," + SECRET_KEYS + "}\n" + loose, 0, loose)); }, 1,
+         "Status: 502 Bad Gateway"},
+        {"start: the tool's own failure", "action=start",
+         [&](World &w) {
+             w.login_tool({}, Reply("{\"ok\":false,\"error\":\"denied\",\"detail\":\"no\"," + SECRET_KEYS + "}\n" + loose, 3, loose));
+         },
+         0, "Status: 200 OK"},
+        {"poll: failed", "action=poll",
+         [&](World &w) { w.login_tool({}, Reply("{\"ok\":false,\"error\":\"expired\"," + SECRET_KEYS + "}\n" + loose, 1, loose)); },
+         0, "Content-Type: application/json; charset=utf-8"},
+        {"cancel: refused", "action=cancel",
+         [&](World &w) { w.login_tool({}, Reply("{\"ok\":false," + SECRET_KEYS + "}\n" + loose, 0, loose)); }, 0,
+         "Status: 200 OK"},
+        {"refresh: token tool missing", "action=refresh",
+         [](World &w) { w.env["LUMIVANE_TOKEN_BIN"] = w.path("bin/absent"); }, 0, "Status: 200 OK"},
+        {"refresh: no token in the answer", "action=refresh",
+         [&](World &w) { w.token_tool({}, Reply("{\"ok\":true,\"refresh_token\":\"" + std::string(REFRESH_SECRET) + "\"}\n" + loose, 0, loose)); },
+         1, "Status: 200 OK"},
+        {"refresh: token answer without JSON", "action=refresh",
+         [&](World &w) { w.token_tool({}, Reply(loose, 0, loose)); }, 1, "Status: 200 OK"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.env["HOME"] = w.dir;
+        w.write(".config/lumivane/auth.json", CREDS);
+        w.write(".lumivane/token.json", CREDS);
+        w.write(".zodizi/.login-pending/lumivane-default.json", "{\"created\":1," + SECRET_KEYS + "}");
+        w.login_tool({}, Reply("{\"ok\":true," + SECRET_KEYS + "}\n" + loose, 0, loose));
+        w.token_tool({}, Reply("{\"ok\":true," + SECRET_KEYS + "}\n" + loose, 0, loose));
+        c.tools(w);
+        Result r = w.request(c.query);
+        EXPECT_EQ(r.exit_code, c.exit_code);
+        EXPECT_EQ(r.out.substr(0, r.out.find("\r\n")), c.first_line);
+        EXPECT_TRUE(read_doc(r).valid) << r.out;
+        EXPECT_EQ(r.out.find("HOSTILE-"), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+}  // namespace
