@@ -125,7 +125,7 @@ TEST(StatusDocument, CredentialsFileFields) {
         {"nested token does not count", R"({"data":{"access_token":"a"}})", {{"logged_in", "false"}}},
         {"empty file", "", {{"logged_in", "false"}, {"path", "\"auth.json\""}}},
         {"binary junk", std::string("\x01\xff{\"access_token\x00\":\"a\"}", 22), {{"logged_in", "false"}}},
-        {"text after a NUL is not read", std::string("{\"x\":1\x00,\"access_token\":\"a\"}", 29),
+        {"text after a NUL is not read", std::string("{\"x\":1\x00,\"access_token\":\"a\"}", 28),
          {{"logged_in", "false"}}},
         {"escapes in values", R"({"access_token":"a","org_id":"Zo\u00eb \"q\" \\"})",
          {{"org_id", "\"Zo\xc3\xab \\\"q\\\" \\\\\""}}},
