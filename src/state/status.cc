@@ -1,5 +1,6 @@
 #include "state/status.h"
 
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -33,7 +34,9 @@ static void take_credentials(Status *st, const char *text, long long now) {
     st->expires_at = expiry_seconds(json_num_field(text, end, "expires_at"));
     if (st->expires_at == 0) {
         long long lifetime = json_num_field(text, end, "expires_in");
-        if (lifetime > 0) st->expires_at = now + lifetime;
+        // A lifetime near the 64-bit limit would overflow the sum: the
+        // expiry then saturates at the largest time, which never passes.
+        if (lifetime > 0) st->expires_at = (now > 0 && lifetime > INT64_MAX - now) ? INT64_MAX : now + lifetime;
     }
     if (json_str_field(text, end, "org_id", st->org_id, sizeof st->org_id))
         copy_text(st->account, sizeof st->account, st->org_id);
