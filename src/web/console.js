@@ -189,6 +189,9 @@
         stopPolling();
         showStep(false);
         note('flowNote', 'err', 'Login failed: ' + (d.error || 'unknown') + (d.detail ? ' - ' + d.detail : ''));
+        /* Re-read the state: without it the pill would still say "Signing
+           in" and the start button would stay disabled. */
+        refresh();
         return;
       }
       setText('pollLabel', 'Waiting for approval');
