@@ -1,0 +1,192 @@
+#include "harness.h"
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace e2e {
+
+const char JSON_HEADER[] =
+    "Content-Type: application/json; charset=utf-8\r\n"
+    "Cache-Control: no-store\r\n"
+    "X-Content-Type-Options: nosniff\r\n"
+    "\r\n";
+
+std::string sh_quote(const std::string &s) {
+    std::string q = "'";
+    for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+static void make_parents(const std::string &file) {
+    for (size_t i = 1; i < file.size(); i++) {
+        if (file[i] == '/') mkdir(file.substr(0, i).c_str(), 0755);
+    }
+}
+
+World::World() {
+    char tmpl[] = "/tmp/lumivane-e2e-XXXXXX";
+    if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+    dir = tmpl;
+    env["PATH"] = "/usr/bin:/bin";
+}
+
+static int remove_entry(const char *p, const struct stat *, int, struct FTW *) {
+    chmod(p, 0700);
+    return remove(p);
+}
+
+World::~World() { nftw(dir.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS); }
+
+std::string World::path(const std::string &rel) const {
+    return (!rel.empty() && rel[0] == '/') ? rel : dir + "/" + rel;
+}
+
+void World::write(const std::string &rel, const std::string &content) const {
+    std::string p = path(rel);
+    make_parents(p);
+    std::ofstream f(p, std::ios::binary | std::ios::trunc);
+    f << content;
+    if (!f) throw std::runtime_error("cannot write " + p);
+}
+
+bool World::exists(const std::string &rel) const {
+    struct stat st;
+    return lstat(path(rel).c_str(), &st) == 0;
+}
+
+std::string World::read(const std::string &rel) const {
+    std::ifstream f(path(rel), std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::string World::tool(const std::string &name, const std::map<std::string, Reply> &replies,
+                        const Reply &other) {
+    std::string replies_dir = path("tool-replies/" + name);
+    std::string script = "#!/bin/sh\n";
+    script += "printf '%s\\n' \"$*\" >> " + sh_quote(path("logs/" + name + ".log")) + "\n";
+    auto act = [&](const Reply &r, int index) {
+        std::string base = replies_dir + "/" + std::to_string(index);
+        write(base + ".out", r.out);
+        write(base + ".err", r.err);
+        std::string body;
+        if (!r.before.empty()) body += "(cd " + sh_quote(dir) + " && " + r.before + ")\n";
+        body += "cat " + sh_quote(base + ".out") + "\n";
+        body += "cat " + sh_quote(base + ".err") + " >&2\n";
+        body += "exit " + std::to_string(r.exit_code) + "\n";
+        return body;
+    };
+    script += "case \"$*\" in\n";
+    int index = 0;
+    for (const auto &kv : replies) {
+        script += sh_quote(kv.first) + ")\n" + act(kv.second, index++) + ";;\n";
+    }
+    script += "*)\n" + act(other, index) + ";;\nesac\n";
+    std::string tool_path = path("bin/" + name);
+    write(tool_path, script);
+    chmod(tool_path.c_str(), 0755);
+    make_parents(path("logs/x"));
+    return tool_path;
+}
+
+void World::login_tool(const std::map<std::string, Reply> &replies, const Reply &other) {
+    env["LUMIVANE_LOGIN_BIN"] = tool("login", replies, other);
+}
+
+void World::token_tool(const std::map<std::string, Reply> &replies, const Reply &other) {
+    env["LUMIVANE_TOKEN_BIN"] = tool("token", replies, other);
+}
+
+std::vector<std::string> World::runs(const std::string &name) const {
+    std::vector<std::string> lines;
+    std::istringstream s(read("logs/" + name + ".log"));
+    for (std::string line; std::getline(s, line);) lines.push_back(line);
+    return lines;
+}
+
+// Reads both pipes until each is closed; neither can fill and block the child.
+static void drain(int out_fd, int err_fd, std::string &out, std::string &err) {
+    struct pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+    std::string *sinks[2] = {&out, &err};
+    int open_count = 2;
+    char chunk[65536];
+    while (open_count > 0) {
+        if (poll(fds, 2, -1) < 0) continue;
+        for (int i = 0; i < 2; i++) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            ssize_t n = ::read(fds[i].fd, chunk, sizeof chunk);
+            if (n > 0) {
+                sinks[i]->append(chunk, (size_t)n);
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                open_count--;
+            }
+        }
+    }
+}
+
+Result World::run(const std::vector<std::string> &args) const {
+    std::vector<std::string> env_strings;
+    for (const auto &kv : env) env_strings.push_back(kv.first + "=" + kv.second);
+    std::vector<char *> envp, argv;
+    for (auto &s : env_strings) envp.push_back(&s[0]);
+    envp.push_back(nullptr);
+    std::string exe = PLUGIN_EXE;
+    argv.push_back(&exe[0]);
+    std::vector<std::string> arg_copy = args;
+    for (auto &a : arg_copy) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+
+    int out_pipe[2], err_pipe[2];
+    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
+    Result r;
+    r.started = (long long)time(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int devnull = open("/dev/null", O_RDONLY);
+        dup2(devnull, 0);
+        dup2(out_pipe[1], 1);
+        dup2(err_pipe[1], 2);
+        close(out_pipe[0]);
+        close(err_pipe[0]);
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(125);
+    }
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    drain(out_pipe[0], err_pipe[0], r.out, r.err);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.finished = (long long)time(nullptr);
+    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+Result World::request(const std::string &query) {
+    env["QUERY_STRING"] = query;
+    return run();
+}
+
+long long doc_now(const std::string &out) {
+    size_t at = out.rfind("\"now\":");
+    if (at == std::string::npos) return -1;
+    return atoll(out.c_str() + at + 6);
+}
+
+}  // namespace e2e

@@ -1,0 +1,208 @@
+// Request handling end to end: command-line answers, routing, the node
+// password check and the fixed error documents, byte for byte.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+using e2e::Result;
+using e2e::World;
+
+namespace {
+
+const char META[] = "{\"name\":\"lumivane\",\"desc\":\"LumiVane login\"}\n";
+const char VERSION[] = "plugin_lumivane_login 1.0.0\n";
+const std::string UNAUTHORIZED =
+    "Status: 401 Unauthorized\r\nContent-Type: application/json; charset=utf-8\r\n"
+    "Cache-Control: no-store\r\n\r\n{\"ok\":false,\"error\":\"invalid node password\"}\n";
+const std::string UNKNOWN_ACTION =
+    std::string("Status: 400 Bad Request\r\n") + e2e::JSON_HEADER +
+    "{\"ok\":false,\"error\":\"unknown_action\",\"detail\":\"expected status, start, poll, cancel or refresh\"}\n";
+
+bool is_page(const Result &r) { return r.out.rfind("Content-Type: text/html", 0) == 0; }
+bool is_status_doc(const Result &r) {
+    return r.out.rfind(std::string(e2e::JSON_HEADER) + "{\"ok\":true,\"provider\":\"lumivane\"", 0) == 0;
+}
+
+TEST(CommandLine, DiscoveryAnswers) {
+    struct Case {
+        std::vector<std::string> args;
+        bool meta_env;
+        std::string expected;  // empty: a request is served instead
+    } cases[] = {
+        {{"--meta"}, false, META},
+        {{"--meta", "--version", "x"}, false, META},  // only the first argument counts
+        {{"--version"}, false, VERSION},
+        {{"-v"}, false, VERSION},
+        {{"--version"}, true, META},  // the variable wins over --version
+        {{}, true, META},
+        {{"--metadata"}, false, ""},
+        {{"--meta=1"}, false, ""},
+        {{"-meta"}, false, ""},
+        {{"-V"}, false, ""},
+        {{"--Version"}, false, ""},
+        {{"x", "--meta"}, false, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE((c.args.empty() ? std::string("(none)") : c.args[0]) + (c.meta_env ? " +VN_PLUGIN_META" : ""));
+        World w;
+        w.env["BOT_PASSWORD"] = "secret";  // discovery needs no password
+        if (c.meta_env) w.env["VN_PLUGIN_META"] = "";
+        Result r = w.run(c.args);
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+        if (c.expected.empty()) {
+            EXPECT_EQ(r.out, UNAUTHORIZED);  // it went on to serve a request
+        } else {
+            EXPECT_EQ(r.out, c.expected);
+        }
+    }
+}
+
+TEST(Routing, QueryDecidesPageActionOrError) {
+    enum Expect { PAGE, STATUS, START, POLL, UNKNOWN };
+    struct Case {
+        const char *query;
+        Expect expect;
+    } cases[] = {
+        {"", PAGE},
+        {"Action=start", PAGE},          // names are case-sensitive
+        {"actions=start", PAGE},         // a longer name is another parameter
+        {"node=n&id=3", PAGE},
+        {"format=html", STATUS},         // format alone means a document
+        {"format", STATUS},
+        {"action=", STATUS},
+        {"action", STATUS},
+        {"action=status&format=json", STATUS},
+        {"action=&action=start", STATUS},  // the first action= decides
+        {"action&action=start", START},    // a bare name holds no value
+        {"&&action=start", START},         // empty segments are passed over
+        {"x=1&action=poll", POLL},
+        {"action=START", UNKNOWN},
+        {"action=st%61rt", UNKNOWN},        // no percent-decoding
+        {"action=status ", UNKNOWN},
+        {"action=startstartstartstartstartstartstartstartstartstartstartstartstart", UNKNOWN},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query);
+        World w;
+        // The login tool is absent, so start and poll answer cli_unavailable.
+        Result r = w.request(c.query);
+        EXPECT_EQ(r.err, "");
+        switch (c.expect) {
+            case PAGE: EXPECT_TRUE(is_page(r)) << r.out.substr(0, 80); EXPECT_EQ(r.exit_code, 0); break;
+            case STATUS: EXPECT_TRUE(is_status_doc(r)) << r.out; EXPECT_EQ(r.exit_code, 0); break;
+            case START:
+            case POLL:
+                EXPECT_NE(r.out.find("\"error\":\"cli_unavailable\""), std::string::npos) << r.out;
+                EXPECT_EQ(r.exit_code, 0);
+                break;
+            case UNKNOWN: EXPECT_EQ(r.out, UNKNOWN_ACTION); EXPECT_EQ(r.exit_code, 1); break;
+        }
+    }
+}
+
+TEST(Routing, AbsentQueryStringGivesThePage) {
+    World w;
+    Result r = w.run();
+    EXPECT_TRUE(is_page(r));
+    EXPECT_EQ(r.exit_code, 0);
+}
+
+TEST(NodePassword, ThreeWaysInOrder) {
+    const std::string pw = "s3cret pass";
+    const std::string pw255(255, 'p');
+    const std::string pw256 = pw255 + "q";
+    struct Case {
+        const char *why;
+        std::string password;
+        const char *header;  // null: unset
+        const char *auth;
+        std::string query;
+        bool pass;
+    } cases[] = {
+        {"no password set", "", nullptr, nullptr, "action=status", true},
+        {"no credentials", pw, nullptr, nullptr, "action=status", false},
+        {"page needs it too", pw, nullptr, nullptr, "", false},
+        {"header", pw, "s3cret pass", "Basic x", "action=status&pwd=wrong", true},
+        {"header differs in case", pw, "S3cret pass", nullptr, "action=status", false},
+        {"wrong header, right pwd", "abc", "nope", nullptr, "action=status&pwd=abc", true},
+        {"bearer", pw, nullptr, "Bearer s3cret pass", "action=status", true},
+        {"bearer lower case, spaces", pw, nullptr, "  bearer    s3cret pass", "action=status", true},
+        {"bearer upper case", pw, nullptr, "BEARER s3cret pass", "action=status", true},
+        {"tab before scheme", pw, nullptr, "\tBearer s3cret pass", "action=status", false},
+        {"tab after scheme", pw, nullptr, "Bearer\ts3cret pass", "action=status", false},
+        {"space after password", pw, nullptr, "Bearer s3cret pass ", "action=status", false},
+        {"other scheme", pw, nullptr, "Basic s3cret pass", "action=status", false},
+        {"scheme alone", pw, nullptr, "Bearer ", "action=status", false},
+        {"bearer fails, pwd passes", "abc", nullptr, "Basic abc", "action=status&pwd=abc", true},
+        {"pwd", "abc", nullptr, nullptr, "pwd=abc&action=status", true},
+        {"pwd empty", "abc", nullptr, nullptr, "pwd=&action=status", false},
+        {"pwd is not decoded", "a b", nullptr, nullptr, "pwd=a%20b&action=status", false},
+        {"only the first pwd counts", "abc", nullptr, nullptr, "pwd=x&pwd=abc&action=status", false},
+        {"pwd of 255 bytes", pw255, nullptr, nullptr, "pwd=" + pw255 + "&action=status", true},
+        {"pwd cut to 255 bytes", pw255, nullptr, nullptr, "pwd=" + pw255 + "zzz&action=status", true},
+        {"password of 256 bytes via pwd", pw256, nullptr, nullptr, "pwd=" + pw256 + "&action=status", false},
+        {"password of 256 bytes via header", pw256, pw256.c_str(), nullptr, "action=status", true},
+        {"prefix of the password", "abcdef", "abc", nullptr, "action=status", false},
+        {"longer than the password", "abc", "abcd", nullptr, "action=status", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.env["BOT_PASSWORD"] = c.password;
+        if (c.header) w.env["HTTP_X_BOT_PASSWORD"] = c.header;
+        if (c.auth) w.env["HTTP_AUTHORIZATION"] = c.auth;
+        Result r = w.request(c.query);
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+        if (c.pass) {
+            EXPECT_NE(r.out, UNAUTHORIZED);
+            EXPECT_TRUE(c.query.empty() ? is_page(r) : is_status_doc(r)) << r.out;
+        } else {
+            EXPECT_EQ(r.out, UNAUTHORIZED);
+            EXPECT_EQ(r.out.size(), 145u);
+        }
+    }
+}
+
+TEST(NodePassword, RefusalRunsNoTool) {
+    World w;
+    w.env["BOT_PASSWORD"] = "pw";
+    w.login_tool({});
+    w.token_tool({});
+    Result r = w.request("action=start&force");
+    EXPECT_EQ(r.out, UNAUTHORIZED);
+    EXPECT_TRUE(w.runs("login").empty());
+    EXPECT_TRUE(w.runs("token").empty());
+}
+
+TEST(HostileRequests, LongBinaryAndSplitQueries) {
+    std::string binary;
+    for (int b = 1; b < 256; b++) binary += (char)b;
+    struct Case {
+        const char *why;
+        std::string query;
+        std::string header;
+        bool unknown_action;
+    } cases[] = {
+        // Linux caps one environment string at 128 KiB: these are near that cap.
+        {"120 KiB query", "action=" + std::string(120 << 10, 'a'), "", true},
+        {"100,000 ampersands", std::string(100000, '&') + "action=zzz", "", true},
+        {"binary action value", "action=" + binary, "", true},
+        {"120 KiB header", "action=nope", std::string(120 << 10, 'h'), true},
+        {"binary header", "action=nope", binary, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.env["BOT_PASSWORD"] = "right";
+        w.env["HTTP_X_BOT_PASSWORD"] = c.header.empty() ? "right" : c.header;
+        w.env["HTTP_AUTHORIZATION"] = "Bearer " + (c.header.empty() ? "x" : c.header);
+        Result r = w.request(c.query + "&pwd=right");
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, UNKNOWN_ACTION);
+        EXPECT_EQ(r.exit_code, 1);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,267 @@
+// The lenient JSON field reader: key search, string decoding and the
+// typed readers, on texts that tools and files really produce and on
+// broken ones.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+
+#include "cgi/buf.h"
+#include "json/json_reader.h"
+
+namespace {
+
+struct Span {
+    const char *text, *end;
+    explicit Span(const std::string &s) : text(s.c_str()), end(s.c_str() + strlen(s.c_str())) {}
+};
+
+// The value's text from its first byte, or "(null)".
+std::string found(const std::string &json, const char *key) {
+    Span s(json);
+    const char *v = json_find_key(s.text, s.end, key);
+    return v ? std::string(v) : std::string("(null)");
+}
+
+TEST(JsonFindKey, TopLevelOnly) {
+    struct Case {
+        std::string json;
+        const char *key;
+        std::string value;
+    } cases[] = {
+        {R"({"state":{"ok":true},"ok":false})", "ok", "false}"},
+        {R"({"a":{"ok":true}})", "ok", "(null)"},
+        {R"({"error":"ok","ok":true})", "ok", "true}"},         // a value equal to the key is no key
+        {"  \t\r\n{ \"interval\" :\n 5 }", "interval", "5 }"},
+        {"{\"k\"\v: 1}", "k", "(null)"},                        // VT is not whitespace
+        {"{\"k\"\f: 1}", "k", "(null)"},
+        {"{\"k\":   ", "k", "(null)"},                          // nothing after the colon
+        {R"([{"k":1}])", "k", "(null)"},
+        {R"({"a":1} {"ok":true})", "ok", "true}"},              // level -1 then 0 again
+        {R"({"a":"}{]","k":2})", "k", "2}"},                    // brackets in strings don't count
+        {R"({"acc\u0065ss_token":"t"})", "access_token", "\"t\"}"},
+        {R"("k":3)", "k", "3"},                                  // no brace: scan from the start
+        {"", "k", "(null)"},
+        {"   ", "k", "(null)"},
+        {R"({"k)", "k", "(null)"},                               // unterminated key
+        {R"({"k":1,"k":2})", "k", "1,\"k\":2}"},                 // the first match wins
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.json);
+        EXPECT_EQ(found(c.json, c.key), c.value);
+    }
+}
+
+TEST(JsonFindKey, LongKeysCompareOn127Bytes) {
+    std::string k127(127, 'k'), k128(128, 'k');
+    EXPECT_EQ(found("{\"" + k127 + "\":1}", k127.c_str()), "1}");
+    EXPECT_EQ(found("{\"" + k128 + "\":1}", k128.c_str()), "(null)");  // never found
+    EXPECT_EQ(found("{\"" + k128 + "\":1}", k127.c_str()), "1}");      // cut to 127
+    EXPECT_EQ(found(std::string("{\"k\":1}"), "k"), "1}");
+    EXPECT_EQ(json_find_key(nullptr, nullptr, "k"), nullptr);
+}
+
+TEST(JsonFindKey, SearchStopsAtEnd) {
+    std::string s = R"({"a":1,"k":2})";
+    const char *end = s.c_str() + 7;  // the text ends before "k"
+    EXPECT_EQ(json_find_key(s.c_str(), end, "k"), nullptr);
+}
+
+TEST(JsonReadString, DecodesEscapes) {
+    struct Case {
+        std::string json;
+        size_t cap;
+        std::string out;
+        size_t consumed;  // cursor offset afterwards
+    } cases[] = {
+        {R"("plain")", 64, "plain", 7},
+        {R"("\b\f\n\r\t\"\\\/\q")", 64, "\b\f\n\r\t\"\\/q", 20},
+        {R"("abcdef")", 4, "abc", 8},                 // cut, but consumed whole
+        {R"("abc)", 64, "abc", 4},                    // unterminated: cursor on the NUL
+        {"\"ab\\", 64, "ab\\", 4},                    // backslash before the NUL stands for itself
+        {R"("")", 64, "", 2},
+        {R"("\u00e9")", 64, "\xc3\xa9", 8},           // UTF-8, not the low byte
+        {R"("Zo\u00eb")", 64, "Zo\xc3\xab", 10},
+        {R"("\u20ac")", 64, "\xe2\x82\xac", 8},
+        {R"("\ud83d\ude00")", 64, "\xf0\x9f\x98\x80", 14},
+        {R"("\ud83dx")", 64, "\xef\xbf\xbdx", 9},      // lone high surrogate
+        {R"("\ude00")", 64, "\xef\xbf\xbd", 8},        // lone low surrogate
+        {R"("\ud83d\u0041")", 64, "\xef\xbf\xbd" "A", 14},
+        {R"("\u0000")", 64, "\xef\xbf\xbd", 8},        // code point 0
+        {R"("\u")", 64, "\xef\xbf\xbd", 4},            // no digit reads as 0
+        {R"("\u41g")", 64, "Ag", 7},                   // fewer digits: their value
+        {R"("\u00E9")", 64, "\xc3\xa9", 8},
+        {R"("\u0041)", 64, "A", 7},                    // ends mid-string
+        {"\"\\u00", 64, "\xef\xbf\xbd", 5},            // ends mid-escape
+        {R"("ab\u20ac")", 5, "ab", 10},                // a character that does not fit is dropped whole
+        {R"("a\u20acb")", 5, "a\xe2\x82\xac", 10},
+        {R"("\u20acb")", 3, "", 9},                    // and nothing after it is stored
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.json);
+        char out[64];
+        memset(out, '#', sizeof out);
+        const char *cursor = c.json.c_str();
+        ASSERT_EQ(json_read_string_at(&cursor, out, c.cap), 1);
+        EXPECT_EQ(std::string(out), c.out);
+        EXPECT_EQ((size_t)(cursor - c.json.c_str()), c.consumed);
+    }
+}
+
+TEST(JsonReadString, RefusesWhatIsNoString) {
+    char out[8] = "keep";
+    const char *text = "abc";
+    const char *cursor = text;
+    EXPECT_EQ(json_read_string_at(&cursor, out, sizeof out), 0);
+    EXPECT_EQ(cursor, text);
+    EXPECT_STREQ(out, "keep");
+    const char *null_cursor = nullptr;
+    EXPECT_EQ(json_read_string_at(&null_cursor, out, sizeof out), 0);
+}
+
+TEST(JsonStrPresent, NonEmptyStringOnly) {
+    struct Case {
+        std::string value;
+        int present;
+    } cases[] = {
+        {R"("tok")", 1}, {R"("")", 0}, {R"("\n")", 0}, {R"("\n\tx")", 1}, {"null", 0},
+        {"12", 0},       {"\"\\", 1},  {"\"", 0},      {R"("\u0000")", 1},  // only \u itself is a pair
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        std::string json = "{\"access_token\":" + c.value;
+        Span s(json);
+        EXPECT_EQ(json_str_present(s.text, s.end, "access_token"), c.present);
+    }
+    std::string none = R"({"refresh_token":"x"})";
+    Span s(none);
+    EXPECT_EQ(json_str_present(s.text, s.end, "access_token"), 0);
+}
+
+TEST(JsonNumField, IntegersLeniently) {
+    struct Case {
+        std::string value;
+        long long n;
+    } cases[] = {
+        {"123", 123},
+        {R"("123")", 123},
+        {"-5", -5},
+        {"1.9", 1},
+        {"-", 0},
+        {"+5", 0},
+        {R"(" 5")", 0},
+        {"null", 0},
+        {"true", 0},
+        {"1e3", 1},
+        {"9223372036854775807", INT64_MAX},
+        {"9223372036854775808", INT64_MAX},          // beyond the range: saturates
+        {"99999999999999999999999", INT64_MAX},
+        {"-9223372036854775808", INT64_MIN},
+        {"-99999999999999999999999", INT64_MIN},
+        {"007", 7},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        std::string json = "{\"n\":" + c.value + "}";
+        Span s(json);
+        EXPECT_EQ(json_num_field(s.text, s.end, "n"), c.n);
+    }
+    std::string none = "{}";
+    Span s(none);
+    EXPECT_EQ(json_num_field(s.text, s.end, "n"), 0);
+}
+
+TEST(JsonBoolField, PrefixTests) {
+    struct Case {
+        std::string value;
+        int result;
+    } cases[] = {
+        {"true", 1},    {R"("true")", 1}, {"1", 1},         {R"("1")", 1},    {"10", 1},
+        {"false", 0},   {"null", 0},      {"2", 0},         {"-1", 0},        {R"("TRUE")", 0},
+        {R"("yes")", 0}, {"trueish", 1},  {R"("10")", 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        std::string json = "{\"b\":" + c.value + "}";
+        Span s(json);
+        EXPECT_EQ(json_bool_field(s.text, s.end, "b", 7), c.result);
+    }
+    std::string none = R"({"a":{"b":true}})";
+    Span s(none);
+    EXPECT_EQ(json_bool_field(s.text, s.end, "b", 7), 7);
+}
+
+TEST(JsonStrField, TextsNumbersAndNull) {
+    struct Case {
+        std::string json;
+        size_t cap;
+        int result;
+        std::string out;  // "preset" when untouched
+    } cases[] = {
+        {R"({"s":"hello"})", 256, 1, "hello"},
+        {R"({"s":""})", 256, 1, ""},
+        {R"({"s":null})", 256, 0, "preset"},
+        {R"({"t":"x"})", 256, 0, "preset"},
+        {"{\"s\":42   }", 256, 1, "42"},
+        {R"({"s":[1,2]})", 256, 1, "[1"},
+        {R"({"s":true,"x":1})", 256, 1, "true"},
+        {"{\"s\": ,}", 256, 0, ""},
+        {"{\"s\":" + std::string("\"") + std::string(300, 'z') + "\"}", 256, 1, std::string(255, 'z')},
+        {"{\"s\":123456", 4, 1, "123"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.json.substr(0, 40));
+        char out[256] = "preset";
+        Span s(c.json);
+        EXPECT_EQ(json_str_field(s.text, s.end, "s", out, c.cap), c.result);
+        EXPECT_EQ(std::string(out), c.out);
+    }
+}
+
+TEST(LastJsonLine, PicksTheLastLineStartingWithABrace) {
+    struct Case {
+        std::string output;
+        std::string line;  // "(null)" when none
+    } cases[] = {
+        {"starting\n{\"ok\":true}\nbye", "{\"ok\":true}\nbye"},
+        {"{\"a\":1}\n{\"b\":2}", "{\"b\":2}"},
+        {"{\"a\":1}\n {\"b\":2}", "{\"a\":1}\n {\"b\":2}"},  // an indented brace starts no line
+        {"log\r\n{\"ok\":1}\r\n", "{\"ok\":1}\r\n"},
+        {"no json here", "(null)"},
+        {"x{\"a\":1}", "(null)"},
+        {"", "(null)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.output);
+        Buf b = {};
+        buf_adds(&b, c.output.c_str());
+        const char *line = last_json_line(&b);
+        EXPECT_EQ(line ? std::string(line) : std::string("(null)"), c.line);
+        buf_free(&b);
+    }
+    Buf empty = {};
+    EXPECT_EQ(last_json_line(&empty), nullptr);
+}
+
+TEST(JsonReader, DeepNestingAndBrokenTextsEndQuietly) {
+    std::string deep(100000, '[');
+    deep += "\"ok\":true";
+    Span d(deep);
+    EXPECT_EQ(json_bool_field(d.text, d.end, "ok", 5), 5);
+    std::string closers = "{" + std::string(100000, '}') + "{\"ok\":true}";
+    Span c(closers);
+    EXPECT_EQ(json_bool_field(c.text, c.end, "ok", 5), 5);  // the level stays far below 0
+    for (const char *broken : {"{\"a", "{\"a\\", "{\"a\":\"\\u12", "{\"a\":\"x\\", "{\"ok\"", "{\"ok\":"}) {
+        SCOPED_TRACE(broken);
+        std::string s = broken;
+        Span b(s);
+        char out[16] = "keep";
+        EXPECT_EQ(json_bool_field(b.text, b.end, "ok", 3), 3);
+        EXPECT_EQ(json_num_field(b.text, b.end, "a"), 0);
+        json_str_field(b.text, b.end, "zz", out, sizeof out);
+        EXPECT_STREQ(out, "keep");
+    }
+}
+
+}  // namespace

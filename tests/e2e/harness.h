@@ -1,0 +1,77 @@
+// End-to-end harness: runs the built plugin exactly as a web host does,
+// with an environment built from nothing, a fresh working directory, and
+// stand-in tools that log their arguments and print what a case gives
+// them. Each World is one such case; its directory is removed afterwards.
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+// The bytes the plugin wrote and how it ended.
+struct Result {
+    std::string out;
+    std::string err;
+    int exit_code = -1;  // -1 when it did not exit normally
+    long long started = 0, finished = 0;  // wall clock around the run, seconds
+};
+
+// What a stand-in tool does for one option text.
+struct Reply {
+    std::string out;        // written to standard output, byte for byte
+    int exit_code;
+    std::string err;        // written to standard error
+    std::string before;     // shell commands run first (in the world's directory)
+
+    Reply(std::string out_ = "", int exit_code_ = 0, std::string err_ = "", std::string before_ = "")
+        : out(std::move(out_)), exit_code(exit_code_), err(std::move(err_)), before(std::move(before_)) {}
+};
+
+class World {
+public:
+    World();
+    ~World();
+    World(const World &) = delete;
+    World &operator=(const World &) = delete;
+
+    std::string dir;                           // fresh working directory
+    std::map<std::string, std::string> env;    // the plugin's whole environment
+
+    std::string path(const std::string &rel) const;
+    // Writes a file (parents created) relative to dir, or at an absolute path.
+    void write(const std::string &rel, const std::string &content) const;
+    bool exists(const std::string &rel) const;
+    std::string read(const std::string &rel) const;
+
+    // Creates an executable stand-in at bin/<name>. Each run appends its
+    // arguments (joined by spaces) as one line to logs/<name>.log, then acts
+    // on the reply whose key equals the joined arguments, else on `other`.
+    // Returns the tool's path.
+    std::string tool(const std::string &name, const std::map<std::string, Reply> &replies,
+                     const Reply &other = Reply{});
+    // The login tool and token tool, wired into LUMIVANE_LOGIN_BIN / _TOKEN_BIN.
+    void login_tool(const std::map<std::string, Reply> &replies, const Reply &other = Reply{});
+    void token_tool(const std::map<std::string, Reply> &replies, const Reply &other = Reply{});
+
+    // The option texts a tool was run with, in order.
+    std::vector<std::string> runs(const std::string &name) const;
+
+    // Runs the plugin with the given command-line arguments.
+    Result run(const std::vector<std::string> &args = {}) const;
+    // Runs a request: QUERY_STRING set to query, no arguments.
+    Result request(const std::string &query);
+};
+
+// Shell-quotes a text as one word.
+std::string sh_quote(const std::string &s);
+
+// The value of the document's "now" member, or -1.
+long long doc_now(const std::string &out);
+
+// The fixed header block of every JSON response.
+extern const char JSON_HEADER[];
+
+}  // namespace e2e
