@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Browser tests of the console: Debian's Chromium, driven by playwright-core
 # under node --test, against the real program served by lighttpd with the
-# demo's stand-in tools. Installs what it needs (as root on Debian 12),
+# demo's stand-in tools (scripts/test-browser.sh [TEST_FILE...]). Installs what it needs (as root on Debian 12),
 # builds the program into build/browser, starts two hosts on 127.0.0.1 (an
 # open node and a node with a password) and stops them on every exit path.
 set -euo pipefail
@@ -43,4 +43,9 @@ pids+=("$DEMO_HOST_PID")
 export LV_PW_URL=http://127.0.0.1:$DEMO_HOST_PORT LV_PW_DATA=$build/node-pw
 
 # One file at a time: the files share the two hosts and their data folders.
-node --test --test-concurrency=1 tests/browser/*.test.mjs
+# Test files given as arguments run alone (for working on one of them).
+if [ $# -gt 0 ]; then
+  node --test --test-concurrency=1 "$@"
+else
+  node --test --test-concurrency=1 tests/browser/*.test.mjs
+fi

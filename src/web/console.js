@@ -208,8 +208,11 @@
         return;
       }
       if (d.already_logged_in) {
-        note('sessionNote', 'warn', 'This node already has LumiVane credentials. Use Re-login to replace them.');
-        refresh();
+        /* The warning goes up once the status is rendered: rendering a
+           signed-in session clears the session note. */
+        refresh().then(function () {
+          note('sessionNote', 'warn', 'This node already has LumiVane credentials. Use Re-login to replace them.');
+        });
         return;
       }
       flowVerify = d.verify_url ? String(d.verify_url) : '';

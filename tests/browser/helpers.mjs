@@ -56,6 +56,16 @@ export function writeCreds(node, fields) {
   fs.writeFileSync(path.join(node.data, 'auth.json'), JSON.stringify(creds) + '\n');
 }
 
+// For tests whose start answer comes from an override: leaves the pending
+// marker that a login tool writes when a login starts, as the page's start
+// request goes out (so the status that follows the start reports pending).
+export async function pendingOnStart(page, node) {
+  await page.route((url) => url.searchParams.get('action') === 'start', (route) => {
+    fs.writeFileSync(path.join(node.data, 'login-pending.json'), JSON.stringify({ created: nowSec() }) + '\n');
+    return route.continue();
+  });
+}
+
 export function readCreds(node) {
   return JSON.parse(fs.readFileSync(path.join(node.data, 'auth.json'), 'utf8'));
 }
