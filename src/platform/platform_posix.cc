@@ -179,7 +179,11 @@ int plat_spawn_discard(const char *cmdline, PlatProcess *p) {
     p->handle = 0;
     posix_spawn_file_actions_t fa;
     if (posix_spawn_file_actions_init(&fa) != 0) return 0;
-    posix_spawn_file_actions_addopen(&fa, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    // Without the redirection the probe would write into our response.
+    if (posix_spawn_file_actions_addopen(&fa, STDOUT_FILENO, "/dev/null", O_WRONLY, 0) != 0) {
+        posix_spawn_file_actions_destroy(&fa);
+        return 0;
+    }
     char sh[] = "/bin/sh", dash_c[] = "-c";
     char *argv[] = {sh, dash_c, const_cast<char *>(cmdline), nullptr};
     fflush(stdout);
