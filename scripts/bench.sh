@@ -10,4 +10,10 @@ ensure_packages cmake ninja-build g++ libc6-dev hyperfine valgrind time
 build="$root/build/bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=OFF >/dev/null
 cmake --build "$build" -j 2 --target plugin_lumivane_login
-exec "$root/bench/run.sh" "$build/plugin_lumivane_login" "${1:-$root/bench/RESULTS.md}"
+# The same program linked dynamically, to show what static linking changes.
+dynamic="$root/build/bench-dynamic"
+cmake -S "$root" -B "$dynamic" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=OFF \
+  -DLUMIVANE_STATIC=OFF >/dev/null
+cmake --build "$dynamic" -j 2 --target plugin_lumivane_login
+exec "$root/bench/run.sh" "$build/plugin_lumivane_login" "${1:-$root/bench/RESULTS.md}" \
+  "$dynamic/plugin_lumivane_login"
