@@ -156,7 +156,7 @@ size_t plat_pipe_read(PlatPipe *p, char *out, size_t cap) {
     // inside the output does not hide the rest of the piece's length.
     size_t n = 0;
     while (n + 1 < cap) {
-        int c = getc(p->f);
+        int c = getc_unlocked(p->f);  // single-threaded: no lock per byte
         if (c == EOF) break;
         out[n++] = (char)c;
         if (c == '\n') break;
