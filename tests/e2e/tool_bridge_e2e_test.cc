@@ -193,3 +193,25 @@ TEST(ToolCommand, StartPassesBothOptionsUnquoted) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ToolCommand, PollDoneReadsWhatTheToolJustWrote) {
+    // The tool writes the credentials file during the run; the done answer
+    // is collected from disk afterwards.
+    World w;
+    std::string me = w.native("");
+    me.pop_back();
+    w.env["USERPROFILE"] = me;
+    Reply done = says("{\"ok\":true,\"state\":\"done\"}\r\n");
+    done.before = "mkdir -p .config/lumivane && printf '%s' '{\"access_token\":\"t\",\"org_id\":\"org-9\"}' "
+                  "> .config/lumivane/auth.json";
+    w.login_tool({{"--status", says("{\"ok\":true}")}, {"--poll", done}});
+    Result r = w.request("action=poll");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out.rfind(std::string(e2e::JSON_HEADER) + "{\"ok\":true,\"state\":\"done\",\"provider\":\"lumivane\","
+                          "\"logged_in\":true,\"username\":\"org-9\"", 0), 0u) << r.out;
+    EXPECT_EQ(w.runs("login"), (std::vector<std::string>{"--status", "--poll", "--status"}));
+}
+
+}  // namespace
