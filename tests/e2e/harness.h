@@ -12,6 +12,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -27,9 +28,12 @@ struct Result {
 // What a stand-in tool does for one option text.
 struct Reply {
     std::string out;        // written to standard output, byte for byte
-    int exit_code = 0;
+    int exit_code;
     std::string err;        // written to standard error
     std::string before;     // shell commands run first (in the world's directory)
+
+    Reply(std::string out_ = "", int exit_code_ = 0, std::string err_ = "", std::string before_ = "")
+        : out(std::move(out_)), exit_code(exit_code_), err(std::move(err_)), before(std::move(before_)) {}
 };
 
 class World {

@@ -1,0 +1,377 @@
+// The device-login actions end to end: every row of each decision that a
+// client can reach, with the exact response, the exit status and the tool
+// runs. Every world holds planted secrets in the credentials file and in
+// every tool answer; no response may ever carry them.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <time.h>
+
+#include <functional>
+
+#include "harness.h"
+
+using e2e::Reply;
+using e2e::Result;
+using e2e::World;
+
+namespace {
+
+const char ACCESS_SECRET[] = "PLANTED-ACCESS-7f3a9e";
+const char REFRESH_SECRET[] = "PLANTED-REFRESH-c41d0b";
+
+const std::string CREDS = std::string("{\"access_token\":\"") + ACCESS_SECRET + "\",\"refresh_token\":\"" +
+                          REFRESH_SECRET + "\",\"expires_at\":4102444800}";  // 2100-01-01
+// Appended to tool answers: keys the plugin must never echo.
+const std::string SECRET_KEYS = std::string(",\"access_token\":\"") + ACCESS_SECRET + "\",\"refresh_token\":\"" +
+                                REFRESH_SECRET + "\"";
+
+std::string error_response(int status, const std::string &reason, const std::string &code,
+                           const std::string &detail) {
+    std::string body = "{\"ok\":false,\"error\":\"" + code + "\"";
+    if (!detail.empty()) body += ",\"detail\":\"" + detail + "\"";
+    return "Status: " + std::to_string(status) + " " + reason + "\r\n" + e2e::JSON_HEADER + body + "}\n";
+}
+
+std::string json_response(const std::string &body) { return e2e::JSON_HEADER + body; }
+
+const std::string LOGIN_MISSING = error_response(200, "OK", "cli_unavailable", "vantorel-lumivane-login is not on this node");
+
+using Runs = std::vector<std::string>;
+
+// A node with both tools; the login tool answers --status with
+// status_line and `option` with `reply`.
+struct ActionWorld : World {
+    ActionWorld(bool signed_in, const std::map<std::string, Reply> &login_replies) {
+        std::map<std::string, Reply> replies = login_replies;
+        if (!replies.count("--status")) replies["--status"] = Reply("{\"ok\":true" + SECRET_KEYS + "}\n");
+        login_tool(replies);
+        token_tool({{"--help", Reply("usage\n")}});
+        if (signed_in) write("auth.json", CREDS);
+    }
+};
+
+void expect_no_secret(const Result &r) {
+    EXPECT_EQ(r.out.find("PLANTED"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
+}
+
+// What a status-document answer must begin with, after the header.
+bool opens_with(const Result &r, const std::string &opening) {
+    return r.out.rfind(json_response(opening + ",\"provider\":\"lumivane\""), 0) == 0;
+}
+
+TEST(StartAction, DecisionTable) {
+    auto device_code = [](const std::string &expires, const std::string &interval) {
+        return json_response(
+            "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\","
+            "\"expires_in\":" + expires + ",\"interval\":" + interval + ",\"pending\":true,\"provider\":\"lumivane\"}\n");
+    };
+    struct Case {
+        const char *why;
+        bool login_missing;
+        bool signed_in;
+        std::string query;
+        Reply start;  // the answer to --start (or --start --force)
+        std::string response;
+        int exit_code;
+        Runs login_runs;
+    } cases[] = {
+        {"login tool missing", true, false, "action=start", Reply(), LOGIN_MISSING, 0, {}},
+        {"tool vanishes at start (127)", false, false, "action=start", Reply("", 127), LOGIN_MISSING, 0,
+         {"--status", "--start"}},
+        {"no JSON line", false, false, "action=start", Reply("starting...\nerror: no network\n", 1),
+         error_response(502, "Bad Gateway", "start_failed", "login CLI produced no JSON"), 1, {"--status", "--start"}},
+        {"ok without a user code", false, false, "action=start",
+         Reply("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"\"" + SECRET_KEYS + "}"),
+         error_response(502, "Bad Gateway", "start_incomplete", "login CLI did not return a verify url and user code"), 1,
+         {"--status", "--start"}},
+        {"ok without a verify url", false, false, "action=start", Reply("{\"ok\":true,\"user_code\":\"ABCD-1234\"}"),
+         error_response(502, "Bad Gateway", "start_incomplete", "login CLI did not return a verify url and user code"), 1,
+         {"--status", "--start"}},
+        {"device code with defaults", false, false, "action=start",
+         Reply("{\"ok\":\"true\",\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\",\"interval\":0" +
+               SECRET_KEYS + "}"),
+         device_code("900", "5"), 0, {"--status", "--start"}},
+        {"device code, quoted numbers, progress lines before", false, false, "action=start",
+         Reply("{\"progress\":1}\nopening browser\n{\"ok\":true,\"verify_url\":\"https://x.test/d\","
+               "\"user_code\":\"ABCD-1234\",\"interval\":\"7\",\"expires_in\":\"600\"}\n"),
+         device_code("600", "7"), 0, {"--status", "--start"}},
+        {"negative numbers take the defaults", false, false, "action=start",
+         Reply("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\",\"interval\":-3,"
+               "\"expires_in\":-1}"),
+         device_code("900", "5"), 0, {"--status", "--start"}},
+        {"force=0 still forces", false, false, "action=start&force=0",
+         Reply("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}"),
+         device_code("900", "5"), 0, {"--status", "--start --force"}},
+        {"a longer name is not force", false, false, "action=start&forced=1",
+         Reply("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}"),
+         device_code("900", "5"), 0, {"--status", "--start"}},
+        {"credentials exist", false, true, "action=start", Reply("{\"ok\":false,\"error\":\"exists\"" + SECRET_KEYS + "}"),
+         json_response("{\"ok\":true,\"already_logged_in\":true,\"pending\":false,\"error\":\"already_logged_in\","
+                       "\"detail\":\"credentials already exist\",\"logged_in\":true,"
+                       "\"hint\":\"pass force=1 to replace the existing session\"}\n"),
+         0, {"--status", "--start"}},
+        {"exists with the tool's detail, node not signed in", false, false, "action=start",
+         Reply("{\"ok\":false,\"error\":\"exists\",\"detail\":\"profile \\\"p\\\" has keys\"}"),
+         json_response("{\"ok\":true,\"already_logged_in\":true,\"pending\":false,\"error\":\"already_logged_in\","
+                       "\"detail\":\"profile \\\"p\\\" has keys\",\"logged_in\":false,"
+                       "\"hint\":\"pass force=1 to replace the existing session\"}\n"),
+         0, {"--status", "--start"}},
+        {"EXISTS is another error", false, false, "action=start", Reply("{\"ok\":false,\"error\":\"EXISTS\"}"),
+         error_response(200, "OK", "EXISTS", ""), 0, {"--status", "--start"}},
+        {"tool error with detail", false, false, "action=start",
+         Reply("{\"ok\":false,\"error\":\"rate_limited\",\"detail\":\"try later\"}"),
+         error_response(200, "OK", "rate_limited", "try later"), 0, {"--status", "--start"}},
+        {"no ok, no error", false, false, "action=start", Reply("{\"verify_url\":\"https://x.test/d\"}"),
+         error_response(200, "OK", "start_failed", ""), 0, {"--status", "--start"}},
+        {"null error", false, false, "action=start", Reply("{\"ok\":false,\"error\":null,\"detail\":null}"),
+         error_response(200, "OK", "start_failed", ""), 0, {"--status", "--start"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        ActionWorld w(c.signed_in, {{"--start", c.start}, {"--start --force", c.start}});
+        if (c.login_missing) w.env.erase("LUMIVANE_LOGIN_BIN");
+        Result r = w.request(c.query);
+        EXPECT_EQ(r.out, c.response);
+        EXPECT_EQ(r.exit_code, c.exit_code);
+        EXPECT_EQ(w.runs("login"), c.login_runs);
+        EXPECT_EQ(w.runs("token"), Runs{"--help"});
+        expect_no_secret(r);
+    }
+}
+
+TEST(PollAction, DecisionTable) {
+    const std::string pending = json_response(
+        "{\"ok\":true,\"state\":\"pending\",\"interval\":5,\"logged_in\":false,\"pending\":true}\n");
+    const std::string done = "{\"ok\":true,\"state\":\"done\"";
+    struct Case {
+        const char *why;
+        bool login_missing;
+        bool signed_in;
+        Reply poll;
+        std::string response;  // a status-document opening when it starts with '{'
+        int exit_code;
+        Runs login_runs;
+        const char *logged_in_after;  // for done documents: the "logged_in" they report
+    } cases[] = {
+        {"login tool missing", true, false, Reply(), LOGIN_MISSING, 0, {}, nullptr},
+        {"tool vanishes at poll (127)", false, false, Reply("", 127), LOGIN_MISSING, 0, {"--status", "--poll"}, nullptr},
+        {"no JSON, signed in before: done from the first snapshot", false, true, Reply("approved\n"), done, 0,
+         {"--status", "--poll"}, "true"},
+        {"no JSON, not signed in", false, false, Reply("waiting\n"),
+         error_response(502, "Bad Gateway", "poll_failed", "login CLI produced no JSON"), 1, {"--status", "--poll"},
+         nullptr},
+        {"ok false", false, true, Reply("{\"ok\":false,\"state\":\"done\",\"error\":\"expired_token\",\"detail\":\"code expired\"" + SECRET_KEYS + "}"),
+         json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"expired_token\",\"detail\":\"code expired\","
+                       "\"logged_in\":true,\"pending\":false}\n"),
+         0, {"--status", "--poll"}, nullptr},
+        {"no ok, no error", false, false, Reply("{\"state\":\"pending\"}"),
+         json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"poll_failed\",\"logged_in\":false,\"pending\":false}\n"),
+         0, {"--status", "--poll"}, nullptr},
+        {"null error", false, false, Reply("{\"ok\":false,\"error\":null}"),
+         json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"poll_failed\",\"logged_in\":false,\"pending\":false}\n"),
+         0, {"--status", "--poll"}, nullptr},
+        {"done: a fresh snapshot sees the new credentials", false, false,
+         Reply("{\"ok\":true,\"state\":\"done\"" + SECRET_KEYS + "}", 0, "", "printf '%s' " + e2e::sh_quote(CREDS) + " > auth.json"),
+         done, 0, {"--status", "--poll", "--status"}, "true"},
+        {"logged_in without a state", false, false, Reply("{\"ok\":true,\"logged_in\":true}"), done, 0,
+         {"--status", "--poll", "--status"}, "false"},
+        {"DONE is still pending", false, false, Reply("{\"ok\":true,\"state\":\"DONE\"}"), pending, 0,
+         {"--status", "--poll"}, nullptr},
+        {"pending without an interval", false, false, Reply("{\"ok\":true,\"state\":\"pending\"}"), pending, 0,
+         {"--status", "--poll"}, nullptr},
+        {"pending with interval 7", false, false, Reply("{\"ok\":true,\"state\":\"slow_down\",\"interval\":7}"),
+         json_response("{\"ok\":true,\"state\":\"pending\",\"interval\":7,\"logged_in\":false,\"pending\":true}\n"), 0,
+         {"--status", "--poll"}, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        ActionWorld w(c.signed_in, {{"--poll", c.poll}});
+        if (c.login_missing) w.env.erase("LUMIVANE_LOGIN_BIN");
+        Result r = w.request("action=poll");
+        if (c.response[0] == '{') {
+            EXPECT_TRUE(opens_with(r, c.response)) << r.out;
+            EXPECT_NE(r.out.find(std::string("\"logged_in\":") + c.logged_in_after), std::string::npos) << r.out;
+        } else {
+            EXPECT_EQ(r.out, c.response);
+        }
+        EXPECT_EQ(r.exit_code, c.exit_code);
+        EXPECT_EQ(w.runs("login"), c.login_runs);
+        EXPECT_EQ(w.runs("token").size(), c.login_runs.size() == 3 ? 2u : 1u);
+        expect_no_secret(r);
+    }
+}
+
+TEST(CancelAction, DecisionTable) {
+    const std::string local_cancel =
+        json_response("{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n");
+    const std::string cancelled = "{\"ok\":true,\"state\":\"cancelled\"";
+    struct Case {
+        const char *why;
+        bool login_missing;
+        Reply cancel;
+        std::string response;
+        Runs login_runs;
+        bool marker_left;
+    } cases[] = {
+        {"tool missing: the marker is removed locally", true, Reply(), local_cancel, {}, false},
+        {"tool vanishes at cancel (127)", false, Reply("", 127), LOGIN_MISSING, {"--status", "--cancel"}, true},
+        {"no JSON line is no refusal", false, Reply("cancelled.\n"), cancelled, {"--status", "--cancel", "--status"}, true},
+        {"refused", false, Reply("{\"ok\":false,\"error\":\"busy\"" + SECRET_KEYS + "}"),
+         error_response(200, "OK", "cancel_failed", "login CLI rejected the cancel"), {"--status", "--cancel"}, true},
+        {"empty object counts as accepted", false, Reply("{}"), cancelled, {"--status", "--cancel", "--status"}, true},
+        {"accepted, the tool removes the marker", false,
+         Reply("{\"ok\":true" + SECRET_KEYS + "}", 0, "", "rm -f lumivane-default.json"), cancelled,
+         {"--status", "--cancel", "--status"}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        ActionWorld w(true, {{"--cancel", c.cancel}});
+        if (c.login_missing) w.env.erase("LUMIVANE_LOGIN_BIN");
+        w.write("lumivane-default.json", "{\"created\":" + std::to_string((long long)time(nullptr)) + "}");
+        Result r = w.request("action=cancel");
+        if (c.response[0] == '{') {
+            EXPECT_TRUE(opens_with(r, c.response)) << r.out;
+            // The fresh snapshot is taken after the tool ran.
+            EXPECT_NE(r.out.find(c.marker_left ? "\"pending\":true" : "\"pending\":false"), std::string::npos) << r.out;
+        } else {
+            EXPECT_EQ(r.out, c.response);
+        }
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(w.runs("login"), c.login_runs);
+        EXPECT_EQ(w.exists("lumivane-default.json"), c.marker_left);
+        expect_no_secret(r);
+    }
+}
+
+TEST(CancelAction, LocalCancelTouchesOnlyAFileAtTheMarkerPath) {
+    struct Case {
+        const char *why;
+        std::map<std::string, std::string> env;
+        std::function<void(World &)> make;
+        std::string marker;       // relative path checked afterwards
+        bool exists_after;
+    } cases[] = {
+        {"no marker: nothing touched", {}, [](World &) {}, "lumivane-default.json", false},
+        {"LUMIVANE_PENDING_PATH names any file", {{"LUMIVANE_PENDING_PATH", "odd-name.txt"}},
+         [](World &w) { w.write("odd-name.txt", "x"); }, "odd-name.txt", false},
+        {"a directory is never removed", {},
+         [](World &w) { mkdir(w.path("lumivane-default.json").c_str(), 0755); }, "lumivane-default.json", true},
+        {"home default", {{"USERPROFILE", "@"}},
+         [](World &w) { w.write(".zodizi/.login-pending/lumivane-default.json", "{}"); },
+         ".zodizi/.login-pending/lumivane-default.json", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        for (const auto &kv : c.env) w.env[kv.first] = kv.second == "@" ? w.dir : kv.second;
+        w.write("bystander.json", "{}");
+        c.make(w);
+        Result r = w.request("action=cancel");
+        EXPECT_EQ(r.out, json_response("{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n"));
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(w.exists(c.marker), c.exists_after);
+        EXPECT_TRUE(w.exists("bystander.json"));
+    }
+}
+
+TEST(RefreshAction, DecisionTable) {
+    const std::string refreshed = "{\"ok\":true,\"refreshed\":true";
+    struct Case {
+        const char *why;
+        bool token_missing;
+        std::string creds;  // "" for none
+        Reply local;
+        std::string response;
+        int exit_code;
+        Runs token_runs;
+        std::map<std::string, std::string> members;  // checked in refreshed documents
+    } cases[] = {
+        {"token tool and sign-in missing: the tool is named first", true, "", Reply(),
+         error_response(200, "OK", "refresh_unavailable", "vantorel-lumivane-fetchtoken is not on this node"), 0, {}, {}},
+        {"not signed in", false, "", Reply(),
+         error_response(200, "OK", "not_logged_in", "start a device login first"), 0, {"--help"}, {}},
+        {"tool vanishes (127)", false, CREDS, Reply("", 127),
+         error_response(200, "OK", "refresh_failed", "token CLI could not run"), 1, {"--help", "-local"}, {}},
+        {"no JSON line", false, CREDS, Reply("token: ok\n"),
+         error_response(200, "OK", "refresh_failed", "token CLI produced no JSON"), 1, {"--help", "-local"}, {}},
+        {"empty token", false, CREDS, Reply("{\"access_token\":\"\",\"expires_at\":4102444800}"),
+         error_response(200, "OK", "refresh_failed", "token CLI returned no token"), 1, {"--help", "-local"}, {}},
+        {"null token", false, CREDS, Reply("{\"access_token\":null}"),
+         error_response(200, "OK", "refresh_failed", "token CLI returned no token"), 1, {"--help", "-local"}, {}},
+        {"milliseconds expiry and org", false, CREDS,
+         Reply("{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\",\"expires_at\":4102448400000,\"org_id\":\"org-9\"}"),
+         refreshed, 0, {"--help", "-local"},
+         {{"expires_at", "4102448400"}, {"expired", "false"}, {"org_id", "\"org-9\""}, {"account", "\"org-9\""},
+          {"username", "\"org-9\""}, {"logged_in", "true"}, {"has_refresh", "true"}}},
+        {"threshold is seconds; a past expiry is expired", false, CREDS,
+         Reply("{\"access_token\":\"x\",\"expires_at\":100000000000}"), refreshed, 0, {"--help", "-local"},
+         {{"expires_at", "100000000000"}, {"expired", "false"}}},
+        {"past expiry", false, CREDS, Reply("{\"access_token\":\"x\",\"expires_at\":1600000000}"), refreshed, 0,
+         {"--help", "-local"}, {{"expires_at", "1600000000"}, {"expired", "true"}}},
+        {"no expiry keeps the snapshot's", false, CREDS, Reply("{\"access_token\":\"x\"}"), refreshed, 0,
+         {"--help", "-local"}, {{"expires_at", "4102444800"}, {"expired", "false"}, {"org_id", "\"\""}}},
+        {"an org from the credentials wins", false,
+         "{\"access_token\":\"a\",\"org_id\":\"mine\"}", Reply("{\"access_token\":\"x\",\"org_id\":\"theirs\"}"),
+         refreshed, 0, {"--help", "-local"}, {{"org_id", "\"mine\""}, {"account", "\"mine\""}, {"expires_at", "0"}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.login_tool({{"--status", Reply("{\"ok\":true}")}});
+        if (!c.token_missing) w.token_tool({{"--help", Reply("usage")}, {"-local", c.local}});
+        if (!c.creds.empty()) w.write("auth.json", c.creds);
+        Result r = w.request("action=refresh");
+        if (c.response[0] == '{') {
+            EXPECT_TRUE(opens_with(r, c.response)) << r.out;
+            std::string body = r.out.substr(strlen(e2e::JSON_HEADER));
+            for (const auto &kv : c.members)
+                EXPECT_NE(body.find("\"" + kv.first + "\":" + kv.second + ","), std::string::npos) << kv.first << " in " << body;
+        } else {
+            EXPECT_EQ(r.out, c.response);
+        }
+        EXPECT_EQ(r.exit_code, c.exit_code);
+        EXPECT_EQ(w.runs("token"), c.token_runs);
+        EXPECT_EQ(w.runs("login"), Runs{"--status"});
+        expect_no_secret(r);
+    }
+}
+
+TEST(RefreshAction, ExactDocument) {
+    World w;
+    w.login_tool({{"--status", Reply("{\"ok\":true}")}});
+    w.token_tool({{"--help", Reply()}, {"-local", Reply("{\"access_token\":\"x\",\"expires_at\":4102444800,\"org_id\":\"o\"}")}});
+    w.write("auth.json", "{\"access_token\":\"a\"}");
+    Result r = w.request("action=refresh");
+    long long now = e2e::doc_now(r.out);
+    EXPECT_EQ(r.out, json_response(
+                         "{\"ok\":true,\"refreshed\":true,\"provider\":\"lumivane\",\"logged_in\":true,\"username\":\"o\","
+                         "\"account\":\"o\",\"org_id\":\"o\",\"expires_at\":4102444800,\"expires_in_sec\":" +
+                         std::to_string(4102444800LL - now) +
+                         ",\"expired\":false,\"has_refresh\":false,\"pending\":false,\"profile\":\"grandlumivane\","
+                         "\"profile_exists\":false,\"cli_present\":true,\"token_cli_present\":true,\"path\":\"auth.json\","
+                         "\"protocol\":\"VNLOGIN-MACHINE-V1\",\"plugin\":\"plugin_lumivane_login\","
+                         "\"plugin_version\":\"1.0.0\",\"now\":" + std::to_string(now) + "}\n"));
+}
+
+TEST(Secrets, NeverInAnyResponse) {
+    // The fallback token file and every tool output hold the secrets too.
+    const std::string everything = "{\"ok\":true,\"state\":\"done\",\"logged_in\":true,\"verify_url\":\"https://v\","
+                                   "\"user_code\":\"C\"" + SECRET_KEYS + "}";
+    for (const char *query : {"", "action=status", "action=start", "action=start&force", "action=poll",
+                              "action=cancel", "action=refresh", "action=bogus", "format=json"}) {
+        SCOPED_TRACE(query);
+        World w;
+        w.env["HOME"] = w.dir;
+        w.write(".lumivane/token.json", CREDS);
+        w.write(".zodizi/.login-pending/lumivane-default.json", "{\"created\":1" + SECRET_KEYS + "}");
+        w.login_tool({}, Reply(everything + "\n" + ACCESS_SECRET + "\n", 0, REFRESH_SECRET));
+        w.token_tool({}, Reply(everything));
+        Result r = w.request(query);
+        EXPECT_FALSE(r.out.empty());
+        expect_no_secret(r);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,448 @@
+// The status document end to end: what the credentials file, the pending
+// marker, the profile marker and the two tools make of it.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "harness.h"
+
+using e2e::Reply;
+using e2e::Result;
+using e2e::World;
+
+namespace {
+
+// The raw JSON text of a top-level member of a one-line document, or
+// "(absent)". Good enough for the plugin's own documents, whose string
+// values never hold an unescaped quote.
+std::string member(const std::string &out, const std::string &key) {
+    std::string needle = "\"" + key + "\":";
+    size_t at = out.find(needle);
+    if (at == std::string::npos) return "(absent)";
+    size_t v = at + needle.size();
+    size_t e = v;
+    if (out[v] == '"') {
+        e = v + 1;
+        while (e < out.size() && out[e] != '"') e += (out[e] == '\\') ? 2 : 1;
+        e++;
+    } else {
+        while (e < out.size() && out[e] != ',' && out[e] != '}') e++;
+    }
+    return out.substr(v, e - v);
+}
+
+std::string body(const Result &r) {
+    std::string header = e2e::JSON_HEADER;
+    return r.out.rfind(header, 0) == 0 ? r.out.substr(header.size()) : "(no JSON header) " + r.out;
+}
+
+// Runs the status action with both stand-in tools present.
+struct StatusWorld : World {
+    StatusWorld(const std::string &status_line = "{\"ok\":true}") {
+        login_tool({{"--status", Reply{status_line + "\n"}}});
+        token_tool({{"--help", Reply{"usage\n"}}});
+    }
+};
+
+// Runs prepare(t0) and the request until the run stays within the second
+// t0, so that expectations computed from t0 are exact.
+Result run_in_one_second(World &w, const std::string &query, const std::function<void(long long)> &prepare) {
+    Result r;
+    for (int attempt = 0; attempt < 20; attempt++) {
+        long long t0 = (long long)time(nullptr);
+        prepare(t0);
+        r = w.request(query);
+        if (r.started == t0 && r.finished == t0) return r;
+    }
+    ADD_FAILURE() << "could not run within one second";
+    return r;
+}
+
+TEST(StatusDocument, ExactBytesSignedInAndPending) {
+    {
+        StatusWorld w;
+        w.write("grandlumivane.txt", "");  // profile marker beside a home-less node
+        long long expires = (long long)time(nullptr) + 3600;
+        w.write("auth.json", "{\"access_token\":\"tok\",\"refresh_token\":\"r\",\"expires_at\":" +
+                                 std::to_string(expires) + "}");
+        Result r = w.request("action=status");
+        long long now = e2e::doc_now(r.out);
+        EXPECT_EQ(body(r),
+                  "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":true,\"username\":\"LumiVane\","
+                  "\"account\":\"\",\"org_id\":\"\",\"expires_at\":" + std::to_string(expires) +
+                  ",\"expires_in_sec\":" + std::to_string(expires - now) +
+                  ",\"expired\":false,\"has_refresh\":true,\"pending\":false,\"profile\":\"grandlumivane\","
+                  "\"profile_exists\":true,\"cli_present\":true,\"token_cli_present\":true,\"path\":\"auth.json\","
+                  "\"protocol\":\"VNLOGIN-MACHINE-V1\",\"plugin\":\"plugin_lumivane_login\","
+                  "\"plugin_version\":\"1.0.0\",\"now\":" + std::to_string(now) + "}\n");
+        EXPECT_GE(now, r.started);
+        EXPECT_LE(now, r.finished);
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(w.runs("login"), std::vector<std::string>{"--status"});
+        EXPECT_EQ(w.runs("token"), std::vector<std::string>{"--help"});
+    }
+    {
+        World w;  // neither tool installed
+        Result r = run_in_one_second(w, "action=status", [&](long long t0) {
+            w.write("lumivane-default.json", "{\"created\":" + std::to_string(t0 - 120) + "}");
+        });
+        EXPECT_EQ(body(r),
+                  "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":false,\"username\":\"\",\"account\":\"\","
+                  "\"org_id\":\"\",\"expires_at\":0,\"expires_in_sec\":0,\"expired\":false,\"has_refresh\":false,"
+                  "\"pending\":true,\"pending_age_sec\":120,\"profile\":\"grandlumivane\",\"profile_exists\":false,"
+                  "\"cli_present\":false,\"token_cli_present\":false,\"path\":\"auth.json\","
+                  "\"cli_error\":\"cli_not_found\",\"protocol\":\"VNLOGIN-MACHINE-V1\","
+                  "\"plugin\":\"plugin_lumivane_login\",\"plugin_version\":\"1.0.0\",\"now\":" +
+                      std::to_string(r.started) + "}\n");
+    }
+}
+
+TEST(StatusDocument, CredentialsFileFields) {
+    struct Case {
+        const char *why;
+        std::string creds;  // "(none)": no file
+        std::map<std::string, std::string> expect;
+    } cases[] = {
+        {"milliseconds", R"({"access_token":"a","expires_at":1700000000000})",
+         {{"logged_in", "true"}, {"expires_at", "1700000000"}, {"expired", "true"}, {"username", "\"LumiVane\""}}},
+        {"threshold itself is seconds", R"({"expires_at":100000000000})",
+         {{"expires_at", "100000000000"}, {"expired", "false"}, {"logged_in", "false"}}},
+        {"one above is milliseconds", R"({"expires_at":100000000001})", {{"expires_at", "100000000"}}},
+        {"quoted number", R"({"expires_at":"1700000000"})", {{"expires_at", "1700000000"}}},
+        {"negative expiry", R"({"expires_at":-5})", {{"expires_at", "0"}, {"expires_in_sec", "0"}}},
+        {"org_id fills account and username", R"({"access_token":"a","org_id":"org-7"})",
+         {{"org_id", "\"org-7\""}, {"account", "\"org-7\""}, {"username", "\"org-7\""}}},
+        {"empty org_id", R"({"org_id":""})", {{"org_id", "\"\""}, {"account", "\"\""}}},
+        {"empty token is no token", R"({"access_token":"","refresh_token":"\n"})",
+         {{"logged_in", "false"}, {"has_refresh", "false"}}},
+        {"null token", R"({"access_token":null,"refresh_token":"r"})",
+         {{"logged_in", "false"}, {"has_refresh", "true"}}},
+        {"nested token does not count", R"({"data":{"access_token":"a"}})", {{"logged_in", "false"}}},
+        {"empty file", "", {{"logged_in", "false"}, {"path", "\"auth.json\""}}},
+        {"binary junk", std::string("\x01\xff{\"access_token\x00\":\"a\"}", 22), {{"logged_in", "false"}}},
+        {"text after a NUL is not read", std::string("{\"x\":1\x00,\"access_token\":\"a\"}", 29),
+         {{"logged_in", "false"}}},
+        {"escapes in values", R"({"access_token":"a","org_id":"Zo\u00eb \"q\" \\"})",
+         {{"org_id", "\"Zo\xc3\xab \\\"q\\\" \\\\\""}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        StatusWorld w;
+        w.write("auth.json", c.creds);
+        Result r = w.request("action=status");
+        std::string doc = body(r);
+        for (const auto &kv : c.expect) EXPECT_EQ(member(doc, kv.first), kv.second) << kv.first;
+        EXPECT_EQ(r.exit_code, 0);
+    }
+}
+
+TEST(StatusDocument, ExpiresInCountsFromNow) {
+    for (const char *lifetime : {"3600", "0", "absent"}) {
+        SCOPED_TRACE(lifetime);
+        StatusWorld w;
+        std::string creds = std::string(lifetime) == "absent"
+                                ? "{\"access_token\":\"a\"}"
+                                : std::string("{\"access_token\":\"a\",\"expires_at\":0,\"expires_in\":") + lifetime + "}";
+        Result r = run_in_one_second(w, "", [&](long long) { w.write("auth.json", creds); });
+        // An empty query is the page; ask for the document instead.
+        r = run_in_one_second(w, "action=status", [](long long) {});
+        std::string doc = body(r);
+        long long expected = std::string(lifetime) == "3600" ? r.started + 3600 : 0;
+        EXPECT_EQ(member(doc, "expires_at"), std::to_string(expected));
+        EXPECT_EQ(member(doc, "expires_in_sec"), std::string(lifetime) == "3600" ? "3600" : "0");
+    }
+}
+
+TEST(StatusDocument, PendingMarkerAge) {
+    struct Case {
+        const char *why;
+        std::function<std::string(long long)> marker;  // "(none)" for no file
+        const char *pending, *age;
+    } cases[] = {
+        {"900 s old is pending", [](long long t) { return "{\"created\":" + std::to_string(t - 900) + "}"; }, "true", "900"},
+        {"901 s old is stale", [](long long t) { return "{\"created\":" + std::to_string(t - 901) + "}"; }, "false", "901"},
+        {"just created", [](long long t) { return "{\"created\":" + std::to_string(t) + "}"; }, "true", "0"},
+        // A future "created" gives a negative age, which the document leaves out.
+        {"in the future", [](long long t) { return "{\"created\":" + std::to_string(t + 30) + "}"; }, "false", "(absent)"},
+        {"created 0", [](long long) { return std::string("{\"created\":0}"); }, "true", "(absent)"},
+        {"no created", [](long long) { return std::string("{}"); }, "true", "(absent)"},
+        {"empty marker", [](long long) { return std::string(""); }, "true", "(absent)"},
+        {"milliseconds are not converted",
+         [](long long t) { return "{\"created\":" + std::to_string(t * 1000) + "}"; }, "false", "(absent)"},
+        {"no marker", [](long long) { return std::string("(none)"); }, "false", "(absent)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        StatusWorld w;
+        Result r = run_in_one_second(w, "action=status", [&](long long t0) {
+            std::string m = c.marker(t0);
+            if (m != "(none)") w.write("lumivane-default.json", m);
+        });
+        std::string doc = body(r);
+        EXPECT_EQ(member(doc, "pending"), c.pending);
+        EXPECT_EQ(member(doc, "pending_age_sec"), c.age);
+    }
+}
+
+TEST(StatusDocument, LoginToolReportFillsOnlyWhatIsMissing) {
+    struct Case {
+        const char *why;
+        std::string creds;       // "(none)" for no file
+        bool marker;             // a fresh pending marker exists
+        std::string report;      // the tool's whole output
+        std::map<std::string, std::string> expect;
+    } cases[] = {
+        {"tool fills an empty node", "(none)", false,
+         "progress\n{\"ok\":true,\"logged_in\":true,\"has_refresh\":\"true\",\"account\":\"op@x\","
+         "\"expires_at\":1700000000000,\"profile_exists\":1}\n",
+         {{"logged_in", "true"}, {"has_refresh", "true"}, {"account", "\"op@x\""}, {"username", "\"op@x\""},
+          {"expires_at", "1700000000"}, {"expired", "true"}, {"profile_exists", "true"}, {"cli_error", "(absent)"}}},
+        {"never lowers a flag", R"({"access_token":"a","refresh_token":"r","org_id":"o"})", false,
+         "{\"ok\":true,\"logged_in\":false,\"has_refresh\":false,\"account\":\"tool\",\"expires_at\":5}",
+         {{"logged_in", "true"}, {"has_refresh", "true"}, {"account", "\"o\""}, {"expires_at", "5"}}},
+        {"error is read when not ok, and the rest still merges", "(none)", false,
+         "{\"ok\":false,\"error\":\"profile_locked\",\"logged_in\":true}",
+         {{"cli_error", "\"profile_locked\""}, {"logged_in", "true"}, {"cli_present", "true"}}},
+        {"error ignored when ok", "(none)", false, "{\"ok\":true,\"error\":\"ignored\"}",
+         {{"cli_error", "(absent)"}}},
+        {"null error leaves none", "(none)", false, "{\"ok\":false,\"error\":null}", {{"cli_error", "(absent)"}}},
+        {"pending from the tool when there is no marker", "(none)", false, "{\"ok\":true,\"pending\":true}",
+         {{"pending", "true"}, {"pending_age_sec", "(absent)"}}},
+        {"no JSON line", "(none)", false, "just text\n", {{"cli_present", "true"}, {"cli_error", "(absent)"}}},
+        {"only the last JSON line counts", "(none)", false, "{\"ok\":true,\"logged_in\":true}\n{\"ok\":true}\n",
+         {{"logged_in", "false"}}},
+        {"long error is cut to 511 bytes", "(none)", false,
+         "{\"ok\":false,\"error\":\"" + std::string(600, 'e') + "\"}", {{"cli_error", "\"" + std::string(511, 'e') + "\""}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.login_tool({{"--status", Reply{c.report}}});
+        w.token_tool({});
+        if (c.creds != "(none)") w.write("auth.json", c.creds);
+        Result r = w.request("action=status");
+        std::string doc = body(r);
+        for (const auto &kv : c.expect) EXPECT_EQ(member(doc, kv.first), kv.second) << kv.first;
+    }
+}
+
+TEST(StatusDocument, StaleMarkerKeepsPendingOffWhateverTheToolSays) {
+    World w;
+    w.login_tool({{"--status", Reply{"{\"ok\":true,\"pending\":true}"}}});
+    w.write("lumivane-default.json", "{\"created\":1000}");
+    std::string doc = body(w.request("action=status"));
+    EXPECT_EQ(member(doc, "pending"), "false");
+}
+
+TEST(StatusDocument, ToolPresence) {
+    struct Case {
+        const char *why;
+        std::function<void(World &)> setup;
+        const char *cli_present, *token_present, *cli_error;
+    } cases[] = {
+        {"both missing", [](World &) {}, "false", "false", "\"cli_not_found\""},
+        {"tools that fail still count as present",
+         [](World &w) {
+             w.login_tool({}, Reply{"", 3, "boom"});
+             w.token_tool({}, Reply{"", 1});
+         },
+         "true", "true", "(absent)"},
+        {"a tool that exits 127 itself reads as not found",
+         [](World &w) { w.login_tool({}, Reply{"{\"ok\":true}", 127}); }, "false", "false", "\"cli_not_found\""},
+        {"not executable", [](World &w) {
+             w.write("bin/noexec", "#!/bin/sh\necho '{}'\n");
+             w.env["LUMIVANE_LOGIN_BIN"] = w.path("bin/noexec");
+         }, "true", "false", "(absent)"},  // the shell says 126: it ran, as far as we can tell
+        {"command too long to quote is not run",
+         [](World &w) { w.env["LUMIVANE_LOGIN_BIN"] = "/bin/" + std::string(600, 'x'); }, "false", "false",
+         "\"cli_spawn_failed\""},
+        {"empty variable means the default command",
+         [](World &w) { w.env["LUMIVANE_LOGIN_BIN"] = ""; }, "false", "false", "\"cli_not_found\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        c.setup(w);
+        std::string doc = body(w.request("action=status"));
+        EXPECT_EQ(member(doc, "cli_present"), c.cli_present);
+        EXPECT_EQ(member(doc, "token_cli_present"), c.token_present);
+        EXPECT_EQ(member(doc, "cli_error"), c.cli_error);
+    }
+}
+
+TEST(StatusDocument, ToolPathsAreOneWordNeverInterpreted) {
+    for (std::string name : {"dir with space/lo gin", "x'; touch pwned; '", "a\"b$(touch pwned)`touch pwned`;|&"}) {
+        SCOPED_TRACE(name);
+        World w;
+        std::string script = w.tool("login", {{"--status", Reply{"{\"ok\":true,\"account\":\"odd\"}"}}});
+        std::string odd = w.path("bin/" + name);
+        w.write(odd, w.read(script));
+        chmod(odd.c_str(), 0755);
+        w.env["LUMIVANE_LOGIN_BIN"] = odd;
+        std::string doc = body(w.request("action=status"));
+        EXPECT_EQ(member(doc, "cli_present"), "true");
+        EXPECT_EQ(member(doc, "account"), "\"odd\"");
+        EXPECT_FALSE(w.exists("pwned"));
+        EXPECT_FALSE(w.exists("bin/pwned"));
+    }
+}
+
+TEST(StatusDocument, ToolOutputLimitsAndTrimming) {
+    struct Case {
+        const char *why;
+        std::string output;
+        const char *account;
+    } cases[] = {
+        // A JSON line past the 262,144-byte capture limit is never seen.
+        {"300 KiB of log, JSON last", std::string(300 * 1024, 'l') + "\n{\"ok\":true,\"account\":\"late\"}", "\"\""},
+        {"JSON first, then 300 KiB of log lines",
+         "{\"ok\":true,\"account\":\"early\"}\n" + std::string(300 * 1024, 'l') + "\n", "\"early\""},
+        {"no trailing newline", "{\"ok\":true,\"account\":\"nonl\"}", "\"nonl\""},
+        {"trailing whitespace trimmed", "{\"ok\":true,\"account\":\"ws\"}\r\n\n \t\n", "\"ws\""},
+        {"stderr only", "", "\"\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.login_tool({{"--status", Reply{c.output, 0, "{\"ok\":true,\"account\":\"stderr\"}\n"}}});
+        std::string doc = body(w.request("action=status"));
+        EXPECT_EQ(member(doc, "account"), c.account);
+        EXPECT_EQ(member(doc, "cli_present"), "true");
+    }
+}
+
+TEST(StatusDocument, FileLocations) {
+    struct Case {
+        const char *why;
+        std::map<std::string, std::string> env;  // "@" stands for the world's directory
+        std::string creds_at, marker_at, profile_at;
+        std::string path;  // expected "path" member, "@" for the directory
+    } cases[] = {
+        {"no home: bare names in the working directory", {}, "auth.json", "lumivane-default.json",
+         "grandlumivane.txt", "\"auth.json\""},
+        {"USERPROFILE", {{"USERPROFILE", "@/u"}}, "u/.config/lumivane/auth.json",
+         "u/.zodizi/.login-pending/lumivane-default.json", "u/.zodizi/vantorel-env/grandlumivane.txt",
+         "\"@/u/.config/lumivane/auth.json\""},
+        {"HOMEDRIVE and HOMEPATH joined", {{"HOMEDRIVE", "@"}, {"HOMEPATH", "/h"}}, "h/.config/lumivane/auth.json",
+         "h/.zodizi/.login-pending/lumivane-default.json", "h/.zodizi/vantorel-env/grandlumivane.txt",
+         "\"@/h/.config/lumivane/auth.json\""},
+        {"HOME last", {{"HOME", "@/home"}, {"HOMEDRIVE", "@"}}, "home/.config/lumivane/auth.json",
+         "home/.zodizi/.login-pending/lumivane-default.json", "home/.zodizi/vantorel-env/grandlumivane.txt",
+         "\"@/home/.config/lumivane/auth.json\""},
+        {"USERPROFILE wins over HOME", {{"USERPROFILE", "@/u"}, {"HOME", "@/home"}}, "u/.config/lumivane/auth.json",
+         "u/.zodizi/.login-pending/lumivane-default.json", "u/.zodizi/vantorel-env/grandlumivane.txt",
+         "\"@/u/.config/lumivane/auth.json\""},
+        {"variables", {{"LUMIVANE_CREDS_PATH", "@/k/c.json"}, {"LUMIVANE_PENDING_PATH", "@/p.json"}, {"HOME", "@"}},
+         "k/c.json", "p.json", "k/vantorel-env/grandlumivane.txt", "\"@/k/c.json\""},
+        {"env dir wins", {{"LUMIVANE_CREDS_PATH", "@/k/c.json"}, {"LUMIVANE_ENV_DIR", "@/e/"}}, "k/c.json",
+         "lumivane-default.json", "e//grandlumivane.txt", "\"@/k/c.json\""},
+        {"creds path without a separator uses home for the profile",
+         {{"LUMIVANE_CREDS_PATH", "c.json"}, {"USERPROFILE", "@/u"}}, "c.json",
+         "u/.zodizi/.login-pending/lumivane-default.json", "u/.zodizi/vantorel-env/grandlumivane.txt", "\"c.json\""},
+        {"a backslash is an ordinary byte here", {{"LUMIVANE_CREDS_PATH", "k\\c.json"}}, "k\\c.json",
+         "lumivane-default.json", "grandlumivane.txt", "\"k\\\\c.json\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.login_tool({{"--status", Reply{"{\"ok\":true}"}}});
+        auto at = [&](std::string v) {
+            for (size_t i = v.find('@'); i != std::string::npos; i = v.find('@', i + w.dir.size()))
+                v.replace(i, 1, w.dir);
+            return v;
+        };
+        for (const auto &kv : c.env) w.env[kv.first] = at(kv.second);
+        w.write(c.creds_at, "{\"access_token\":\"a\"}");
+        std::string doc = body(run_in_one_second(w, "action=status", [&](long long t0) {
+            w.write(c.marker_at, "{\"created\":" + std::to_string(t0) + "}");
+        }));
+        w.write(c.profile_at, "");
+        std::string doc2 = body(w.request("action=status"));
+        EXPECT_EQ(member(doc, "path"), at(c.path));
+        EXPECT_EQ(member(doc, "logged_in"), "true");
+        EXPECT_EQ(member(doc, "pending_age_sec"), "0");
+        EXPECT_EQ(member(doc, "profile_exists"), "false");
+        EXPECT_EQ(member(doc2, "profile_exists"), "true");
+    }
+}
+
+TEST(StatusDocument, FallbackTokenFile) {
+    struct Case {
+        const char *why;
+        bool creds, creds_env_empty;
+        const char *logged_in;
+        std::string path;
+    } cases[] = {
+        {"used when the credentials file is missing", false, false, "true", "@/.lumivane/token.json"},
+        {"not used when credentials exist without a token", true, false, "false", "@/.config/lumivane/auth.json"},
+        {"blocked by an empty LUMIVANE_CREDS_PATH", false, true, "false", "@/.config/lumivane/auth.json"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.env["HOME"] = w.dir;
+        if (c.creds_env_empty) w.env["LUMIVANE_CREDS_PATH"] = "";
+        if (c.creds) w.write(".config/lumivane/auth.json", "{}");
+        w.write(".lumivane/token.json", "{\"access_token\":\"a\",\"org_id\":\"fb\"}");
+        std::string doc = body(w.request("action=status"));
+        EXPECT_EQ(member(doc, "logged_in"), c.logged_in);
+        std::string path = c.path;
+        path.replace(0, 1, w.dir);
+        EXPECT_EQ(member(doc, "path"), "\"" + path + "\"");
+    }
+}
+
+TEST(StatusDocument, FilesThatAreNotPlainFiles) {
+    const std::string token = "{\"access_token\":\"a\"}";
+    const std::string big = token + std::string(8 * 1024 * 1024 - token.size(), ' ');
+    struct Case {
+        const char *why;
+        std::function<void(World &)> make;  // creates auth.json
+        const char *logged_in;
+    } cases[] = {
+        {"exactly 8 MiB is read", [&](World &w) { w.write("auth.json", big); }, "true"},
+        {"one byte more is refused", [&](World &w) { w.write("auth.json", big + " "); }, "false"},
+        {"a directory", [](World &w) { mkdir(w.path("auth.json").c_str(), 0755); }, "false"},
+        {"a FIFO without a writer does not block", [](World &w) { mkfifo(w.path("auth.json").c_str(), 0644); }, "false"},
+        {"a symlink loop", [](World &w) { symlink("auth.json", w.path("auth.json").c_str()); }, "false"},
+        {"a symlink to a file", [](World &w) {
+             w.write("real.json", "{\"access_token\":\"a\"}");
+             symlink("real.json", w.path("auth.json").c_str());
+         }, "true"},
+        {"unreadable", [](World &w) {
+             w.write("auth.json", "{\"access_token\":\"a\"}");
+             chmod(w.path("auth.json").c_str(), 0);
+         }, geteuid() == 0 ? "true" : "false"},  // root reads anything
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        StatusWorld w;
+        c.make(w);
+        std::string doc = body(w.request("action=status"));
+        EXPECT_EQ(member(doc, "logged_in"), c.logged_in);
+    }
+    // Markers of the same kinds: anything at the marker path is a marker.
+    struct MarkerCase {
+        const char *why;
+        std::function<void(World &)> make;
+    } markers[] = {
+        {"directory", [](World &w) { mkdir(w.path("lumivane-default.json").c_str(), 0755); }},
+        {"FIFO", [](World &w) { mkfifo(w.path("lumivane-default.json").c_str(), 0644); }},
+        {"symlink loop", [](World &w) { symlink("lumivane-default.json", w.path("lumivane-default.json").c_str()); }},
+    };
+    for (const auto &m : markers) {
+        SCOPED_TRACE(m.why);
+        StatusWorld w;
+        m.make(w);
+        std::string doc = body(w.request("action=status"));
+        EXPECT_EQ(member(doc, "pending"), "true");
+        EXPECT_EQ(member(doc, "pending_age_sec"), "(absent)");
+    }
+}
+
+}  // namespace

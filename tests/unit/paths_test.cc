@@ -1,0 +1,156 @@
+// File locations from the environment: the home directory rules, the
+// defaults under it, and the cuts at the fixed capacities.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <map>
+#include <string>
+
+#include "limits.h"
+#include "state/paths.h"
+
+namespace {
+
+const char *const VARS[] = {"USERPROFILE", "HOMEDRIVE", "HOMEPATH", "HOME", "LUMIVANE_CREDS_PATH",
+                            "LUMIVANE_PENDING_PATH", "LUMIVANE_ENV_DIR"};
+
+// Sets exactly the given variables among those the path rules read.
+void set_env(const std::map<std::string, std::string> &env) {
+    for (const char *v : VARS) unsetenv(v);
+    for (const auto &kv : env) setenv(kv.first.c_str(), kv.second.c_str(), 1);
+}
+
+std::string home() {
+    const char *h = home_dir();
+    return h ? h : "(null)";
+}
+
+TEST(HomeDir, SourcesInOrder) {
+    const std::string p511(511, 'u'), p512(512, 'u');
+    struct Case {
+        const char *why;
+        std::map<std::string, std::string> env;
+        std::string home;
+    } cases[] = {
+        {"none", {}, "(null)"},
+        {"USERPROFILE", {{"USERPROFILE", "/u"}, {"HOME", "/h"}}, "/u"},
+        {"USERPROFILE of 511 bytes", {{"USERPROFILE", p511}}, p511},
+        {"USERPROFILE of 512 bytes is passed over", {{"USERPROFILE", p512}, {"HOMEDRIVE", "C:"}, {"HOMEPATH", "\\x"}}, "C:\\x"},
+        {"empty USERPROFILE", {{"USERPROFILE", ""}, {"HOME", "/h"}}, "/h"},
+        {"drive and path joined", {{"HOMEDRIVE", "/d"}, {"HOMEPATH", "/p"}}, "/d/p"},
+        {"drive without path", {{"HOMEDRIVE", "/d"}}, "(null)"},
+        {"drive without path falls to HOME", {{"HOMEDRIVE", "/d"}, {"HOME", "/h"}}, "/h"},
+        {"join cut at 511", {{"HOMEDRIVE", std::string(300, 'd')}, {"HOMEPATH", std::string(300, 'p')}},
+         std::string(300, 'd') + std::string(211, 'p')},
+        {"long drive cut at 511", {{"HOMEDRIVE", std::string(600, 'd')}, {"HOMEPATH", "p"}}, std::string(511, 'd')},
+        {"HOME of 512 bytes is no home", {{"HOME", p512}}, "(null)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        set_env(c.env);
+        EXPECT_EQ(home(), c.home);
+    }
+    set_env({});
+}
+
+TEST(Paths, ProfileDirectoryAndMarker) {
+    const std::string dir1005(1005, 'd'), dir1006(1006, 'd');
+    const std::string creds1007 = std::string(1006, 'c') + "/";  // a directory part of 1007 bytes
+    const std::string creds1008 = std::string(1007, 'c') + "/";
+    struct Case {
+        const char *why;
+        std::map<std::string, std::string> env;
+        std::string dir, marker;
+    } cases[] = {
+        {"no home", {}, ".", "./grandlumivane.txt"},
+        {"home", {{"HOME", "/h"}}, "/h/.zodizi/vantorel-env", "/h/.zodizi/vantorel-env/grandlumivane.txt"},
+        {"beside the credentials", {{"LUMIVANE_CREDS_PATH", "/k/auth.json"}, {"HOME", "/h"}}, "/k/vantorel-env",
+         "/k/vantorel-env/grandlumivane.txt"},
+        {"credentials without a separator", {{"LUMIVANE_CREDS_PATH", "auth.json"}, {"HOME", "/h"}},
+         "/h/.zodizi/vantorel-env", "/h/.zodizi/vantorel-env/grandlumivane.txt"},
+        {"env dir wins, trailing separator kept", {{"LUMIVANE_ENV_DIR", "/e/"}, {"LUMIVANE_CREDS_PATH", "/k/a"}}, "/e/",
+         "/e//grandlumivane.txt"},
+        {"empty env dir is unset", {{"LUMIVANE_ENV_DIR", ""}}, ".", "./grandlumivane.txt"},
+        {"directory of 1005 bytes fits", {{"LUMIVANE_ENV_DIR", dir1005}}, dir1005, dir1005 + "/grandlumivane.txt"},
+        {"directory of 1006 bytes gives the bare name", {{"LUMIVANE_ENV_DIR", dir1006}}, dir1006, "grandlumivane.txt"},
+        {"credentials directory of 1007 bytes", {{"LUMIVANE_CREDS_PATH", creds1007 + "a.json"}},
+         creds1007 + "vantorel-env", "grandlumivane.txt"},
+        {"credentials directory of 1008 bytes falls back", {{"LUMIVANE_CREDS_PATH", creds1008 + "a.json"}}, ".",
+         "./grandlumivane.txt"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        set_env(c.env);
+        char dir[PATH_CAP], marker[PATH_CAP];
+        profile_dir(dir);
+        profile_marker_path(marker);
+        EXPECT_EQ(std::string(dir), c.dir);
+        EXPECT_EQ(std::string(marker), c.marker);
+    }
+    set_env({});
+}
+
+TEST(Paths, CredentialsPendingAndFallback) {
+    struct Case {
+        const char *why;
+        std::map<std::string, std::string> env;
+        std::string creds, pending, fallback;  // fallback "(none)" when not tried
+    } cases[] = {
+        {"no home", {}, "auth.json", "lumivane-default.json", "(none)"},
+        {"home", {{"HOME", "/h"}}, "/h/.config/lumivane/auth.json", "/h/.zodizi/.login-pending/lumivane-default.json",
+         "/h/.lumivane/token.json"},
+        {"variables", {{"HOME", "/h"}, {"LUMIVANE_CREDS_PATH", "/c"}, {"LUMIVANE_PENDING_PATH", "/p"}}, "/c", "/p",
+         "(none)"},
+        {"empty variables", {{"HOME", "/h"}, {"LUMIVANE_CREDS_PATH", ""}, {"LUMIVANE_PENDING_PATH", ""}},
+         "/h/.config/lumivane/auth.json", "/h/.zodizi/.login-pending/lumivane-default.json", "(none)"},
+        {"long variable cut at 1023", {{"LUMIVANE_CREDS_PATH", std::string(2000, 'c')}}, std::string(1023, 'c'),
+         "lumivane-default.json", "(none)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        set_env(c.env);
+        char creds[PATH_CAP], pending[PATH_CAP], fallback[PATH_CAP];
+        creds_path(creds);
+        pending_path(pending);
+        int tried = fallback_token_path(fallback);
+        EXPECT_EQ(std::string(creds), c.creds);
+        EXPECT_EQ(std::string(pending), c.pending);
+        EXPECT_EQ(tried ? std::string(fallback) : std::string("(none)"), c.fallback);
+    }
+    set_env({});
+}
+
+TEST(ReadFile, WholeFilesUpToTheCap) {
+    char tmpl[] = "/tmp/lumivane-read-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string dir = tmpl;
+    auto write = [&](const std::string &name, const std::string &content) {
+        FILE *f = fopen((dir + "/" + name).c_str(), "wb");
+        fwrite(content.data(), 1, content.size(), f);
+        fclose(f);
+        return dir + "/" + name;
+    };
+    EXPECT_EQ(read_file(""), nullptr);
+    EXPECT_EQ(read_file((dir + "/missing").c_str()), nullptr);
+    EXPECT_EQ(read_file(dir.c_str()), nullptr);  // a directory
+    char *empty = read_file(write("empty", "").c_str());
+    ASSERT_NE(empty, nullptr);
+    EXPECT_STREQ(empty, "");
+    free(empty);
+    std::string crlf = "{\r\n\"a\":1}\r\n";
+    char *text = read_file(write("crlf", crlf).c_str());
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::string(text), crlf);  // no line-end translation
+    free(text);
+    std::string cap(FILE_MAX_BYTES, 'x');
+    char *full = read_file(write("cap", cap).c_str());
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(strlen(full), FILE_MAX_BYTES);
+    free(full);
+    EXPECT_EQ(read_file(write("over", cap + "y").c_str()), nullptr);
+    for (const char *n : {"empty", "crlf", "cap", "over"}) remove((dir + "/" + n).c_str());
+    rmdir(dir.c_str());
+}
+
+}  // namespace

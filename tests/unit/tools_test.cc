@@ -1,0 +1,147 @@
+// The command runner against real commands, and the readers of the tools'
+// answers.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "cgi/buf.h"
+#include "json/json_reader.h"
+#include "limits.h"
+#include "tools/runner.h"
+#include "tools/tool_contract.h"
+
+namespace {
+
+// A throw-away executable shell script.
+struct Script {
+    std::string path;
+    explicit Script(const std::string &body) {
+        char tmpl[] = "/tmp/lumivane-tool-XXXXXX";
+        int fd = mkstemp(tmpl);
+        path = tmpl;
+        std::string text = "#!/bin/sh\n" + body + "\n";
+        EXPECT_EQ(write(fd, text.data(), text.size()), (ssize_t)text.size());
+        close(fd);
+        chmod(path.c_str(), 0755);
+    }
+    ~Script() { unlink(path.c_str()); }
+};
+
+struct Capture {
+    int result;
+    std::string text;
+};
+
+Capture run(const std::string &command, const char *args) {
+    Buf b = {};
+    int r = run_capture(command.c_str(), args, &b);
+    Capture c{r, b.data ? std::string(b.data, b.len) : "(untouched)"};
+    buf_free(&b);
+    return c;
+}
+
+TEST(RunCapture, Results) {
+    Script exits1("echo '{\"ok\":true}'; exit 1");
+    Script args("printf '%s|' \"$@\"");
+    Script err("echo out; echo err >&2");
+    EXPECT_EQ(run("", "--status").result, 0);
+    Buf b = {};
+    EXPECT_EQ(run_capture(nullptr, "--status", &b), 0);
+    EXPECT_EQ(b.data, nullptr);
+    Capture missing = run("/nonexistent/tool", "--status");
+    EXPECT_EQ(missing.result, -1);
+    Capture failing = run(exits1.path, "--poll");
+    EXPECT_EQ(failing.result, 1);
+    EXPECT_EQ(failing.text, "{\"ok\":true}");
+    EXPECT_EQ(run(args.path, "--start --force").text, "--start|--force|");  // options are not quoted
+    EXPECT_EQ(run(args.path, "").text, "|");  // no options at all
+    EXPECT_EQ(run(err.path, "").text, "out");  // standard error never reaches the capture
+}
+
+TEST(RunCapture, QuotedWordLimit) {
+    // The quoted word holds the command and two quotes: 509 bytes fit.
+    std::string dir = "/tmp/" + std::string(509 - 5 - 2, 'd');
+    std::string fits = dir + "/x";
+    ASSERT_EQ(fits.size(), 509u);
+    EXPECT_EQ(run(fits, "").result, -1);  // run, and reported not found
+    EXPECT_EQ(run(fits + "y", "").result, 0);  // not run at all
+    // Each quote costs four bytes inside the word.
+    std::string quotes = "/tmp/" + std::string(130, '\'');
+    EXPECT_EQ(run(quotes, "").result, 0);
+    EXPECT_EQ(run("/tmp/" + std::string(20, '\''), "").result, -1);
+}
+
+TEST(RunCapture, CaptureLimitInWholePieces) {
+    struct Case {
+        const char *why;
+        std::string body;
+        size_t kept;
+    } cases[] = {
+        {"exactly the limit", "head -c 262144 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT},
+        {"one more byte", "head -c 262145 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT - CAPTURE_LIMIT % (READ_PIECE_CAP - 1)},
+        // 1,001-byte lines: 261 whole lines fit, the 262nd crosses the limit.
+        {"lines", "i=0; while [ $i -lt 300 ]; do head -c 1000 /dev/zero | tr '\\0' 'l'; echo; i=$((i+1)); done",
+         261 * 1001 - 1},
+        {"whitespace only", "printf ' \\r\\n\\t\\v\\f\\n'", 0},
+        {"NUL ends its piece", "printf 'ab\\000cd\\nef'", 4},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        Script s(c.body);
+        Capture got = run(s.path, "");
+        EXPECT_EQ(got.result, 1);
+        EXPECT_EQ(got.text.size(), c.kept);
+    }
+}
+
+TEST(ToolBins, DefaultsAndOverrides) {
+    unsetenv("LUMIVANE_LOGIN_BIN");
+    setenv("LUMIVANE_TOKEN_BIN", "", 1);
+    EXPECT_STREQ(login_bin(), "vantorel-lumivane-login");
+    EXPECT_STREQ(token_bin(), "vantorel-lumivane-fetchtoken");
+    setenv("LUMIVANE_LOGIN_BIN", "/opt/my login", 1);
+    EXPECT_STREQ(login_bin(), "/opt/my login");
+    unsetenv("LUMIVANE_LOGIN_BIN");
+    unsetenv("LUMIVANE_TOKEN_BIN");
+}
+
+TEST(ToolAnswers, PollOutcomes) {
+    struct Case {
+        const char *line;
+        PollOutcome outcome;
+        int interval;
+    } cases[] = {
+        {R"({"ok":true,"state":"done"})", POLL_DONE, 0},
+        {R"({"ok":true,"logged_in":"1"})", POLL_DONE, 0},
+        {R"({"ok":false,"state":"done"})", POLL_FAILED, 0},
+        {R"({"state":"done"})", POLL_FAILED, 0},
+        {R"({"ok":true,"state":"Done","interval":9})", POLL_PENDING, 9},
+        {R"({"ok":true,"interval":0})", POLL_PENDING, 5},
+        {R"({"ok":true,"interval":4294967301})", POLL_PENDING, 5},  // narrowed to 32 bits: 5
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        PollAnswer a;
+        EXPECT_EQ(read_poll_answer(c.line, &a), c.outcome);
+        EXPECT_EQ(a.interval, c.interval);
+    }
+}
+
+TEST(ToolAnswers, ExpiryAndTokenPresence) {
+    EXPECT_EQ(expiry_seconds(0), 0);
+    EXPECT_EQ(expiry_seconds(-1), 0);
+    EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD), MILLISECOND_THRESHOLD);
+    EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD + 1), MILLISECOND_THRESHOLD / 1000);
+    TokenAnswer t;
+    read_token_answer(R"({"access_token":"\n","org_id":"o"})", &t);
+    EXPECT_EQ(t.has_access_token, 0);
+    EXPECT_STREQ(t.org_id, "o");
+    EXPECT_EQ(read_cancel_accepted("{}"), 1);
+    EXPECT_EQ(read_cancel_accepted(R"({"ok":0})"), 0);
+}
+
+}  // namespace
