@@ -78,6 +78,10 @@ public:
 extern const bool WINDOWS_TARGET;
 // The separator the plugin puts into the paths it composes.
 extern const char NATIVE_SEP;
+// The exit status with which the command interpreter reports a command it
+// cannot find (127 from sh, 9009 from cmd); a tool that ends with it
+// itself reads as not installed.
+extern const int NOT_FOUND_STATUS;
 
 // Shell-quotes a text as one word.
 std::string sh_quote(const std::string &s);

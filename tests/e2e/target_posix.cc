@@ -7,6 +7,7 @@
 namespace e2e {
 
 const bool WINDOWS_TARGET = false;
+const int NOT_FOUND_STATUS = 127;
 const char NATIVE_SEP = '/';
 
 void target_base_env(std::map<std::string, std::string> &env) { env["PATH"] = "/usr/bin:/bin"; }

@@ -18,6 +18,7 @@ extern char **environ;
 namespace e2e {
 
 const bool WINDOWS_TARGET = true;
+const int NOT_FOUND_STATUS = 9009;
 const char NATIVE_SEP = '\\';
 
 void target_base_env(std::map<std::string, std::string> &env) {
