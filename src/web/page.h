@@ -1,6 +1,10 @@
-// The console page: the HTML header, then the page template with the theme
-// head block and the theme bridge script spliced in at their markers.
+// The console page: the HTML response header, then the page template with
+// the theme head block and the theme bridge script spliced in at their
+// markers. The texts themselves live in the files of this folder and are
+// embedded at build time (assets.h); this module only writes them.
 #pragma once
 
-// Writes the whole page response to standard output.
+// Writes the whole page response (header lines, blank line, document) to
+// standard output. The response has no Status: line, so the host's default
+// status applies. Nothing can fail here beyond what standard output ignores.
 void write_page(void);

@@ -78,7 +78,7 @@ TEST(StartAction, DecisionTable) {
         Runs login_runs;
     } cases[] = {
         {"login tool missing", true, false, "action=start", Reply(), LOGIN_MISSING, 0, {}},
-        {"tool vanishes at start (127)", false, false, "action=start", Reply("", 127), LOGIN_MISSING, 0,
+        {"tool vanishes at start (127)", false, false, "action=start", Reply("", e2e::NOT_FOUND_STATUS), LOGIN_MISSING, 0,
          {"--status", "--start"}},
         {"no JSON line", false, false, "action=start", Reply("starting...\nerror: no network\n", 1),
          error_response(502, "Bad Gateway", "start_failed", "login CLI produced no JSON"), 1, {"--status", "--start"}},
@@ -156,7 +156,7 @@ TEST(PollAction, DecisionTable) {
         const char *logged_in_after;  // for done documents: the "logged_in" they report
     } cases[] = {
         {"login tool missing", true, false, Reply(), LOGIN_MISSING, 0, {}, nullptr},
-        {"tool vanishes at poll (127)", false, false, Reply("", 127), LOGIN_MISSING, 0, {"--status", "--poll"}, nullptr},
+        {"tool vanishes at poll (127)", false, false, Reply("", e2e::NOT_FOUND_STATUS), LOGIN_MISSING, 0, {"--status", "--poll"}, nullptr},
         {"no JSON, signed in before: done from the first snapshot", false, true, Reply("approved\n"), done, 0,
          {"--status", "--poll"}, "true"},
         {"no JSON, not signed in", false, false, Reply("waiting\n"),
@@ -216,7 +216,7 @@ TEST(CancelAction, DecisionTable) {
         bool marker_left;
     } cases[] = {
         {"tool missing: the marker is removed locally", true, Reply(), local_cancel, {}, false},
-        {"tool vanishes at cancel (127)", false, Reply("", 127), LOGIN_MISSING, {"--status", "--cancel"}, true},
+        {"tool vanishes at cancel (127)", false, Reply("", e2e::NOT_FOUND_STATUS), LOGIN_MISSING, {"--status", "--cancel"}, true},
         {"no JSON line is no refusal", false, Reply("cancelled.\n"), cancelled, {"--status", "--cancel", "--status"}, true},
         {"refused", false, Reply("{\"ok\":false,\"error\":\"busy\"" + SECRET_KEYS + "}"),
          error_response(200, "OK", "cancel_failed", "login CLI rejected the cancel"), {"--status", "--cancel"}, true},
@@ -292,7 +292,7 @@ TEST(RefreshAction, DecisionTable) {
          error_response(200, "OK", "refresh_unavailable", "vantorel-lumivane-fetchtoken is not on this node"), 0, {}, {}},
         {"not signed in", false, "", Reply(),
          error_response(200, "OK", "not_logged_in", "start a device login first"), 0, {"--help"}, {}},
-        {"tool vanishes (127)", false, CREDS, Reply("", 127),
+        {"tool vanishes (127)", false, CREDS, Reply("", e2e::NOT_FOUND_STATUS),
          error_response(200, "OK", "refresh_failed", "token CLI could not run"), 1, {"--help", "-local"}, {}},
         {"no JSON line", false, CREDS, Reply("token: ok\n"),
          error_response(200, "OK", "refresh_failed", "token CLI produced no JSON"), 1, {"--help", "-local"}, {}},

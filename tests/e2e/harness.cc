@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "target.h"
+
 #include <fcntl.h>
 #include <ftw.h>
 #include <poll.h>
@@ -40,7 +42,7 @@ World::World() {
     char tmpl[] = "/tmp/lumivane-e2e-XXXXXX";
     if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
     dir = tmpl;
-    env["PATH"] = "/usr/bin:/bin";
+    target_base_env(env);
 }
 
 static int remove_entry(const char *p, const struct stat *, int, struct FTW *) {
@@ -76,32 +78,12 @@ std::string World::read(const std::string &rel) const {
 
 std::string World::tool(const std::string &name, const std::map<std::string, Reply> &replies,
                         const Reply &other) {
-    std::string replies_dir = path("tool-replies/" + name);
-    std::string script = "#!/bin/sh\n";
-    script += "printf '%s\\n' \"$*\" >> " + sh_quote(path("logs/" + name + ".log")) + "\n";
-    auto act = [&](const Reply &r, int index) {
-        std::string base = replies_dir + "/" + std::to_string(index);
-        write(base + ".out", r.out);
-        write(base + ".err", r.err);
-        std::string body;
-        if (!r.before.empty()) body += "(cd " + sh_quote(dir) + " && " + r.before + ")\n";
-        body += "cat " + sh_quote(base + ".out") + "\n";
-        body += "cat " + sh_quote(base + ".err") + " >&2\n";
-        body += "exit " + std::to_string(r.exit_code) + "\n";
-        return body;
-    };
-    script += "case \"$*\" in\n";
-    int index = 0;
-    for (const auto &kv : replies) {
-        script += sh_quote(kv.first) + ")\n" + act(kv.second, index++) + ";;\n";
-    }
-    script += "*)\n" + act(other, index) + ";;\nesac\n";
-    std::string tool_path = path("bin/" + name);
-    write(tool_path, script);
-    chmod(tool_path.c_str(), 0755);
     make_parents(path("logs/x"));
-    return tool_path;
+    make_parents(path("bin/x"));
+    return target_tool(*this, name, replies, other);
 }
+
+std::string World::native(const std::string &rel) const { return target_path(path(rel)); }
 
 void World::login_tool(const std::map<std::string, Reply> &replies, const Reply &other) {
     env["LUMIVANE_LOGIN_BIN"] = tool("login", replies, other);
@@ -141,15 +123,12 @@ static void drain(int out_fd, int err_fd, std::string &out, std::string &err) {
 }
 
 Result World::run(const std::vector<std::string> &args) const {
-    std::vector<std::string> env_strings;
-    for (const auto &kv : env) env_strings.push_back(kv.first + "=" + kv.second);
+    std::vector<std::string> argv_strings, env_strings;
+    target_process(*this, args, argv_strings, env_strings);
     std::vector<char *> envp, argv;
     for (auto &s : env_strings) envp.push_back(&s[0]);
     envp.push_back(nullptr);
-    std::string exe = PLUGIN_EXE;
-    argv.push_back(&exe[0]);
-    std::vector<std::string> arg_copy = args;
-    for (auto &a : arg_copy) argv.push_back(&a[0]);
+    for (auto &a : argv_strings) argv.push_back(&a[0]);
     argv.push_back(nullptr);
 
     int out_pipe[2], err_pipe[2];

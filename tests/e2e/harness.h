@@ -2,6 +2,12 @@
 // with an environment built from nothing, a fresh working directory, and
 // stand-in tools that log their arguments and print what a case gives
 // them. Each World is one such case; its directory is removed afterwards.
+//
+// The same cases run against two targets, chosen by the file linked in
+// (target.h): the native program, and the Windows .exe under wine. A case
+// names files by their path here (path(), write()) and gives the plugin
+// the form it understands (native()); WINDOWS_TARGET selects the few
+// expectations that differ.
 #pragma once
 
 #include <map>
@@ -41,15 +47,18 @@ public:
     std::map<std::string, std::string> env;    // the plugin's whole environment
 
     std::string path(const std::string &rel) const;
+    // The same path as the plugin sees it: path() natively, Z:\... under wine.
+    std::string native(const std::string &rel) const;
     // Writes a file (parents created) relative to dir, or at an absolute path.
     void write(const std::string &rel, const std::string &content) const;
     bool exists(const std::string &rel) const;
     std::string read(const std::string &rel) const;
 
-    // Creates an executable stand-in at bin/<name>. Each run appends its
-    // arguments (joined by spaces) as one line to logs/<name>.log, then acts
-    // on the reply whose key equals the joined arguments, else on `other`.
-    // Returns the tool's path.
+    // Creates an executable stand-in at bin/<name> (bin\<name>.exe on
+    // Windows). Each run appends its arguments (joined by spaces) as one
+    // line to logs/<name>.log, then acts on the reply whose key equals the
+    // joined arguments, else on `other`. Returns the tool's command as the
+    // plugin is to be given it.
     std::string tool(const std::string &name, const std::map<std::string, Reply> &replies,
                      const Reply &other = Reply{});
     // The login tool and token tool, wired into LUMIVANE_LOGIN_BIN / _TOKEN_BIN.
@@ -64,6 +73,15 @@ public:
     // Runs a request: QUERY_STRING set to query, no arguments.
     Result request(const std::string &query);
 };
+
+// Which program the cases run: the Windows .exe under wine, or the native one.
+extern const bool WINDOWS_TARGET;
+// The separator the plugin puts into the paths it composes.
+extern const char NATIVE_SEP;
+// The exit status with which the command interpreter reports a command it
+// cannot find (127 from sh, 9009 from cmd); a tool that ends with it
+// itself reads as not installed.
+extern const int NOT_FOUND_STATUS;
 
 // Shell-quotes a text as one word.
 std::string sh_quote(const std::string &s);

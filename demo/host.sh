@@ -1,0 +1,96 @@
+# Starts and stops the demo web host (lighttpd with the plugin and the
+# stand-in tools). Sourced by scripts/demo.sh and scripts/test-browser.sh;
+# defines functions only.
+#
+#   demo_host_start PROGRAM DATA_DIR [PORT]
+#       Prepares DATA_DIR (all state of one node lives there), starts
+#       lighttpd in the foreground as a background job on 127.0.0.1 and
+#       waits until it answers. Without PORT it takes the first free port
+#       from 8080 on. Sets DEMO_HOST_PID and DEMO_HOST_PORT. A node password
+#       is taken from BOT_PASSWORD when that is exported (empty: none).
+#       DEMO_HOST_FIRST_PORT moves the start of the search.
+#   demo_host_stop [PID]
+#       Stops that lighttpd (SIGTERM; the last one started when no PID is
+#       given) and waits for it; safe to call twice.
+
+DEMO_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+DEMO_HOST_PID=
+DEMO_HOST_PORT=
+
+# Succeeds when something accepts connections on 127.0.0.1:PORT.
+_demo_port_busy() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# Starts lighttpd on one port; fails when it exits before it listens.
+_demo_host_try() {
+  local port=$1 run=$2 i
+  export LUMIVANE_DEMO_PORT=$port
+  lighttpd -D -f "$DEMO_DIR/lighttpd.conf" >"$run/lighttpd.out" 2>&1 &
+  DEMO_HOST_PID=$!
+  for i in $(seq 1 100); do
+    if ! kill -0 "$DEMO_HOST_PID" 2>/dev/null; then
+      wait "$DEMO_HOST_PID" 2>/dev/null || true
+      DEMO_HOST_PID=
+      return 1
+    fi
+    if _demo_port_busy "$port"; then
+      DEMO_HOST_PORT=$port
+      return 0
+    fi
+    sleep 0.1
+  done
+  demo_host_stop
+  return 1
+}
+
+demo_host_start() {
+  local program=$1 data=$2 port=${3:-}
+  if [ ! -x "$program" ]; then
+    echo "demo host: no program at $program (build it first)" >&2
+    return 1
+  fi
+  mkdir -p "$data/run" "$data/override"
+  data=$(cd "$data" && pwd)
+  export LUMIVANE_DEMO_DATA=$data
+  export LUMIVANE_DEMO_RUN=$data/run
+  export LUMIVANE_DEMO_WWW=$DEMO_DIR/www
+  export LUMIVANE_DEMO_PROGRAM=$program
+  export LUMIVANE_DEMO_APPROVE=$DEMO_DIR/approve.cgi
+  export LUMIVANE_CREDS_PATH=$data/auth.json
+  export LUMIVANE_PENDING_PATH=$data/login-pending.json
+  export LUMIVANE_ENV_DIR=$data/vantorel-env
+  export LUMIVANE_LOGIN_BIN=$DEMO_DIR/tools/lumivane-login-standin
+  export LUMIVANE_TOKEN_BIN=$DEMO_DIR/tools/lumivane-token-standin
+  export BOT_PASSWORD=${BOT_PASSWORD:-}
+  export PATH
+
+  if [ -n "$port" ]; then
+    if _demo_port_busy "$port"; then
+      echo "demo host: port $port is already in use" >&2
+      return 1
+    fi
+    _demo_host_try "$port" "$data/run" && return 0
+    echo "demo host: lighttpd did not start on port $port:" >&2
+    cat "$data/run/lighttpd.out" "$data/run/lighttpd-error.log" >&2 2>/dev/null
+    return 1
+  fi
+  local p
+  local first=${DEMO_HOST_FIRST_PORT:-8080}
+  for p in $(seq "$first" $((first + 100))); do
+    _demo_port_busy "$p" && continue
+    _demo_host_try "$p" "$data/run" && return 0
+  done
+  echo "demo host: no free port between $first and $((first + 100))" >&2
+  cat "$data/run/lighttpd.out" "$data/run/lighttpd-error.log" >&2 2>/dev/null
+  return 1
+}
+
+demo_host_stop() {
+  local pid=${1:-$DEMO_HOST_PID}
+  [ -n "$pid" ] || return 0
+  kill -TERM "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  [ "$pid" = "$DEMO_HOST_PID" ] && DEMO_HOST_PID=
+  return 0
+}

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The console demo on this machine: installs what is missing (Debian 12, as
+# root), builds the plugin, and serves it with lighttpd on 127.0.0.1 next to
+# demo stand-ins for the LumiVane login and token tools, so that a whole
+# device login can be tried in a browser. Ctrl-C stops it.
+#
+#   scripts/demo.sh [PORT]             first free port from 8080 when omitted
+#   BOT_PASSWORD=secret scripts/demo.sh   a node with a password
+#
+# The node's state (credentials, pending marker) lives in build/demo/data
+# and survives restarts; remove that folder to start over.
+set -euo pipefail
+source "$(dirname "$0")/lib/common.sh"
+root=$(repo_root)
+port=${1:-}
+
+ensure_packages cmake ninja-build g++ lighttpd
+build=$root/build/demo
+cmake -S "$root" -B "$build/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=OFF >/dev/null
+cmake --build "$build/cmake" --target plugin_lumivane_login -j2
+
+source "$root/demo/host.sh"
+trap 'demo_host_stop; echo; echo "demo stopped"' EXIT
+trap 'exit 130' INT TERM
+demo_host_start "$build/cmake/plugin_lumivane_login" "$build/data" "$port"
+
+base=http://127.0.0.1:$DEMO_HOST_PORT
+query=
+[ -n "${BOT_PASSWORD:-}" ] && query="?pwd=$BOT_PASSWORD"
+cat <<EOT
+
+LumiVane console demo is running (lighttpd pid $DEMO_HOST_PID).
+  Console:              $base/plugin_lumivane_login$query
+  Inside a host frame:  $base/host.html$query
+  Node data folder:     $build/data
+The login and token tools are demo stand-ins: press "Start LumiVane Login",
+then "Copy Code & Open LumiVane", and approve the code on the page that opens.
+Press Ctrl-C to stop.
+EOT
+wait "$DEMO_HOST_PID"

@@ -1,0 +1,132 @@
+// Shared by the browser tests: the two hosts that scripts/test-browser.sh
+// started, their data folders, Debian's Chromium, and condition waits.
+import fs from 'node:fs';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+
+function required(name) {
+  const v = process.env[name];
+  if (!v) throw new Error(`${name} is not set: run the browser tests through scripts/test-browser.sh`);
+  return v;
+}
+
+// A node without a password, and one with LV_PASSWORD.
+export const OPEN = { url: required('LV_OPEN_URL'), data: required('LV_OPEN_DATA') };
+export const LOCKED = { url: required('LV_PW_URL'), data: required('LV_PW_DATA'), password: required('LV_PASSWORD') };
+
+const CHROMIUM_ARGS = [
+  '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+];
+
+export function launchBrowser() {
+  return chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: CHROMIUM_ARGS });
+}
+
+// A fresh context whose requests may only reach this machine: anything
+// else is aborted, so a test can never talk to the outside.
+export async function newContext(browser, options = {}) {
+  const context = await browser.newContext(options);
+  await context.route((url) => url.hostname !== '127.0.0.1' && url.hostname !== 'localhost',
+    (route) => route.abort());
+  return context;
+}
+
+// Puts a node back to "nothing signed in, nothing pending, well-behaved
+// tools". The run/ folder (lighttpd's own files) stays.
+export function resetNode(node) {
+  for (const name of ['auth.json', 'auth.json.tmp', 'login-pending.json', 'approval']) {
+    fs.rmSync(path.join(node.data, name), { force: true });
+  }
+  for (const dir of ['vantorel-env', 'override']) {
+    fs.rmSync(path.join(node.data, dir), { recursive: true, force: true });
+  }
+  fs.mkdirSync(path.join(node.data, 'override'), { recursive: true });
+}
+
+export function nowSec() {
+  return Math.floor(Date.now() / 1000);
+}
+
+// Writes the credentials file that the real login tool would leave.
+export function writeCreds(node, fields) {
+  const creds = {
+    access_token: 'at-test', refresh_token: 'rt-test', expires_at: nowSec() + 3600, org_id: 'org-test', ...fields,
+  };
+  fs.writeFileSync(path.join(node.data, 'auth.json'), JSON.stringify(creds) + '\n');
+}
+
+// For tests whose start answer comes from an override: leaves the pending
+// marker that a login tool writes when a login starts, as the page's start
+// request goes out (so the status that follows the start reports pending).
+export async function pendingOnStart(page, node) {
+  await page.route((url) => url.searchParams.get('action') === 'start', (route) => {
+    fs.writeFileSync(path.join(node.data, 'login-pending.json'), JSON.stringify({ created: nowSec() }) + '\n');
+    return route.continue();
+  });
+}
+
+export function readCreds(node) {
+  return JSON.parse(fs.readFileSync(path.join(node.data, 'auth.json'), 'utf8'));
+}
+
+export function exists(node, name) {
+  return fs.existsSync(path.join(node.data, name));
+}
+
+// Makes the stand-in login tool (or the token tool, for "local") print
+// `text` for one option instead of its own answer, and exit with `exit`.
+export function override(node, option, text, exit = 0) {
+  fs.writeFileSync(path.join(node.data, 'override', option), text + '\n');
+  fs.writeFileSync(path.join(node.data, 'override', option + '.exit'), String(exit) + '\n');
+}
+
+// Records the plugin requests of a page (action name and full URL).
+export function recordActions(page) {
+  const seen = [];
+  page.on('request', (req) => {
+    const u = new URL(req.url());
+    const action = u.searchParams.get('action');
+    if (action) seen.push({ action, url: u, headers: req.headers() });
+  });
+  return seen;
+}
+
+export function count(seen, action) {
+  return seen.filter((r) => r.action === action).length;
+}
+
+const WAIT_MS = 10000;
+
+function escapeRegExp(s) {
+  return s.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+}
+
+// Waits until the element's whole text is `want` (a string) or matches it
+// (a RegExp), shown or not (visibility is asserted separately); on timeout
+// the error names what the element showed instead.
+export async function waitText(page, selector, want) {
+  const pattern = want instanceof RegExp ? want : new RegExp('^' + escapeRegExp(want) + '$');
+  try {
+    await page.locator(selector).filter({ hasText: pattern }).waitFor({ state: 'attached', timeout: WAIT_MS });
+  } catch (err) {
+    const got = await page.locator(selector).textContent().catch(() => '(no element)');
+    throw new Error(`${selector}: waited for ${pattern}, it shows ${JSON.stringify(got)}`);
+  }
+}
+
+// Waits for a condition evaluated in the page.
+export async function waitFor(page, fn, arg) {
+  await page.waitForFunction(fn, arg, { timeout: WAIT_MS });
+}
+
+export async function isShown(page, selector) {
+  return page.locator(selector).isVisible();
+}
+
+// Approves (or denies) the pending code on the demo approval page, the way
+// the operator does in the tab that the console opened.
+export async function decideOnApprovalPage(page, decision) {
+  await page.locator(decision === 'approve' ? '#approve' : '#deny').click();
+  await waitText(page, '#result', decision === 'approve' ? /^Approved\./ : /^Denied\./);
+}

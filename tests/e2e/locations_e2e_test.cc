@@ -1,0 +1,181 @@
+// Where the plugin looks for the sign-in files, end to end on both
+// targets: the home directory's sources in order, the separator it joins
+// with, the profile directory beside the credentials file, and the local
+// cancel's removal. Each case puts the files where they should be found
+// and reads the answer from the status document.
+#include <gtest/gtest.h>
+
+#include <time.h>
+
+#include "harness.h"
+
+using e2e::Result;
+using e2e::World;
+
+namespace {
+
+const char TOKENS[] = "{\"access_token\":\"a\",\"refresh_token\":\"r\"}";
+
+bool has(const Result &r, const std::string &member) { return r.out.find(member) != std::string::npos; }
+
+// A path as the status document writes it: JSON escapes the backslash.
+std::string json_path(const std::string &p) {
+    std::string out;
+    for (char c : p) out += (c == '\\') ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+std::string joined(const std::string &base, const std::vector<std::string> &parts) {
+    std::string p = base;
+    for (const auto &part : parts) p += e2e::NATIVE_SEP + part;
+    return p;
+}
+
+std::string pending_marker() { return "{\"created\":" + std::to_string((long long)time(nullptr)) + "}"; }
+
+TEST(HomeDirectory, SourcesInOrder) {
+    enum Home { WORLD_DIR, NONE };
+    struct Case {
+        const char *why;
+        const char *userprofile, *homedrive, *homepath, *home;  // null: unset; "@..." see below
+        Home posix, windows;
+    } cases[] = {
+        // "@" is the world's directory in the plugin's form; "@1" its first
+        // part ("Z:" or "/tmp"), "@2" the rest: HOMEDRIVE and HOMEPATH.
+        {"USERPROFILE", "@", nullptr, nullptr, nullptr, WORLD_DIR, WORLD_DIR},
+        {"USERPROFILE wins over HOMEDRIVE+HOMEPATH", "@", "Q:", "\\nowhere", nullptr, WORLD_DIR, WORLD_DIR},
+        {"empty USERPROFILE", "", "@1", "@2", nullptr, WORLD_DIR, WORLD_DIR},
+        {"USERPROFILE of 512 bytes is passed over", "#512", "@1", "@2", nullptr, WORLD_DIR, WORLD_DIR},
+        {"HOMEDRIVE without HOMEPATH", nullptr, "@1", nullptr, nullptr, NONE, NONE},
+        {"HOMEPATH without HOMEDRIVE", nullptr, nullptr, "@2", nullptr, NONE, NONE},
+        {"empty HOMEPATH", nullptr, "@1", "", nullptr, NONE, NONE},
+        // HOME is a POSIX source only: a Windows node has no such fallback.
+        {"HOME", nullptr, nullptr, nullptr, "@", WORLD_DIR, NONE},
+        {"HOME after an incomplete pair", nullptr, "@1", nullptr, "@", WORLD_DIR, NONE},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        std::string me = w.native("");
+        me.pop_back();  // no trailing separator
+        size_t split = me.find(e2e::NATIVE_SEP, 1);
+        auto value = [&](const char *v) -> std::string {
+            std::string s = v;
+            if (s == "@") return me;
+            if (s == "@1") return me.substr(0, split);
+            if (s == "@2") return me.substr(split);
+            if (s == "#512") return std::string(512, 'u');
+            return s;
+        };
+        const char *names[] = {"USERPROFILE", "HOMEDRIVE", "HOMEPATH", "HOME"};
+        const char *values[] = {c.userprofile, c.homedrive, c.homepath, c.home};
+        for (int i = 0; i < 4; i++) {
+            if (values[i]) w.env[names[i]] = value(values[i]);
+        }
+        Home expect = e2e::WINDOWS_TARGET ? c.windows : c.posix;
+        std::string creds_path;
+        if (expect == WORLD_DIR) {
+            w.write(".config/lumivane/auth.json", TOKENS);
+            w.write(".zodizi/.login-pending/lumivane-default.json", pending_marker());
+            w.write(".zodizi/vantorel-env/grandlumivane.txt", "");
+            creds_path = joined(me, {".config", "lumivane", "auth.json"});
+        } else {
+            // Bare names in the working directory.
+            w.write("auth.json", TOKENS);
+            w.write("lumivane-default.json", pending_marker());
+            w.write("grandlumivane.txt", "");
+            creds_path = "auth.json";
+        }
+        Result r = w.request("action=status");
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_TRUE(has(r, "\"path\":\"" + json_path(creds_path) + "\"")) << r.out;
+        EXPECT_TRUE(has(r, "\"logged_in\":true")) << r.out;
+        EXPECT_TRUE(has(r, "\"pending\":true")) << r.out;
+        EXPECT_TRUE(has(r, "\"profile_exists\":true")) << r.out;
+    }
+}
+
+TEST(HomeDirectory, FallbackTokenFileUnderHome) {
+    struct Case {
+        const char *why;
+        bool creds_env_empty;  // LUMIVANE_CREDS_PATH set to "" blocks the fallback
+    } cases[] = {{"credentials file missing", false}, {"LUMIVANE_CREDS_PATH empty", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        std::string me = w.native("");
+        me.pop_back();
+        w.env["USERPROFILE"] = me;
+        if (c.creds_env_empty) w.env["LUMIVANE_CREDS_PATH"] = "";
+        w.write(".lumivane/token.json", TOKENS);
+        Result r = w.request("action=status");
+        std::string expected = c.creds_env_empty ? joined(me, {".config", "lumivane", "auth.json"})
+                                                 : joined(me, {".lumivane", "token.json"});
+        EXPECT_TRUE(has(r, "\"path\":\"" + json_path(expected) + "\"")) << r.out;
+        EXPECT_TRUE(has(r, c.creds_env_empty ? "\"logged_in\":false" : "\"logged_in\":true")) << r.out;
+    }
+}
+
+TEST(ProfileMarker, BesideTheCredentialsFile) {
+    // The directory part of LUMIVANE_CREDS_PATH ends at its last backslash
+    // on Windows, else at its last slash; POSIX knows only the slash.
+    enum Base { NATIVE, SLASHES, BARE };  // the world's directory in native form, with '/', or none
+    struct Case {
+        const char *why;
+        Base base;
+        std::string rest;
+        const char *marker_posix, *marker_windows;  // where the marker is found
+    } cases[] = {
+        {"native separators", NATIVE, std::string(1, e2e::NATIVE_SEP) + "keys" + e2e::NATIVE_SEP + "auth.json",
+         "keys/vantorel-env/grandlumivane.txt", "keys/vantorel-env/grandlumivane.txt"},
+        {"forward slashes only", SLASHES, "/keys/auth.json", "keys/vantorel-env/grandlumivane.txt",
+         "keys/vantorel-env/grandlumivane.txt"},
+        {"the last backslash decides though a slash follows", NATIVE,
+         std::string(1, e2e::NATIVE_SEP) + "sub\\keys/auth.json",
+         "sub\\keys/vantorel-env/grandlumivane.txt", "sub/vantorel-env/grandlumivane.txt"},
+        {"no separator: the home rule", BARE, "auth.json", ".zodizi/vantorel-env/grandlumivane.txt",
+         ".zodizi/vantorel-env/grandlumivane.txt"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        std::string me = w.native("");
+        me.pop_back();
+        std::string base = c.base == NATIVE ? me : c.base == BARE ? "" : (e2e::WINDOWS_TARGET ? "Z:" : "") + w.dir;
+        std::string creds = base + c.rest;
+        w.env["USERPROFILE"] = me;
+        w.env["LUMIVANE_CREDS_PATH"] = creds;
+        w.write(e2e::WINDOWS_TARGET ? c.marker_windows : c.marker_posix, "");
+        Result r = w.request("action=status");
+        EXPECT_TRUE(has(r, "\"path\":\"" + json_path(creds) + "\"")) << r.out;
+        EXPECT_TRUE(has(r, "\"profile_exists\":true")) << r.out;
+    }
+}
+
+TEST(LocalCancel, RemovesTheMarkerFileOnly) {
+    // Without the login tool the plugin removes the pending marker itself,
+    // but never a directory in its place.
+    struct Case {
+        const char *why;
+        bool directory;
+    } cases[] = {{"marker file", false}, {"directory in its place", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        std::string me = w.native("");
+        me.pop_back();
+        w.env["USERPROFILE"] = me;
+        const std::string marker = ".zodizi/.login-pending/lumivane-default.json";
+        w.write(c.directory ? marker + "/keep" : marker, pending_marker());
+        Result r = w.request("action=cancel");
+        EXPECT_EQ(r.out, std::string(e2e::JSON_HEADER) +
+                             "{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n");
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(w.exists(marker), c.directory);
+        if (c.directory) {
+            EXPECT_TRUE(w.exists(marker + "/keep"));
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+// The native target: the plugin is executed directly with the world's
+// environment, and stand-in tools are POSIX shell scripts.
+#include <sys/stat.h>
+
+#include "target.h"
+
+namespace e2e {
+
+const bool WINDOWS_TARGET = false;
+const int NOT_FOUND_STATUS = 127;
+const char NATIVE_SEP = '/';
+
+void target_base_env(std::map<std::string, std::string> &env) { env["PATH"] = "/usr/bin:/bin"; }
+
+std::string target_path(const std::string &host_path) { return host_path; }
+
+std::string target_tool(const World &w, const std::string &name,
+                        const std::map<std::string, Reply> &replies, const Reply &other) {
+    std::string replies_dir = w.path("tool-replies/" + name);
+    std::string script = "#!/bin/sh\n";
+    script += "printf '%s\\n' \"$*\" >> " + sh_quote(w.path("logs/" + name + ".log")) + "\n";
+    auto act = [&](const Reply &r, int index) {
+        std::string base = replies_dir + "/" + std::to_string(index);
+        w.write(base + ".out", r.out);
+        w.write(base + ".err", r.err);
+        std::string body;
+        if (!r.before.empty()) body += "(cd " + sh_quote(w.dir) + " && " + r.before + ")\n";
+        body += "cat " + sh_quote(base + ".out") + "\n";
+        body += "cat " + sh_quote(base + ".err") + " >&2\n";
+        body += "exit " + std::to_string(r.exit_code) + "\n";
+        return body;
+    };
+    script += "case \"$*\" in\n";
+    int index = 0;
+    for (const auto &kv : replies) {
+        script += sh_quote(kv.first) + ")\n" + act(kv.second, index++) + ";;\n";
+    }
+    script += "*)\n" + act(other, index) + ";;\nesac\n";
+    std::string tool_path = w.path("bin/" + name);
+    w.write(tool_path, script);
+    chmod(tool_path.c_str(), 0755);
+    return tool_path;
+}
+
+void target_process(const World &w, const std::vector<std::string> &args,
+                    std::vector<std::string> &argv, std::vector<std::string> &envp) {
+    argv.push_back(PLUGIN_EXE);
+    for (const auto &a : args) argv.push_back(a);
+    for (const auto &kv : w.env) envp.push_back(kv.first + "=" + kv.second);
+}
+
+}  // namespace e2e

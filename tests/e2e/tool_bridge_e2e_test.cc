@@ -1,0 +1,217 @@
+// The tool bridge end to end, on both targets: how a tool's command
+// becomes a command line for the interpreter (one word that is never
+// interpreted, or nothing run at all), how "not found" is told, and that
+// the captured bytes are the tool's own. The status action shows it all:
+// cli_present / cli_error for the login tool, token_cli_present for the
+// token tool probe.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+using e2e::Reply;
+using e2e::Result;
+using e2e::World;
+
+namespace {
+
+const char STATUS_LINE[] = "{\"ok\":true,\"account\":\"acme\"}";
+
+Reply says(const std::string &out, int exit_code = 0, const std::string &err = "") {
+    Reply r;
+    r.out = out;
+    r.exit_code = exit_code;
+    r.err = err;
+    return r;
+}
+
+bool has(const Result &r, const std::string &member) { return r.out.find(member) != std::string::npos; }
+
+enum Outcome {
+    RUNS,       // the tool ran with "--status" and its line was read
+    REFUSED,    // nothing was started: cli_spawn_failed
+    ATTEMPTED,  // handed to the interpreter (no tool is there to run)
+};
+
+TEST(ToolCommand, TheCommandIsOneUninterpretedWord) {
+    struct Case {
+        const char *why;
+        std::string name;  // a stand-in of this name is created and used
+        Outcome posix, windows;
+    } cases[] = {
+        {"plain", "login", RUNS, RUNS},
+        {"spaces", "my login tool", RUNS, RUNS},
+        {"single quote", "it's", RUNS, RUNS},
+        {"cmd and shell operators stay literal", "a&b|c(d)^e<f>g;h$i`j!k", RUNS, RUNS},
+        {"percent: cmd expands it even in quotes", "100%login%", RUNS, REFUSED},
+        {"percent alone", "%", RUNS, REFUSED},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        std::string name = c.name;
+        if (e2e::WINDOWS_TARGET) {
+            // Not in a Windows file name; the cmd refusals are covered below.
+            for (char &ch : name) {
+                if (ch == '|' || ch == '<' || ch == '>') ch = '_';
+            }
+        }
+        w.env["LUMIVANE_LOGIN_BIN"] = w.tool(name, {{"--status", says(STATUS_LINE)}});
+        Result r = w.request("action=status");
+        Outcome expect = e2e::WINDOWS_TARGET ? c.windows : c.posix;
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+        if (expect == RUNS) {
+            EXPECT_TRUE(has(r, "\"account\":\"acme\"")) << r.out;
+            EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+            EXPECT_EQ(w.runs(name), std::vector<std::string>{"--status"});
+        } else {
+            EXPECT_TRUE(has(r, "\"cli_present\":false,")) << r.out;
+            EXPECT_TRUE(has(r, "\"cli_error\":\"cli_spawn_failed\"")) << r.out;
+            EXPECT_TRUE(w.runs(name).empty());
+        }
+    }
+}
+
+TEST(ToolCommand, CommandsThatCannotBeWrittenAsOneWord) {
+    // Windows: cmd has no escape for a quote or '%' inside a quoted word,
+    // and a control byte could end the line. POSIX quotes all of them.
+    struct Case {
+        const char *why;
+        std::string suffix;  // appended to a tool that exists
+    } cases[] = {
+        {"double quote and an option", "\" --evil"},
+        {"percent variable", "%PATH%"},
+        {"line feed", "\n"},
+        {"carriage return", "\r"},
+        {"tab", "\t"},
+        {"escape byte", "\x1b"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        std::string tool = w.tool("login", {{"--status", says(STATUS_LINE)}});
+        w.env["LUMIVANE_LOGIN_BIN"] = tool + c.suffix;
+        w.env["LUMIVANE_TOKEN_BIN"] = w.tool("token", {{"--help", says("usage")}}) + c.suffix;
+        Result r = w.request("action=status");
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_TRUE(has(r, "\"cli_present\":false,")) << r.out;
+        EXPECT_TRUE(has(r, "\"token_cli_present\":false,")) << r.out;
+        // The stand-ins exist under the unchanged names: nothing may reach them.
+        EXPECT_TRUE(w.runs("login").empty());
+        EXPECT_TRUE(w.runs("token").empty());
+        if (e2e::WINDOWS_TARGET) {
+            EXPECT_TRUE(has(r, "\"cli_error\":\"cli_spawn_failed\"")) << r.out;
+        } else {
+            // A file of that name does not exist: the shell reports it missing.
+            EXPECT_TRUE(has(r, "\"cli_error\":\"cli_not_found\"")) << r.out;
+        }
+    }
+}
+
+TEST(ToolCommand, LengthLimitOfTheQuotedWord) {
+    // The word with its two quotes holds at most 511 bytes on both targets;
+    // a longer command is refused whole rather than cut into another name.
+    struct Case {
+        size_t length;
+        bool refused;
+    } cases[] = {{509, false}, {510, true}, {600, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.length);
+        World w;
+        w.env["LUMIVANE_LOGIN_BIN"] = std::string(c.length, 'n');  // no such program
+        Result r = w.request("action=status");
+        EXPECT_EQ(r.exit_code, 0);
+        if (c.refused) {
+            EXPECT_TRUE(has(r, "\"cli_error\":\"cli_spawn_failed\"")) << r.out;
+        } else {
+            EXPECT_FALSE(has(r, "\"cli_error\":\"cli_spawn_failed\"")) << r.out;
+        }
+    }
+}
+
+TEST(ToolCommand, MissingToolsAreNotFound) {
+    // 127 from sh, 9009 from cmd: both mean "not installed".
+    struct Case {
+        const char *why;
+        bool default_names;
+    } cases[] = {{"absent path", false}, {"default names, not on the search path", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        if (!c.default_names) {
+            w.env["LUMIVANE_LOGIN_BIN"] = w.native("bin/absent-login");
+            w.env["LUMIVANE_TOKEN_BIN"] = w.native("bin/absent-token");
+        }
+        Result r = w.request("action=status");
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_TRUE(has(r, "\"cli_present\":false,\"token_cli_present\":false,")) << r.out;
+        EXPECT_TRUE(has(r, "\"cli_error\":\"cli_not_found\"")) << r.out;
+
+        Result start = w.request("action=start");
+        EXPECT_NE(start.out.find("\"error\":\"cli_unavailable\""), std::string::npos) << start.out;
+    }
+}
+
+TEST(ToolCommand, CapturedBytesAreTheToolsOwn) {
+    struct Case {
+        const char *why;
+        Reply reply;
+        const char *account;  // expected "account" member
+    } cases[] = {
+        {"CR LF lines and trailing blank lines", says("noise\r\n{\"ok\":true,\"account\":\"crlf\"}\r\n\r\n  \r\n"), "crlf"},
+        // A text-mode pipe would end the output at the Ctrl-Z byte.
+        {"a Ctrl-Z byte before the line", says("a\x1a\r\n{\"ok\":true,\"account\":\"after-ctrl-z\"}\r\n"), "after-ctrl-z"},
+        {"exit status 1 and standard error", says("{\"ok\":true,\"account\":\"failed-run\"}\n", 1, "oops\r\n"), "failed-run"},
+        {"a later non-JSON line", says("{\"ok\":true,\"account\":\"last\"}\r\ndone\r\n"), "last"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.login_tool({{"--status", c.reply}});
+        Result r = w.request("action=status");
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");  // the tool's standard error is discarded
+        EXPECT_TRUE(has(r, std::string("\"account\":\"") + c.account + "\"")) << r.out;
+        EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+    }
+}
+
+TEST(ToolCommand, StartPassesBothOptionsUnquoted) {
+    World w;
+    w.login_tool({{"--status", says("{\"ok\":true}")},
+                  {"--start --force", says("{\"ok\":true,\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\"}\r\n")}});
+    w.token_tool({{"--help", says("usage")}});
+    Result r = w.request("action=start&force=1");
+    EXPECT_EQ(r.out, std::string(e2e::JSON_HEADER) +
+                         "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\","
+                         "\"expires_in\":900,\"interval\":5,\"pending\":true,\"provider\":\"lumivane\"}\n");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(w.runs("login"), (std::vector<std::string>{"--status", "--start --force"}));
+    EXPECT_EQ(w.runs("token"), std::vector<std::string>{"--help"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ToolCommand, PollDoneReadsWhatTheToolJustWrote) {
+    // The tool writes the credentials file during the run; the done answer
+    // is collected from disk afterwards.
+    World w;
+    std::string me = w.native("");
+    me.pop_back();
+    w.env["USERPROFILE"] = me;
+    Reply done = says("{\"ok\":true,\"state\":\"done\"}\r\n");
+    done.before = "mkdir -p .config/lumivane && printf '%s' '{\"access_token\":\"t\",\"org_id\":\"org-9\"}' "
+                  "> .config/lumivane/auth.json";
+    w.login_tool({{"--status", says("{\"ok\":true}")}, {"--poll", done}});
+    Result r = w.request("action=poll");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out.rfind(std::string(e2e::JSON_HEADER) + "{\"ok\":true,\"state\":\"done\",\"provider\":\"lumivane\","
+                          "\"logged_in\":true,\"username\":\"org-9\"", 0), 0u) << r.out;
+    EXPECT_EQ(w.runs("login"), (std::vector<std::string>{"--status", "--poll", "--status"}));
+}
+
+}  // namespace

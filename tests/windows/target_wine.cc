@@ -1,0 +1,95 @@
+// The Windows target: the .exe runs under wine through launch.exe, which
+// gives it exactly the world's environment (wine would otherwise add its
+// own USERPROFILE, PATH and more). Stand-in tools are copies of
+// standin.exe with a replies file beside them, and every path the plugin
+// is given is in Windows form (Z:\...), so that nothing relies on wine
+// accepting POSIX paths.
+#include <stdlib.h>
+#include <string.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "target.h"
+
+extern char **environ;
+
+namespace e2e {
+
+const bool WINDOWS_TARGET = true;
+const int NOT_FOUND_STATUS = 9009;
+const char NATIVE_SEP = '\\';
+
+void target_base_env(std::map<std::string, std::string> &env) {
+    // What a Windows web host passes to every CGI program.
+    env["PATH"] = "C:\\windows\\system32;C:\\windows";
+    env["SystemRoot"] = "C:\\windows";
+    env["COMSPEC"] = "C:\\windows\\system32\\cmd.exe";
+}
+
+std::string target_path(const std::string &host_path) {
+    std::string p = "Z:" + host_path;
+    for (char &c : p) {
+        if (c == '/') c = '\\';
+    }
+    return p;
+}
+
+static std::string file_bytes(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw std::runtime_error("cannot read " + path);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::string target_tool(const World &w, const std::string &name,
+                        const std::map<std::string, Reply> &replies, const Reply &other) {
+    static const std::string standin = file_bytes(WINE_STANDIN);
+    std::string replies_dir = w.path("tool-replies/" + name);
+    std::string cfg = target_path(w.path("logs/" + name + ".log")) + "\n" + target_path(replies_dir) +
+                      "\n" + replies_dir + "\n";
+    auto record = [&](const std::string &key, const Reply &r, int index) {
+        std::string base = replies_dir + "/" + std::to_string(index);
+        w.write(base + ".out", r.out);
+        w.write(base + ".err", r.err);
+        std::string script;
+        if (!r.before.empty()) {
+            // $1 names the "done" file the stand-in waits for.
+            w.write(base + ".sh", "( cd " + sh_quote(w.dir) + " && " + r.before + "\n) >\"$1.out\" 2>\"$1.err\"\n" +
+                                      ": >\"$1.tmp\" && mv \"$1.tmp\" \"$1\"\n");
+            script = base + ".sh";
+        }
+        cfg += key + "\n" + target_path(base + ".out") + "\n" + target_path(base + ".err") + "\n" +
+               std::to_string(r.exit_code) + "\n" + script + "\n";
+    };
+    int index = 0;
+    for (const auto &kv : replies) record("=" + kv.first, kv.second, index++);
+    record("*", other, index);
+    std::string exe = w.path("bin/" + name + ".exe");
+    w.write(exe, standin);
+    w.write(w.path("bin/" + name + ".replies"), cfg);
+    return target_path(exe);
+}
+
+// The variables wine itself needs from this machine; nothing else of the
+// test runner's environment reaches the plugin.
+static const char *const WINE_VARIABLES[] = {"HOME", "USER", "LOGNAME", "PATH", "TMPDIR", "WINEPREFIX",
+                                             "WINEDEBUG", "WINEDLLOVERRIDES", "WINESERVER", "WINELOADER"};
+
+void target_process(const World &w, const std::vector<std::string> &args,
+                    std::vector<std::string> &argv, std::vector<std::string> &envp) {
+    std::string launch_case = target_path(PLUGIN_EXE) + '\0' + std::to_string(args.size()) + '\0';
+    for (const auto &a : args) launch_case += a + '\0';
+    for (const auto &kv : w.env) launch_case += kv.first + "=" + kv.second + '\0';
+    w.write("wine-launch.case", launch_case);
+
+    argv = {WINE_PROGRAM, WINE_LAUNCHER, target_path(w.path("wine-launch.case"))};
+    for (const char *name : WINE_VARIABLES) {
+        const char *v = getenv(name);
+        if (v) envp.push_back(std::string(name) + "=" + v);
+    }
+}
+
+}  // namespace e2e
