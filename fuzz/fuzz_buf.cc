@@ -6,7 +6,7 @@
 //    and detail given, "detail" present exactly when the detail is not empty;
 //  - any sequence of appends keeps the Buf's invariants (NUL at len,
 //    len + 1 <= cap, cap 0 or 1024 * 2^k) and the same bytes as a model.
-#include "data_provider.h"
+#include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <string.h>
 
@@ -16,7 +16,7 @@
 #include "cgi/buf.h"
 #include "cgi/emit.h"
 #include "fuzz_support.h"
-#include "limits.h"
+#include "plugin_limits.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 // redirection. The word is single-quoted text with each quote written as
 // '\'' and nothing else outside quotes, so no byte of the command is ever
 // interpreted. A command that does not fit is refused whole, never cut.
-#include "data_provider.h"
+#include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <string.h>
 
 #include <string>
 
 #include "fuzz_support.h"
-#include "limits.h"
+#include "plugin_limits.h"
 #include "platform/platform.h"
 
 namespace {

@@ -6,7 +6,7 @@
 // span after a colon, an absent key reads as the neutral result, outputs
 // stay terminated within their capacity, and last_json_line picks the last
 // line that begins with '{'.
-#include "data_provider.h"
+#include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -16,7 +16,7 @@
 #include "cgi/buf.h"
 #include "fuzz_support.h"
 #include "json/json_reader.h"
-#include "limits.h"
+#include "plugin_limits.h"
 #include "tools/tool_contract.h"
 
 namespace {

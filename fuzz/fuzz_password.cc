@@ -7,7 +7,7 @@
 // The input picks the four texts and, for each way, whether to build a
 // form that carries the password (so that passing cases are reached
 // without the fuzzer having to guess the password).
-#include "data_provider.h"
+#include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <string.h>
 #include <strings.h>
@@ -16,7 +16,7 @@
 
 #include "cgi/auth.h"
 #include "fuzz_support.h"
-#include "limits.h"
+#include "plugin_limits.h"
 
 namespace {
 

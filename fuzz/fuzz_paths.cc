@@ -6,7 +6,7 @@
 // offered only when LUMIVANE_CREDS_PATH is unset and a home is known; the
 // profile marker is the bare name or the directory, '/' and the name,
 // never a cut-off path.
-#include "data_provider.h"
+#include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -14,7 +14,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "limits.h"
+#include "plugin_limits.h"
 #include "platform_fake.h"
 #include "state/paths.h"
 

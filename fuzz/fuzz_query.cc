@@ -13,7 +13,7 @@
 #include "cgi/entry.h"
 #include "cgi/query.h"
 #include "fuzz_support.h"
-#include "limits.h"
+#include "plugin_limits.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 // a whole request (plugin_main) writes exactly one response whose body is
 // valid JSON; and only the fixed option texts ever reach a command line,
 // whatever the query holds.
-#include "data_provider.h"
+#include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <string.h>
 

@@ -11,7 +11,7 @@
 
 #include <map>
 
-#include "limits.h"
+#include "plugin_limits.h"
 #include "platform/platform.h"
 
 const char PLAT_SEP = '/';

@@ -4,7 +4,7 @@
 
 #include "cgi/emit.h"
 #include "cgi/query.h"
-#include "limits.h"
+#include "plugin_limits.h"
 #include "platform/platform.h"
 
 // Equality without an early exit on the first differing byte. The lengths

@@ -5,7 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "limits.h"
+#include "plugin_limits.h"
 
 int buf_need(Buf *b, size_t n) {
     // Compare before adding so that a huge n cannot wrap around.

@@ -6,7 +6,7 @@
 #include "cgi/auth.h"
 #include "cgi/emit.h"
 #include "cgi/query.h"
-#include "limits.h"
+#include "plugin_limits.h"
 #include "platform/platform.h"
 #include "state/status.h"
 #include "web/page.h"

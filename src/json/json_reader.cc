@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "cgi/buf.h"
-#include "limits.h"
+#include "plugin_limits.h"
 
 static int is_ws(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 

@@ -17,7 +17,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "limits.h"
+#include "plugin_limits.h"
 
 extern char **environ;
 

@@ -15,7 +15,7 @@
 #include <string.h>
 #include <time.h>
 
-#include "limits.h"
+#include "plugin_limits.h"
 
 const char PLAT_SEP = '\\';
 

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "limits.h"
+#include "plugin_limits.h"
 #include "platform/platform.h"
 
 static char home[HOME_CAP];

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "cgi/buf.h"
-#include "limits.h"
+#include "plugin_limits.h"
 
 struct Status {
     char path[PATH_CAP];           // credentials path in use (or the fallback token path read)

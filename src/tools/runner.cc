@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "cgi/buf.h"
-#include "limits.h"
+#include "plugin_limits.h"
 
 static const char *env_or(const char *name, const char *fallback) {
     const char *v = plat_getenv(name);

@@ -5,7 +5,7 @@
 // tested for presence, never copied.
 #pragma once
 
-#include "limits.h"
+#include "plugin_limits.h"
 
 // Option texts.
 extern const char LOGIN_STATUS[];   // "--status"

@@ -8,7 +8,7 @@
 
 #include "cgi/buf.h"
 #include "cgi/emit.h"
-#include "limits.h"
+#include "plugin_limits.h"
 
 namespace {
 

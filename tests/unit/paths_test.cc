@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "limits.h"
+#include "plugin_limits.h"
 #include "state/paths.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "cgi/buf.h"
 #include "json/json_reader.h"
-#include "limits.h"
+#include "plugin_limits.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
