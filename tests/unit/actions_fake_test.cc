@@ -1,0 +1,78 @@
+// The rows of the actions that need a tool that ran a moment ago but now
+// cannot be started: reachable only on the in-memory platform, where each
+// (command, option) pair has its own outcome.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "actions/actions.h"
+#include "platform_fake.h"
+
+namespace {
+
+const char LOGIN[] = "/opt/lv/login";
+const char TOKEN[] = "/opt/lv/token";
+const std::string JSON_HEADER =
+    "Content-Type: application/json; charset=utf-8\r\nCache-Control: no-store\r\n"
+    "X-Content-Type-Options: nosniff\r\n\r\n";
+
+// Both tools present and answering --status / --help; `option` of `tool`
+// cannot be started.
+void node_with_unstartable(const char *tool, const char *option) {
+    fake_reset();
+    fake_set_now(1700000000);
+    fake_setenv("LUMIVANE_LOGIN_BIN", LOGIN);
+    fake_setenv("LUMIVANE_TOKEN_BIN", TOKEN);
+    fake_set_entry("auth.json", FAKE_REGULAR, "{\"access_token\":\"a\"}");
+    fake_set_entry("lumivane-default.json", FAKE_REGULAR, "{\"created\":1699999990}");
+    fake_set_tool(LOGIN, "--status", FAKE_TOOL_RAN, "{\"ok\":true}");
+    fake_set_tool(TOKEN, "--help", FAKE_TOOL_RAN, "usage");
+    fake_set_tool(tool, option, FAKE_TOOL_NO_START, "");
+}
+
+TEST(ActionsOnFakePlatform, ToolThatCannotBeStarted) {
+    struct Case {
+        const char *why;
+        int (*action)(void);
+        const char *tool, *option;
+        std::string response;  // exact, or the opening of a status document
+        int exit_code;
+        std::vector<std::string> commands;
+    } cases[] = {
+        {"start", action_start, LOGIN, "--start",
+         "Status: 500 Internal Server Error\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"cannot spawn login CLI\"}\n",
+         1, {"--help", "--status", "--start"}},
+        {"poll", action_poll, LOGIN, "--poll",
+         "Status: 500 Internal Server Error\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"cannot spawn login CLI\"}\n",
+         1, {"--help", "--status", "--poll"}},
+        // Cancel treats it like a run without output: a fresh snapshot.
+        {"cancel", action_cancel, LOGIN, "--cancel",
+         JSON_HEADER + "{\"ok\":true,\"state\":\"cancelled\",\"provider\":\"lumivane\",\"logged_in\":true,", 0,
+         {"--help", "--status", "--cancel", "--help", "--status"}},
+        {"refresh", action_refresh, TOKEN, "-local",
+         "Status: 200 OK\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"refresh_failed\",\"detail\":\"token CLI could not run\"}\n",
+         1, {"--help", "--status", "-local"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        node_with_unstartable(c.tool, c.option);
+        int exit_code = c.action();
+        const std::string &out = fake_stdout();
+        if (c.exit_code == 0) {
+            EXPECT_EQ(out.compare(0, c.response.size(), c.response), 0) << out;
+        } else {
+            EXPECT_EQ(out, c.response);
+        }
+        EXPECT_EQ(exit_code, c.exit_code);
+        std::vector<std::string> options;
+        for (const std::string &line : fake_command_log()) options.push_back(line.substr(line.find(' ') + 1));
+        EXPECT_EQ(options, c.commands);
+        EXPECT_TRUE(fake_entry_exists("lumivane-default.json"));  // no action removes it itself here
+    }
+}
+
+}  // namespace
