@@ -1,5 +1,7 @@
 #include "web/page.h"
 
+#include <string.h>
+
 #include "platform/platform.h"
 #include "web/assets.h"
 
@@ -16,17 +18,21 @@ static const char PAGE_HEADER[] =
 void write_page(void) {
     plat_write_stdout(PAGE_HEADER, sizeof PAGE_HEADER - 1);
     // Written in runs between the markers; a marker stands for its block.
-    size_t run_start = 0;
-    for (size_t i = 0; i < PAGE_TEMPLATE_LEN; i++) {
-        unsigned char c = PAGE_TEMPLATE[i];
-        if (c != PAGE_MARK_THEME_HEAD && c != PAGE_MARK_THEME_BRIDGE) continue;
-        plat_write_stdout(PAGE_TEMPLATE + run_start, i - run_start);
-        if (c == PAGE_MARK_THEME_HEAD) {
+    // The template holds no NUL before its end, so the C library's fast
+    // span search finds each marker.
+    static const char MARKERS[] = {(char)PAGE_MARK_THEME_HEAD, (char)PAGE_MARK_THEME_BRIDGE, '\0'};
+    const char *p = (const char *)PAGE_TEMPLATE;
+    const char *end = p + PAGE_TEMPLATE_LEN;
+    while (p < end) {
+        size_t run = strcspn(p, MARKERS);
+        plat_write_stdout(p, run);
+        p += run;
+        if (p == end) break;
+        if ((unsigned char)*p == PAGE_MARK_THEME_HEAD) {
             plat_write_stdout(THEME_HEAD, THEME_HEAD_LEN);
         } else {
             plat_write_stdout(THEME_BRIDGE, THEME_BRIDGE_LEN);
         }
-        run_start = i + 1;
+        p++;
     }
-    plat_write_stdout(PAGE_TEMPLATE + run_start, PAGE_TEMPLATE_LEN - run_start);
 }
