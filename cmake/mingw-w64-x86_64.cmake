@@ -1,7 +1,7 @@
 # Cross-compiling for Windows on x86-64 with mingw-w64 (Debian package
-# g++-mingw-w64-x86-64-posix). The program is linked statically, so that
-# the .exe needs nothing but the DLLs that every Windows system has;
-# built programs run here under wine.
+# g++-mingw-w64-x86-64-posix). Built programs run here under wine; every
+# one is linked statically (lumivane_link_static in CMakeLists.txt), so
+# that it needs nothing but the DLLs that every Windows system has.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -15,7 +15,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

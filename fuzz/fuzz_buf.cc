@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "cgi/buf.h"
+#include "base/buf.h"
 #include "cgi/emit.h"
 #include "fuzz_support.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 
 namespace {
 

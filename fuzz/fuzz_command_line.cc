@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 #include "platform/platform.h"
 
 namespace {

@@ -13,10 +13,10 @@
 
 #include <string>
 
-#include "cgi/buf.h"
+#include "base/buf.h"
 #include "fuzz_support.h"
 #include "json/json_reader.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 #include "tools/tool_contract.h"
 
 namespace {

@@ -16,7 +16,7 @@
 
 #include "cgi/auth.h"
 #include "fuzz_support.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 #include "platform_fake.h"
 #include "state/paths.h"
 

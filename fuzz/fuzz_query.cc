@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "cgi/entry.h"
+#include "app/entry.h"
 #include "cgi/query.h"
 #include "fuzz_support.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "cgi/buf.h"
+#include "base/buf.h"
 #include "cgi/emit.h"
-#include "cgi/entry.h"
+#include "app/entry.h"
 #include "fuzz_support.h"
 #include "platform_fake.h"
 #include "state/status.h"
@@ -76,7 +76,7 @@ void check_record(const Status &st) {
 
 void check_document(const Status &st) {
     Buf out = {};
-    emit_status_json(&out, &st, nullptr);
+    append_status_document(&out, &st, LEAD_PLAIN);
     std::string doc(out.data, out.len);
     buf_free(&out);
     std::vector<JsonScan::Member> m;

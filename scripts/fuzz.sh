@@ -13,9 +13,6 @@ ensure_packages cmake ninja-build clang-14 libclang-rt-14-dev
 
 seconds=${1:-60}
 shift || true
-all_targets=(fuzz_query fuzz_password fuzz_json fuzz_buf fuzz_status fuzz_paths fuzz_command_line)
-targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 jobs=${JOBS:-2}
 build="$root/build/fuzz"
 
@@ -23,6 +20,10 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DLUMIVANE_SANITIZE=ON -DLUMIVANE_FUZZ=ON -DLUMIVANE_TESTS=OFF >/dev/null
 cmake --build "$build" --target fuzzers -j2
+
+# The targets are listed once, in fuzz/CMakeLists.txt, which writes their names here.
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && mapfile -t targets <"$build/fuzz/targets.txt"
 
 # Inputs the size of several long environment values or tool answers.
 max_len() {

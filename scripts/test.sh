@@ -5,15 +5,13 @@
 # each stage's test runner reported (CTest and node's test runner).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-stages=(native)
-for extra in sanitize fuzz-smoke browser windows; do
-  [ -x "$here/test-$extra.sh" ] && stages+=("$extra")
-done
+# Every stage, named here: each runs scripts/test-<stage>.sh.
+stages=(native sanitize fuzz-smoke browser windows)
 log=$(mktemp /tmp/lumivane-test-XXXXXX.log)
 trap 'rm -f "$log"' EXIT
 for stage in "${stages[@]}"; do
   echo "=== stage: $stage ==="
-  "$here/test-$stage.sh" 2>&1 | tee -a "$log"
+  bash "$here/test-$stage.sh" 2>&1 | tee -a "$log"
 done
 echo "=== all stages passed: ${stages[*]} ==="
 # CTest closes with "100% tests passed, 0 tests failed out of 68", node's

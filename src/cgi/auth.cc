@@ -2,9 +2,8 @@
 
 #include <string.h>
 
-#include "cgi/emit.h"
 #include "cgi/query.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 #include "platform/platform.h"
 
 // Equality without an early exit on the first differing byte. The lengths
@@ -41,12 +40,7 @@ int password_passes(const char *password, const char *header, const char *author
     return 0;
 }
 
-int check_node_password(void) {
-    const char *password = plat_getenv("BOT_PASSWORD");
-    if (!password || !password[0]) return 1;
-    if (password_passes(password, plat_getenv("HTTP_X_BOT_PASSWORD"),
-                        plat_getenv("HTTP_AUTHORIZATION"), plat_getenv("QUERY_STRING")))
-        return 1;
-    plat_write_stdout(UNAUTHORIZED_RESPONSE, strlen(UNAUTHORIZED_RESPONSE));
-    return 0;
+int request_passes_node_password(void) {
+    return password_passes(plat_getenv("BOT_PASSWORD"), plat_getenv("HTTP_X_BOT_PASSWORD"),
+                           plat_getenv("HTTP_AUTHORIZATION"), plat_getenv("QUERY_STRING"));
 }

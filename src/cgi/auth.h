@@ -11,6 +11,7 @@
 int password_passes(const char *password, const char *header, const char *authorization,
                     const char *query);
 
-// Runs the check against the environment. On refusal writes the fixed 401
-// response and returns 0: the caller then ends the process with status 0.
-int check_node_password(void);
+// The same check on the request in the environment (BOT_PASSWORD,
+// HTTP_X_BOT_PASSWORD, HTTP_AUTHORIZATION, QUERY_STRING). Writes nothing:
+// a refused request is answered with emit_unauthorized().
+int request_passes_node_password(void);

@@ -23,6 +23,8 @@ void emit_json(Buf *b) {
     buf_free(b);
 }
 
+void emit_unauthorized(void) { plat_write_stdout(UNAUTHORIZED_RESPONSE, sizeof UNAUTHORIZED_RESPONSE - 1); }
+
 int build_error(Buf *out, int status, const char *reason, const char *code, const char *detail) {
     int ok = buf_addf(out, "Status: %d %s\r\n%s", status, reason, JSON_HEADER);
     ok &= buf_adds(out, "{\"ok\":false,\"error\":");

@@ -3,8 +3,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "cgi/buf.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 
 static int is_ws(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
@@ -189,13 +188,4 @@ int json_str_field(const char *text, const char *end, const char *key, char *out
     while (n > 0 && is_ws(out[n - 1])) n--;
     out[n] = '\0';
     return n > 0;
-}
-
-const char *last_json_line(const Buf *b) {
-    if (!b->data || b->len == 0) return nullptr;
-    const char *found = nullptr;
-    for (size_t i = 0; i < b->len; i++) {
-        if (b->data[i] == '{' && (i == 0 || b->data[i - 1] == '\n')) found = b->data + i;
-    }
-    return found;
 }

@@ -10,8 +10,6 @@
 
 #include <stddef.h>
 
-struct Buf;
-
 // Position of the first byte of key's value at the top level, or null.
 const char *json_find_key(const char *text, const char *end, const char *key);
 
@@ -36,7 +34,3 @@ int json_bool_field(const char *text, const char *end, const char *key, int fall
 // Copies the value's text into out. Returns 1 when a value was stored; an
 // absent key or a null value leaves out untouched and returns 0.
 int json_str_field(const char *text, const char *end, const char *key, char *out, size_t cap);
-
-// The start of the last line of b that begins with '{', or null. The
-// result runs on to the end of b's text.
-const char *last_json_line(const Buf *b);

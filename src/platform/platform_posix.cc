@@ -17,7 +17,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "plugin_limits.h"
+#include "base/limits.h"
 
 extern char **environ;
 

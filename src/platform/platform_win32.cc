@@ -15,7 +15,7 @@
 #include <string.h>
 #include <time.h>
 
-#include "plugin_limits.h"
+#include "base/limits.h"
 
 const char PLAT_SEP = '\\';
 

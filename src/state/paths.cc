@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "plugin_limits.h"
+#include "base/limits.h"
 #include "platform/platform.h"
 
 static char home[HOME_CAP];

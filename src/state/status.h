@@ -4,8 +4,8 @@
 // probe, and the status document that renders it.
 #pragma once
 
-#include "cgi/buf.h"
-#include "plugin_limits.h"
+#include "base/buf.h"
+#include "base/limits.h"
 
 struct Status {
     char path[PATH_CAP];           // credentials path in use (or the fallback token path read)
@@ -30,10 +30,14 @@ struct Status {
 // fields. Token values are only tested for presence, never copied.
 void collect_status(Status *st);
 
-// Appends the status document for *st to out. `opening` replaces the
-// default opening text "{\"ok\":true" (null for the default); it must open
-// the object and hold its first member without a trailing comma.
-void emit_status_json(Buf *out, const Status *st, const char *opening);
+// What opens a status document, ahead of the members every one carries.
+enum StatusLead {
+    LEAD_PLAIN,      // {"ok":true,...: the status action's answer
+    LEAD_DONE,       // {"ok":true,"state":"done",...: a poll that finished the login
+    LEAD_CANCELLED,  // {"ok":true,"state":"cancelled",...
+    LEAD_REFRESHED,  // {"ok":true,"refreshed":true,...
+};
 
-// The status action: always a status document, exit status 0.
-int action_status(void);
+// Appends the whole status document for *st, line feed included, to out.
+// Returns 0 when an append failed (out may then hold part of a document).
+int append_status_document(Buf *out, const Status *st, StatusLead lead);

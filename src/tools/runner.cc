@@ -3,8 +3,8 @@
 #include <ctype.h>
 #include <string.h>
 
-#include "cgi/buf.h"
-#include "plugin_limits.h"
+#include "base/buf.h"
+#include "base/limits.h"
 
 static const char *env_or(const char *name, const char *fallback) {
     const char *v = plat_getenv(name);

@@ -2,7 +2,9 @@
 
 #include <string.h>
 
+#include "base/buf.h"
 #include "json/json_reader.h"
+#include "tools/runner.h"
 
 const char LOGIN_STATUS[] = "--status";
 const char LOGIN_START[] = "--start";
@@ -14,6 +16,24 @@ const char TOKEN_LOCAL[] = "-local";
 
 const char LOGIN_MISSING_DETAIL[] = "vantorel-lumivane-login is not on this node";
 const char TOKEN_MISSING_DETAIL[] = "vantorel-lumivane-fetchtoken is not on this node";
+
+const char *last_json_line(const Buf *b) {
+    if (!b->data || b->len == 0) return nullptr;
+    const char *found = nullptr;
+    for (size_t i = 0; i < b->len; i++) {
+        if (b->data[i] == '{' && (i == 0 || b->data[i - 1] == '\n')) found = b->data + i;
+    }
+    return found;
+}
+
+ToolOutcome run_for_json_line(const char *command, const char *args, Buf *capture, const char **line) {
+    *line = nullptr;
+    int r = run_capture(command, args, capture);
+    if (r < 0) return TOOL_MISSING;
+    if (r == 0) return TOOL_NOT_STARTED;
+    *line = last_json_line(capture);
+    return *line ? TOOL_ANSWERED : TOOL_NO_JSON;
+}
 
 long long expiry_seconds(long long value) {
     if (value <= 0) return 0;

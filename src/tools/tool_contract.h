@@ -5,7 +5,9 @@
 // tested for presence, never copied.
 #pragma once
 
-#include "plugin_limits.h"
+#include "base/limits.h"
+
+struct Buf;
 
 // Option texts.
 extern const char LOGIN_STATUS[];   // "--status"
@@ -19,6 +21,23 @@ extern const char TOKEN_LOCAL[];    // "-local"
 // The detail texts of the "tool missing" errors name the default commands.
 extern const char LOGIN_MISSING_DETAIL[];
 extern const char TOKEN_MISSING_DETAIL[];
+
+// The start of the last line of b that begins with '{', or null. The
+// result runs on to the end of b's text.
+const char *last_json_line(const Buf *b);
+
+// How one run of a tool that answers with a JSON line went.
+enum ToolOutcome {
+    TOOL_MISSING,      // the command was not found
+    TOOL_NOT_STARTED,  // no command, or it could not be started
+    TOOL_NO_JSON,      // it ran but printed no line that begins with '{'
+    TOOL_ANSWERED,     // it ran; *line is its last JSON line
+};
+
+// Runs `command args` (run_capture), capturing into `capture` (an empty Buf
+// that the caller frees afterwards), and sets *line to the last JSON line
+// of the capture, or null for any outcome but TOOL_ANSWERED.
+ToolOutcome run_for_json_line(const char *command, const char *args, Buf *capture, const char **line);
 
 // An expiry as tools and credentials write it: a value above
 // MILLISECOND_THRESHOLD is milliseconds. Returns seconds, or 0 for none.

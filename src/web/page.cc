@@ -5,7 +5,7 @@
 #include "platform/platform.h"
 #include "web/assets.h"
 
-// The HTML response header: 159 bytes, no Status: line. The page may be
+// The HTML response header, with no Status: line. The page may be
 // framed only by its own origin (the host's console frames it).
 static const char PAGE_HEADER[] =
     "Content-Type: text/html; charset=utf-8\r\n"

@@ -1,5 +1,5 @@
-# The console page. Included from the top-level CMakeLists; adds its sources
-# to lumivane_core. The page, its style and its scripts are ordinary web
+# The console page. Included from the top-level CMakeLists; adds the
+# embedded texts to lumivane_web. The page, its style and its scripts are ordinary web
 # files in this folder; embed.cmake turns them into byte arrays whenever one
 # of them changes.
 set(LUMIVANE_WEB_DIR ${CMAKE_CURRENT_LIST_DIR})
@@ -20,7 +20,4 @@ add_custom_command(
   COMMENT "Embedding the console page"
   VERBATIM
 )
-target_sources(lumivane_core PRIVATE
-  ${LUMIVANE_WEB_DIR}/page.cc
-  ${LUMIVANE_WEB_ASSETS}
-)
+target_sources(lumivane_web PRIVATE ${LUMIVANE_WEB_ASSETS})

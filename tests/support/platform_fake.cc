@@ -11,7 +11,7 @@
 
 #include <map>
 
-#include "plugin_limits.h"
+#include "base/limits.h"
 #include "platform/platform.h"
 
 const char PLAT_SEP = '/';

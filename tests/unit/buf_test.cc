@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "cgi/buf.h"
+#include "base/buf.h"
 #include "cgi/emit.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 
 namespace {
 

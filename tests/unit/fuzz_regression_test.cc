@@ -66,7 +66,7 @@ TEST(FuzzRegression, ExpiresInAtTheLimitSaturates) {
         }
         EXPECT_EQ(st.expired, 0);
         Buf doc = {};
-        emit_status_json(&doc, &st, nullptr);
+        append_status_document(&doc, &st, LEAD_PLAIN);
         std::string text(doc.data, doc.len);
         buf_free(&doc);
         EXPECT_NE(text.find(",\"expires_at\":" + std::to_string(st.expires_at) + ","), std::string::npos) << text;

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "cgi/emit.h"
-#include "cgi/entry.h"
+#include "app/entry.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 
 #include <string>
 
-#include "cgi/buf.h"
 #include "json/json_reader.h"
 
 namespace {
@@ -217,31 +216,6 @@ TEST(JsonStrField, TextsNumbersAndNull) {
         EXPECT_EQ(json_str_field(s.text, s.end, "s", out, c.cap), c.result);
         EXPECT_EQ(std::string(out), c.out);
     }
-}
-
-TEST(LastJsonLine, PicksTheLastLineStartingWithABrace) {
-    struct Case {
-        std::string output;
-        std::string line;  // "(null)" when none
-    } cases[] = {
-        {"starting\n{\"ok\":true}\nbye", "{\"ok\":true}\nbye"},
-        {"{\"a\":1}\n{\"b\":2}", "{\"b\":2}"},
-        {"{\"a\":1}\n {\"b\":2}", "{\"a\":1}\n {\"b\":2}"},  // an indented brace starts no line
-        {"log\r\n{\"ok\":1}\r\n", "{\"ok\":1}\r\n"},
-        {"no json here", "(null)"},
-        {"x{\"a\":1}", "(null)"},
-        {"", "(null)"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.output);
-        Buf b = {};
-        buf_adds(&b, c.output.c_str());
-        const char *line = last_json_line(&b);
-        EXPECT_EQ(line ? std::string(line) : std::string("(null)"), c.line);
-        buf_free(&b);
-    }
-    Buf empty = {};
-    EXPECT_EQ(last_json_line(&empty), nullptr);
 }
 
 TEST(JsonReader, DeepNestingAndBrokenTextsEndQuietly) {

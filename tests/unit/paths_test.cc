@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "plugin_limits.h"
+#include "base/limits.h"
 #include "state/paths.h"
 
 namespace {

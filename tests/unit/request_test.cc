@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cgi/auth.h"
-#include "cgi/entry.h"
+#include "app/entry.h"
 #include "cgi/query.h"
 
 namespace {

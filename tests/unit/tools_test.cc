@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "cgi/buf.h"
+#include "base/buf.h"
 #include "json/json_reader.h"
-#include "plugin_limits.h"
+#include "base/limits.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
@@ -142,6 +142,31 @@ TEST(ToolAnswers, ExpiryAndTokenPresence) {
     EXPECT_STREQ(t.org_id, "o");
     EXPECT_EQ(read_cancel_accepted("{}"), 1);
     EXPECT_EQ(read_cancel_accepted(R"({"ok":0})"), 0);
+}
+
+TEST(LastJsonLine, PicksTheLastLineStartingWithABrace) {
+    struct Case {
+        std::string output;
+        std::string line;  // "(null)" when none
+    } cases[] = {
+        {"starting\n{\"ok\":true}\nbye", "{\"ok\":true}\nbye"},
+        {"{\"a\":1}\n{\"b\":2}", "{\"b\":2}"},
+        {"{\"a\":1}\n {\"b\":2}", "{\"a\":1}\n {\"b\":2}"},  // an indented brace starts no line
+        {"log\r\n{\"ok\":1}\r\n", "{\"ok\":1}\r\n"},
+        {"no json here", "(null)"},
+        {"x{\"a\":1}", "(null)"},
+        {"", "(null)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.output);
+        Buf b = {};
+        buf_adds(&b, c.output.c_str());
+        const char *line = last_json_line(&b);
+        EXPECT_EQ(line ? std::string(line) : std::string("(null)"), c.line);
+        buf_free(&b);
+    }
+    Buf empty = {};
+    EXPECT_EQ(last_json_line(&empty), nullptr);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-#include "cgi/buf.h"
+#include "base/buf.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "plugin_limits.h"
+#include "base/limits.h"
 
 int buf_need(Buf *b, size_t n) {
     // Compare before adding so that a huge n cannot wrap around.

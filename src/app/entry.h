@@ -15,7 +15,6 @@ enum Route {
 
 extern const char META_LINE[];     // the --meta answer, line feed included
 extern const char VERSION_LINE[];  // the --version answer, line feed included
-extern const char PLUGIN_VERSION[];
 
 // Decides what a request that passed the password check gets, from its
 // query alone (null counts as empty).

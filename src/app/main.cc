@@ -1,3 +1,3 @@
-#include "cgi/entry.h"
+#include "app/entry.h"
 
 int main(int argc, char **argv) { return plugin_main(argc, argv); }

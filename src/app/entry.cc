@@ -1,19 +1,18 @@
-#include "cgi/entry.h"
+#include "app/entry.h"
 
 #include <string.h>
 
 #include "actions/actions.h"
+#include "base/limits.h"
+#include "base/version.h"
 #include "cgi/auth.h"
 #include "cgi/emit.h"
 #include "cgi/query.h"
-#include "plugin_limits.h"
 #include "platform/platform.h"
-#include "state/status.h"
 #include "web/page.h"
 
-const char PLUGIN_VERSION[] = "1.0.0";
 const char META_LINE[] = "{\"name\":\"lumivane\",\"desc\":\"LumiVane login\"}\n";
-const char VERSION_LINE[] = "plugin_lumivane_login 1.0.0\n";
+const char VERSION_LINE[] = "plugin_lumivane_login " LUMIVANE_VERSION "\n";
 
 Route route_request(const char *query) {
     if (!query_has(query, "action") && !query_has(query, "format")) return ROUTE_PAGE;
@@ -40,13 +39,17 @@ int plugin_main(int argc, char **argv) {
         write_line(VERSION_LINE);
         return 0;
     }
-    if (!check_node_password()) return 0;  // the 401 response is written
+    if (!request_passes_node_password()) {
+        emit_unauthorized();
+        return 0;
+    }
 
     const char *query = plat_getenv("QUERY_STRING");
-    switch (route_request(query ? query : "")) {
+    if (!query) query = "";
+    switch (route_request(query)) {
         case ROUTE_PAGE: write_page(); return 0;
         case ROUTE_STATUS: return action_status();
-        case ROUTE_START: return action_start();
+        case ROUTE_START: return action_start(query_has(query, "force"));
         case ROUTE_POLL: return action_poll();
         case ROUTE_CANCEL: return action_cancel();
         case ROUTE_REFRESH: return action_refresh();

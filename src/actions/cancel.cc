@@ -1,0 +1,48 @@
+#include "actions/actions.h"
+#include "actions/respond.h"
+#include "cgi/emit.h"
+#include "platform/platform.h"
+#include "state/paths.h"
+#include "tools/runner.h"
+#include "tools/tool_contract.h"
+
+// Without the tool the plugin cancels by removing the marker itself; it
+// never removes anything else.
+static void cancel_locally(void) {
+    char path[PATH_CAP];
+    pending_path(path);
+    if (plat_exists(path)) plat_remove_file(path);
+    Buf out = {};
+    buf_adds(&out, "{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n");
+    emit_json(&out);
+}
+
+int action_cancel(void) {
+    Status st;
+    collect_status(&st);
+    if (!st.cli_present) {
+        cancel_locally();
+        return 0;
+    }
+    Buf capture = {};
+    const char *line;
+    switch (run_for_json_line(login_bin(), LOGIN_CANCEL, &capture, &line)) {
+        case TOOL_MISSING:
+            emit_login_missing();
+            break;
+        case TOOL_ANSWERED:
+            if (!read_cancel_accepted(line)) {
+                emit_error(200, "OK", "cancel_failed", "login CLI rejected the cancel");
+                break;
+            }
+            emit_fresh_status(LEAD_CANCELLED);
+            break;
+        case TOOL_NOT_STARTED:
+        case TOOL_NO_JSON:
+            // A tool that could not start or printed no JSON is no refusal.
+            emit_fresh_status(LEAD_CANCELLED);
+            break;
+    }
+    buf_free(&capture);
+    return 0;
+}

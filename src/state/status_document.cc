@@ -1,0 +1,55 @@
+#include "base/version.h"
+#include "platform/platform.h"
+#include "state/status.h"
+
+static const char *flag(int v) { return v ? "true" : "false"; }
+
+static const char *lead_text(StatusLead lead) {
+    switch (lead) {
+        case LEAD_DONE: return "{\"ok\":true,\"state\":\"done\"";
+        case LEAD_CANCELLED: return "{\"ok\":true,\"state\":\"cancelled\"";
+        case LEAD_REFRESHED: return "{\"ok\":true,\"refreshed\":true";
+        case LEAD_PLAIN: break;
+    }
+    return "{\"ok\":true";
+}
+
+int append_status_document(Buf *out, const Status *st, StatusLead lead) {
+    // One clock reading, so that expires_in_sec == expires_at - now holds.
+    long long now = plat_now();
+    long long expires_in = st->expires_at > 0 ? st->expires_at - now : 0;
+    const char *username = st->account[0] ? st->account : (st->logged_in ? "LumiVane" : "");
+
+    int ok = buf_adds(out, lead_text(lead));
+    ok &= buf_adds(out, ",\"provider\":\"lumivane\"");
+    ok &= buf_addf(out, ",\"logged_in\":%s", flag(st->logged_in));
+    ok &= buf_adds(out, ",\"username\":");
+    ok &= buf_json(out, username);
+    ok &= buf_adds(out, ",\"account\":");
+    ok &= buf_json(out, st->account);
+    ok &= buf_adds(out, ",\"org_id\":");
+    ok &= buf_json(out, st->org_id);
+    ok &= buf_addf(out, ",\"expires_at\":%lld", st->expires_at);
+    ok &= buf_addf(out, ",\"expires_in_sec\":%lld", expires_in);
+    ok &= buf_addf(out, ",\"expired\":%s", flag(st->expired));
+    ok &= buf_addf(out, ",\"has_refresh\":%s", flag(st->has_refresh));
+    ok &= buf_addf(out, ",\"pending\":%s", flag(st->pending));
+    if (st->pending_age_sec >= 0) ok &= buf_addf(out, ",\"pending_age_sec\":%lld", st->pending_age_sec);
+    ok &= buf_adds(out, ",\"profile\":");
+    ok &= buf_json(out, st->profile);
+    ok &= buf_addf(out, ",\"profile_exists\":%s", flag(st->profile_exists));
+    ok &= buf_addf(out, ",\"cli_present\":%s", flag(st->cli_present));
+    ok &= buf_addf(out, ",\"token_cli_present\":%s", flag(st->token_cli_present));
+    ok &= buf_adds(out, ",\"path\":");
+    ok &= buf_json(out, st->path);
+    if (st->cli_error[0]) {
+        ok &= buf_adds(out, ",\"cli_error\":");
+        ok &= buf_json(out, st->cli_error);
+    }
+    ok &= buf_adds(out, ",\"protocol\":\"VNLOGIN-MACHINE-V1\"");
+    ok &= buf_adds(out, ",\"plugin\":\"plugin_lumivane_login\"");
+    ok &= buf_adds(out, ",\"plugin_version\":\"" LUMIVANE_VERSION "\"");
+    ok &= buf_addf(out, ",\"now\":%lld", now);
+    ok &= buf_adds(out, "}\n");
+    return ok;
+}
