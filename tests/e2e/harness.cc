@@ -2,6 +2,8 @@
 
 #include "target.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <ftw.h>
 #include <poll.h>
@@ -25,6 +27,11 @@ const char JSON_HEADER[] =
     "Cache-Control: no-store\r\n"
     "X-Content-Type-Options: nosniff\r\n"
     "\r\n";
+
+void expect_no_secret(const Result &r) {
+    EXPECT_EQ(r.out.find(PLANTED_PREFIX), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
+}
 
 std::string sh_quote(const std::string &s) {
     std::string q = "'";

@@ -92,4 +92,23 @@ long long doc_now(const std::string &out);
 // The fixed header block of every JSON response.
 extern const char JSON_HEADER[];
 
+// Token values planted in credentials files, markers and tool answers: no
+// response may ever carry them, whole or in part. Both begin with
+// PLANTED_PREFIX, which no response text holds otherwise.
+// (Inline variables: initialised before anything a test file defines
+// after including this header.)
+inline const char PLANTED_PREFIX[] = "PLANTED-";
+inline const char ACCESS_SECRET[] = "PLANTED-ACCESS-7f3a9e";
+inline const char REFRESH_SECRET[] = "PLANTED-REFRESH-c41d0b";
+// "access_token":"<ACCESS_SECRET>","refresh_token":"<REFRESH_SECRET>", to
+// be placed among the members of a JSON object.
+inline const std::string SECRET_MEMBERS = std::string("\"access_token\":\"") + ACCESS_SECRET +
+                                          "\",\"refresh_token\":\"" + REFRESH_SECRET + "\"";
+// A credentials file holding both secrets, valid until 2100-01-01.
+inline const std::string SECRET_CREDS = "{" + SECRET_MEMBERS + ",\"expires_at\":4102444800}";
+
+// Fails the current test when r's output holds any part of a planted
+// secret, or when anything was written to standard error.
+void expect_no_secret(const Result &r);
+
 }  // namespace e2e

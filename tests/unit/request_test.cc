@@ -69,10 +69,19 @@ TEST(RouteRequest, Table) {
         const char *query;
         Route route;
     } cases[] = {
-        {nullptr, ROUTE_PAGE},          {"", ROUTE_PAGE},
-        {"format=html", ROUTE_STATUS},  {"action", ROUTE_STATUS},
-        {"action=refresh", ROUTE_REFRESH}, {"action=cancel", ROUTE_CANCEL},
-        {"action=start&force", ROUTE_START}, {"action=Start", ROUTE_UNKNOWN},
+        {nullptr, ROUTE_PAGE},
+        {"", ROUTE_PAGE},
+        {"pwd=x&other=1", ROUTE_PAGE},          // neither action nor format
+        {"format=html", ROUTE_STATUS},          // format alone asks for the document
+        {"action", ROUTE_STATUS},               // an empty action is status
+        {"action=", ROUTE_STATUS},
+        {"action=status", ROUTE_STATUS},
+        {"action=start&force", ROUTE_START},
+        {"action=poll", ROUTE_POLL},
+        {"action=cancel", ROUTE_CANCEL},
+        {"action=refresh", ROUTE_REFRESH},
+        {"action=Start", ROUTE_UNKNOWN},        // names are case-sensitive
+        {"action=poll&action=start", ROUTE_POLL},  // the first segment decides
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.query ? c.query : "(null)");
