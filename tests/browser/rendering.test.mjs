@@ -146,7 +146,11 @@ test('Copy & Open opens only http(s) addresses, without an opener', async () => 
 
       const tab = c.opens ? context.waitForEvent('page') : null;
       await page.locator('#btnCopyOpen').click();
-      await waitText(page, '#flowNote', 'Code copied. Open the link and approve.');
+      // A refused write copied nothing, and the note says so.
+      await waitText(page, '#flowNote', clipboard === 'allowed'
+        ? 'Code copied. Open the link and approve.'
+        : (c.opens ? 'Copy the code shown above, then approve on the page that opened.'
+          : 'Copy the code shown above, then open the address and approve.'));
       const calls = await page.evaluate(() => window.openCalls);
       if (c.opens) {
         assert.deepEqual(calls, [[c.url, '_blank', 'noopener']], why);
