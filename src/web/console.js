@@ -537,8 +537,18 @@
   }
 
   function copyOpen() {
-    /* The address opens at once, inside the click, so that popup blockers
-       let it through; a refused clipboard write then opens nothing more. */
+    /* Both happen inside the click, in this order: the clipboard write is
+       asked for while this page still has the focus (the browser refuses a
+       write from a page that lost it to the new tab), and the address opens
+       at once so that popup blockers let it through. A refused write then
+       opens nothing more. */
+    var clip = navigator.clipboard;
+    var writing = null;
+    try {
+      if (clip && typeof clip.writeText === 'function') writing = clip.writeText(flowCode);
+    } catch (e) {
+      writing = null;
+    }
     var opened = flowVerify ? openVerify() : false;
     function copied() { note('flowNote', 'ok', 'Code copied. Open the link and approve.'); }
     /* Nothing reached the clipboard (none on a plain-http LAN address, or
@@ -548,15 +558,8 @@
         ? 'Copy the code shown above, then approve on the page that opened.'
         : 'Copy the code shown above, then open the address and approve.');
     }
-    var clip = navigator.clipboard;
-    if (clip && typeof clip.writeText === 'function') {
-      clip.writeText(flowCode).then(copied, function () {
-        if (!opened) opened = openVerify();
-        notCopied();
-      });
-    } else {
-      notCopied();
-    }
+    if (writing) writing.then(copied, notCopied);
+    else notCopied();
   }
 
   function onCancel() {
