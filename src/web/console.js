@@ -475,9 +475,10 @@
       refresh();
       return;
     }
-    if (d.state !== 'failed' && Number(d.interval) > 0) pollBaseSec = Number(d.interval);
+    var stillPending = d.state === 'failed';
+    if (!stillPending && Number(d.interval) > 0) pollBaseSec = Number(d.interval);
     if (pollErrorShown) note('flowNote', '', '');
-    setText('pollLabel', 'Waiting for approval');
+    setText('pollLabel', stillPending ? 'Still waiting for approval' : 'Waiting for approval');
     schedulePoll();
   }
 

@@ -160,7 +160,7 @@ test('a poll error goes away at the next answer that says pending', async () => 
     await waitText(page, '#flowNote', '');
     assert.equal(await isShown(page, '#flowNote'), false, a.why);
     assert.equal(await isShown(page, '#stepActive'), true, a.why);
-    await waitText(page, '#pollLabel', 'Waiting for approval');
+    await waitText(page, '#pollLabel', a.text ? 'Still waiting for approval' : 'Waiting for approval');
     await context.close();
   }
 });
@@ -192,6 +192,7 @@ test('the pace follows the tool: interval of the start and of pending answers, s
   override(OPEN, 'poll', '{"ok":false,"error":"authorization_pending"}');
   await expectPollAfter(page, 17, 'a second slow_down adds 5 s more');
   assert.equal(await isShown(page, '#stepActive'), true, 'authorization_pending is no end');
+  await waitText(page, '#pollLabel', 'Still waiting for approval');
   override(OPEN, 'poll', '{"ok":true,"state":"pending","interval":2}');
   await expectPollAfter(page, 17, 'the pace holds after authorization_pending');
   await expectPollAfter(page, 15, 'never under 5 s, slow_down kept on top');
