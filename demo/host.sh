@@ -9,6 +9,11 @@
 #       from 8080 on. Sets DEMO_HOST_PID and DEMO_HOST_PORT. A node password
 #       is taken from BOT_PASSWORD when that is exported (empty: none).
 #       DEMO_HOST_FIRST_PORT moves the start of the search.
+#       A data folder serves one running host at a time: when another host
+#       still serves DATA_DIR (a second demo on another port), this one
+#       takes the first free sibling DATA_DIR-2, DATA_DIR-3, ... and says
+#       so, so that two nodes never share credentials or a pending login.
+#       Sets DEMO_HOST_DATA to the folder in use.
 #   demo_host_stop [PID]
 #       Stops that lighttpd (SIGTERM; the last one started when no PID is
 #       given) and waits for it; safe to call twice.
@@ -16,6 +21,7 @@
 DEMO_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 DEMO_HOST_PID=
 DEMO_HOST_PORT=
+DEMO_HOST_DATA=
 
 # Succeeds when something accepts connections on 127.0.0.1:PORT.
 _demo_port_busy() {
@@ -44,14 +50,28 @@ _demo_host_try() {
   return 1
 }
 
+# Succeeds when a live lighttpd started by demo_host_start serves DATA.
+_demo_data_held() {
+  local pid
+  pid=$(cat "$1/run/host.pid" 2>/dev/null) || return 1
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = lighttpd ]
+}
+
 demo_host_start() {
   local program=$1 data=$2 port=${3:-}
   if [ ! -x "$program" ]; then
     echo "demo host: no program at $program (build it first)" >&2
     return 1
   fi
+  local wanted=$data n=2
+  while _demo_data_held "$data"; do
+    data=$wanted-$n
+    n=$((n + 1))
+  done
+  [ "$data" != "$wanted" ] && echo "demo host: $wanted is in use by another running demo; this one keeps its data in $data" >&2
   mkdir -p "$data/run" "$data/override"
   data=$(cd "$data" && pwd)
+  DEMO_HOST_DATA=$data
   export LUMIVANE_DEMO_DATA=$data
   export LUMIVANE_DEMO_RUN=$data/run
   export LUMIVANE_DEMO_WWW=$DEMO_DIR/www
@@ -70,7 +90,7 @@ demo_host_start() {
       echo "demo host: port $port is already in use" >&2
       return 1
     fi
-    _demo_host_try "$port" "$data/run" && return 0
+    _demo_host_try "$port" "$data/run" && { echo "$DEMO_HOST_PID" > "$data/run/host.pid"; return 0; }
     echo "demo host: lighttpd did not start on port $port:" >&2
     cat "$data/run/lighttpd.out" "$data/run/lighttpd-error.log" >&2 2>/dev/null
     return 1
@@ -79,7 +99,7 @@ demo_host_start() {
   local first=${DEMO_HOST_FIRST_PORT:-8080}
   for p in $(seq "$first" $((first + 100))); do
     _demo_port_busy "$p" && continue
-    _demo_host_try "$p" "$data/run" && return 0
+    _demo_host_try "$p" "$data/run" && { echo "$DEMO_HOST_PID" > "$data/run/host.pid"; return 0; }
   done
   echo "demo host: no free port between $first and $((first + 100))" >&2
   cat "$data/run/lighttpd.out" "$data/run/lighttpd-error.log" >&2 2>/dev/null

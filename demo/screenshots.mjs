@@ -1,7 +1,10 @@
-// Takes the README's screenshots of the console, signed in through the
-// stand-in tools, in the light and the dark theme:
+// Takes the README's screenshots of the console from a running demo: a
+// signed-in node with a device login in progress (the code, its countdown,
+// the address and its QR code), in the light and the dark theme at 900 px,
+// and in the light theme at 360 px, a phone's width:
 //   node demo/screenshots.mjs http://127.0.0.1:PORT docs/
-// Needs a running demo host (scripts/demo.sh) and Debian's Chromium.
+// Needs a running demo host (scripts/demo.sh) and Debian's Chromium. Each
+// shot starts its own login and cancels it afterwards.
 import { chromium } from 'playwright-core';
 
 const [base, outDir = 'docs'] = process.argv.slice(2);
@@ -9,25 +12,33 @@ if (!base) {
   console.error('usage: node demo/screenshots.mjs BASE_URL [OUT_DIR]');
   process.exit(2);
 }
+const shots = [
+  { file: 'console-light.png', theme: 'light', width: 900, height: 860 },
+  { file: 'console-dark.png', theme: 'dark', width: 900, height: 860 },
+  { file: 'console-narrow.png', theme: 'light', width: 360, height: 760 },
+];
 const browser = await chromium.launch({
   executablePath: '/usr/bin/chromium',
   args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
     '--disable-background-networking', '--disable-component-update', '--disable-sync'],
 });
 try {
-  for (const theme of ['light', 'dark']) {
-    const context = await browser.newContext({ viewport: { width: 900, height: 860 }, deviceScaleFactor: 1 });
+  for (const shot of shots) {
+    const context = await browser.newContext({ viewport: { width: shot.width, height: shot.height }, deviceScaleFactor: 1 });
     await context.route((u) => u.hostname !== '127.0.0.1', (r) => r.abort());
     const page = await context.newPage();
-    await page.goto(`${base}/plugin_lumivane_login?theme=${theme}`);
+    await page.goto(`${base}/plugin_lumivane_login?theme=${shot.theme}`);
     await page.locator('#pillText').filter({ hasText: /^(Connected|Not Connected|Signing in)$/ }).waitFor();
-    // A device login in progress shows both cards at work.
-    if (await page.locator('#stepIdle').isVisible()) {
+    if (!(await page.locator('#btnCopyOpen').isVisible())) {
       await page.locator(await page.locator('#btnRelogin').isVisible() ? '#btnRelogin' : '#btnStartLogin').click();
-      await page.locator('#userCode').filter({ hasText: /^[A-Z]{4}-[0-9]{4}$/ }).waitFor();
     }
+    await page.locator('#qrCode').waitFor({ state: 'visible' });
+    await page.locator('#flowExpiry').filter({ hasText: /^Code expires in / }).waitFor();
     await page.locator('#pillText').filter({ hasText: /^(Connected|Signing in)$/ }).waitFor();
-    await page.screenshot({ path: `${outDir}/console-${theme}.png`, fullPage: true });
+    // The focus ring on Copy & Open is what an operator sees after Start;
+    // the shot shows the page at rest.
+    await page.evaluate(() => document.activeElement && document.activeElement.blur());
+    await page.screenshot({ path: `${outDir}/${shot.file}`, fullPage: true });
     // Leave the node as it was: the next shot starts its own login.
     await page.locator('#btnCancel').click();
     await page.locator('#flowNote').filter({ hasText: 'Device flow cancelled.' }).waitFor();

@@ -3,7 +3,8 @@
 #
 # Three texts come out, each a NUL-terminated `const unsigned char` array
 # with a `size_t` length that excludes the NUL:
-#   PAGE_TEMPLATE  page.html with console.css and console.js inlined, and its
+#   PAGE_TEMPLATE  page.html with console.css, qrcode.js (the vendored QR
+#                  encoder) and console.js inlined, and its
 #                  two placeholder comments replaced by the one-byte markers
 #                  0x01 (theme head block) and 0x02 (theme bridge script);
 #   THEME_HEAD     <script> theme_early.js </script><style> theme.css </style>
@@ -62,6 +63,7 @@ endfunction()
 hex_of_file(page "${WEB_DIR}/page.html")
 hex_of_file(page_css "${WEB_DIR}/console.css")
 hex_of_file(page_js "${WEB_DIR}/console.js")
+hex_of_file(qr_js "${WEB_DIR}/qrcode.js")
 hex_of_file(early_js "${WEB_DIR}/theme_early.js")
 hex_of_file(theme_css "${WEB_DIR}/theme.css")
 hex_of_file(bridge_js "${WEB_DIR}/theme_bridge.js")
@@ -73,9 +75,11 @@ hex_of_text(close_script "</script>")
 hex_of_text(line_feed "\n")
 
 # The template. page.html links its style and script so that an editor and
-# a browser can open it as it is; the build inlines both.
+# a browser can open it as it is; the build inlines them.
 replace_once(page "<link rel=\"stylesheet\" href=\"console.css\">"
              "${open_style}${page_css}${close_style}" "include tag")
+replace_once(page "<script src=\"qrcode.js\"></script>"
+             "${open_script}${qr_js}${close_script}" "include tag")
 replace_once(page "<script src=\"console.js\"></script>"
              "${open_script}${page_js}${close_script}" "include tag")
 replace_once(page "<!--@theme-head@-->" "0x01," "placeholder")

@@ -24,7 +24,9 @@
       theme = 'dark';
     }
   }
-  root.setAttribute('data-theme', theme);
+  /* Reached on every path with a theme: theme.css holds the light palette
+     only under data-theme="light", so the attribute must always be set. */
+  root.setAttribute('data-theme', theme === 'light' ? 'light' : 'dark');
   try {
     /* The host owns the title and the theme when it frames the console. */
     if (/[?&]embed=(1|true)(&|$)/.test(query)) root.classList.add('embedded');

@@ -81,6 +81,12 @@ export function override(node, option, text, exit = 0) {
   fs.writeFileSync(path.join(node.data, 'override', option + '.exit'), String(exit) + '\n');
 }
 
+// Lets the stand-in answer `option` on its own again.
+export function clearOverride(node, option) {
+  fs.rmSync(path.join(node.data, 'override', option), { force: true });
+  fs.rmSync(path.join(node.data, 'override', option + '.exit'), { force: true });
+}
+
 // Records the plugin requests of a page (action name and full URL).
 export function recordActions(page) {
   const seen = [];

@@ -122,21 +122,24 @@ test('Copy & Open opens only http(s) addresses, without an opener', async () => 
     { url: '/demo/approve?code=WXYZ-1234', opens: false },  // not an absolute URL
     { url: approval, opens: true },
   ];
-  // With the clipboard allowed, and with the write refused: the refused
-  // path must neither open a forbidden address nor open a second tab.
-  for (const clipboard of ['allowed', 'refused']) {
+  // With the clipboard allowed, with the write refused, and with no
+  // clipboard at all (any plain-http address but localhost): the last two
+  // copy nothing and must say so, and must neither open a forbidden address
+  // nor open a second tab.
+  for (const clipboard of ['allowed', 'refused', 'missing']) {
     for (const c of cases) {
       const why = `${clipboard}: ${c.url}`;
       resetNode(OPEN);
       override(OPEN, 'start', JSON.stringify({ ok: true, verify_url: c.url, user_code: 'WXYZ-1234' }));
       const context = await newContext(browser, clipboard === 'allowed' ? { permissions: ['clipboard-write'] } : {});
       // Every window.open call of the page is recorded, then carried out.
-      await context.addInitScript((refuse) => {
+      await context.addInitScript((mode) => {
         window.openCalls = [];
         const open = window.open.bind(window);
         window.open = (...args) => { window.openCalls.push(args); return open(...args); };
-        if (refuse) navigator.clipboard.writeText = () => Promise.reject(new Error('denied'));
-      }, clipboard === 'refused');
+        if (mode === 'refused') navigator.clipboard.writeText = () => Promise.reject(new Error('denied'));
+        if (mode === 'missing') Object.defineProperty(Navigator.prototype, 'clipboard', { get: () => undefined });
+      }, clipboard);
       const page = await context.newPage();
       await pendingOnStart(page, OPEN);
       await page.goto(CONSOLE);
@@ -146,7 +149,11 @@ test('Copy & Open opens only http(s) addresses, without an opener', async () => 
 
       const tab = c.opens ? context.waitForEvent('page') : null;
       await page.locator('#btnCopyOpen').click();
-      await waitText(page, '#flowNote', 'Code copied. Open the link and approve.');
+      // A refused write copied nothing, and the note says so.
+      await waitText(page, '#flowNote', clipboard === 'allowed'
+        ? 'Code copied. Open the link and approve.'
+        : (c.opens ? 'Copy the code shown above, then approve on the page that opened.'
+          : 'Copy the code shown above, then open the address and approve.'));
       const calls = await page.evaluate(() => window.openCalls);
       if (c.opens) {
         assert.deepEqual(calls, [[c.url, '_blank', 'noopener']], why);

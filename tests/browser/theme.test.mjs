@@ -50,9 +50,10 @@ test('the early choice: theme= in the address, then storage, then the system pre
 });
 
 test('each theme paints its own palette on the page', async () => {
+  // Filled buttons use --accent-dim (white on --blue is under 4.5:1).
   const want = {
-    dark: { card: 'rgb(28, 28, 30)', text: 'rgb(245, 245, 247)', button: 'rgb(10, 132, 255)' },
-    light: { card: 'rgb(255, 255, 255)', text: 'rgb(29, 29, 31)', button: 'rgb(0, 122, 255)' },
+    dark: { card: 'rgb(28, 28, 30)', text: 'rgb(245, 245, 247)', button: 'rgb(0, 113, 227)' },
+    light: { card: 'rgb(255, 255, 255)', text: 'rgb(29, 29, 31)', button: 'rgb(0, 102, 214)' },
   };
   for (const theme of ['dark', 'light']) {
     const { context, page } = await consolePage({ query: `?theme=${theme}` });
