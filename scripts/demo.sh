@@ -8,7 +8,8 @@
 #   BOT_PASSWORD=secret scripts/demo.sh   a node with a password
 #
 # The node's state (credentials, pending marker) lives in build/demo/data
-# and survives restarts; remove that folder to start over.
+# and survives restarts; remove that folder to start over. A second demo
+# started while the first runs keeps its own folder (build/demo/data-2...).
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 root=$(repo_root)
@@ -32,7 +33,7 @@ cat <<EOT
 LumiVane console demo is running (lighttpd pid $DEMO_HOST_PID).
   Console:              $base/plugin_lumivane_login$query
   Inside a host frame:  $base/host.html$query
-  Node data folder:     $build/data
+  Node data folder:     $DEMO_HOST_DATA
 The login and token tools are demo stand-ins: press "Start LumiVane Login",
 then "Copy Code & Open LumiVane", and approve the code on the page that opens.
 Press Ctrl-C to stop.
