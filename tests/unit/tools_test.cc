@@ -97,6 +97,16 @@ TEST(RunCapture, CaptureLimitCountsEveryByte) {
     }
 }
 
+TEST(RunCapture, TimeLimitAndStandardInput) {
+    Script sleeper("echo '{\"ok\":true}'; sleep 30");
+    Script reader("n=$(cat | wc -c | tr -d ' '); echo \"read $n\"");
+    setenv("LUMIVANE_TOOL_TIMEOUT", "1", 1);
+    Capture late = run(sleeper.path, "--status");
+    unsetenv("LUMIVANE_TOOL_TIMEOUT");
+    EXPECT_EQ(late.result, RUN_TIMED_OUT);
+    EXPECT_EQ(run(reader.path, "").text, "read 0");  // standard input is the null device
+}
+
 TEST(ToolBins, DefaultsAndOverrides) {
     unsetenv("LUMIVANE_LOGIN_BIN");
     setenv("LUMIVANE_TOKEN_BIN", "", 1);
