@@ -1,6 +1,6 @@
-// The tool bridge end to end, on both targets: how a tool's command
-// becomes a command line for the interpreter (one word that is never
-// interpreted, or nothing run at all), how "not found" is told, and that
+// The tool bridge end to end, on both targets: a tool's command is one
+// program that is started directly, its bytes never interpreted (or
+// nothing is run at all), how "not found" is told, and that
 // the captured bytes are the tool's own. The status action shows it all:
 // cli_present / cli_error for the login tool, token_cli_present for the
 // token tool probe.
@@ -31,7 +31,7 @@ bool has(const Result &r, const std::string &member) { return r.out.find(member)
 enum Outcome {
     RUNS,       // the tool ran with "--status" and its line was read
     REFUSED,    // nothing was started: cli_spawn_failed
-    ATTEMPTED,  // handed to the interpreter (no tool is there to run)
+    ATTEMPTED,  // looked for (no tool is there to run)
 };
 
 TEST(ToolCommand, TheCommandIsOneUninterpretedWord) {
@@ -136,7 +136,7 @@ TEST(ToolCommand, LengthLimitOfTheCommand) {
 }
 
 TEST(ToolCommand, MissingToolsAreNotFound) {
-    // 127 from sh, 9009 from cmd: both mean "not installed".
+    // Not found by its path or on the search path: "not installed".
     struct Case {
         const char *why;
         bool default_names;
