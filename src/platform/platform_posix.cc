@@ -119,8 +119,6 @@ static const char DEFAULT_SEARCH_PATH[] = "/bin:/usr/bin";
 // Without a process descriptor (an old kernel), how often the exit of the
 // tool is looked for while waiting.
 static const int EXIT_CHECK_MS = 10;
-// Arguments a tool may be given, and the words of the /bin/sh fallback.
-static const int TOOL_ARGS_MAX = 8;
 
 struct PlatTool {
     pid_t pid;
@@ -176,7 +174,7 @@ __attribute__((noinline)) static char **tool_environment(void) {
 int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool) {
     *tool = nullptr;
-    if (nargs < 0 || nargs > TOOL_ARGS_MAX) return PLAT_TOOL_NOT_STARTED;
+    if (nargs < 0 || nargs > TOOL_OPTION_WORDS_MAX) return PLAT_TOOL_NOT_STARTED;
     char found[PATH_CAP];
     const int bare = strchr(command, '/') == nullptr;
     if (bare) {
@@ -190,7 +188,7 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
 
     // Everything the child needs is prepared here: after vfork it may only
     // make system calls.
-    char *argv[TOOL_ARGS_MAX + 2], *sh_argv[TOOL_ARGS_MAX + 3];
+    char *argv[TOOL_OPTION_WORDS_MAX + 2], *sh_argv[TOOL_OPTION_WORDS_MAX + 3];
     argv[0] = const_cast<char *>(command);
     sh_argv[0] = const_cast<char *>("sh");
     sh_argv[1] = const_cast<char *>(program);
