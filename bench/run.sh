@@ -87,6 +87,9 @@ slow_env=(LUMIVANE_LOGIN_BIN="$work/slow/login" LUMIVANE_TOKEN_BIN="$work/slow/t
 
 # --- the cases ----------------------------------------------------------------
 # name | query | floor steps | text the plugin's answer must contain
+# The floor starts its tools directly (a "D" before the steps, as the
+# plugin does); the same steps without it start them through /bin/sh, the
+# earlier floor, measured too for status, start and poll.
 cases=(
   "status|action=status|psw|\"cli_present\":true,\"token_cli_present\":true"
   "start|action=start|pswa|\"user_code\":\"BNCH-2024\""
@@ -171,7 +174,14 @@ for c in "${cases[@]}"; do
   IFS='|' read -r name query steps needle <<<"$c"
   [ "$steps" = "-" ] && steps=""
   echo "  $name" >&2
-  pair "$name" "$rounds" "$runs" QUERY_STRING="$query" -- "$plugin" -- "$work/floor/$name $steps"
+  pair "$name" "$rounds" "$runs" QUERY_STRING="$query" -- "$plugin" -- "$work/floor/$name ${steps:+D$steps}"
+done
+shell_cases=(status start poll)
+for c in "${cases[@]}"; do
+  IFS='|' read -r name query steps needle <<<"$c"
+  case " ${shell_cases[*]} " in *" $name "*) ;; *) continue ;; esac
+  echo "  $name against the shell floor" >&2
+  pair "shell-$name" "$rounds" "$runs" QUERY_STRING="$query" -- "$plugin" -- "$work/floor/$name $steps"
 done
 echo "  page: static against dynamic floor (what static linking buys)" >&2
 pair page-linking "$rounds" "$runs" QUERY_STRING= -- "$work/floor/page-dynamic" -- "$work/floor/page"
@@ -184,9 +194,9 @@ fi
 
 echo "  status with slow tools" >&2
 pair slow "$slow_rounds" "$slow_runs" QUERY_STRING=action=status "${slow_env[@]}" -- \
-  "$plugin" -- "$work/floor/slow s"
+  "$plugin" -- "$work/floor/slow Ds"
 pair slow-sequential "$slow_rounds" "$slow_runs" QUERY_STRING=action=status "${slow_env[@]}" -- \
-  "$work/floor/slow hs" -- "$work/floor/slow s"
+  "$work/floor/slow Dhs" -- "$work/floor/slow Ds"
 
 # --- scaling: the plugin against itself at growing input sizes ------------------
 # Each size is paired with the smallest one, so every ratio is measured in
@@ -194,15 +204,15 @@ pair slow-sequential "$slow_rounds" "$slow_runs" QUERY_STRING=action=status "${s
 echo "  scaling" >&2
 scale_rounds=5
 pair creds-1m "$scale_rounds" 20 QUERY_STRING=action=status LUMIVANE_CREDS_PATH="$work/creds-1m.json" -- \
-  "$plugin" -- "$work/floor/status psw"
+  "$plugin" -- "$work/floor/status Dpsw"
 pair creds-8m "$scale_rounds" 20 QUERY_STRING=action=status LUMIVANE_CREDS_PATH="$work/creds-8m.json" -- \
-  "$plugin" -- "$work/floor/status psw"
+  "$plugin" -- "$work/floor/status Dpsw"
 pair out-64k "$scale_rounds" 30 QUERY_STRING=action=status BENCH_STATUS_BYTES=65536 -- \
-  "$plugin" -- "$work/floor/status psw"
+  "$plugin" -- "$work/floor/status Dpsw"
 pair out-256k "$scale_rounds" 30 QUERY_STRING=action=status BENCH_STATUS_BYTES=262144 -- \
-  "$plugin" -- "$work/floor/status psw"
+  "$plugin" -- "$work/floor/status Dpsw"
 pair out-1k "$scale_rounds" 30 QUERY_STRING=action=status BENCH_STATUS_BYTES=1024 -- \
-  "$plugin" -- "$work/floor/status psw"
+  "$plugin" -- "$work/floor/status Dpsw"
 
 # --- instructions of the plugin's own process, and peak memory -------------------
 # callgrind counts the process it starts and nothing it spawns.
@@ -225,9 +235,9 @@ for c in "${cases[@]}"; do
   IFS='|' read -r name query steps needle <<<"$c"
   [ "$steps" = "-" ] && steps=""
   ir_p=$(instructions QUERY_STRING="$query" -- "${callgrind[@]}" "$plugin")
-  ir_f=$(instructions QUERY_STRING="$query" -- "${callgrind[@]}" "$work/floor/$name" $steps)
+  ir_f=$(instructions QUERY_STRING="$query" -- "${callgrind[@]}" "$work/floor/$name" ${steps:+D$steps})
   rss_p=$(peak_rss QUERY_STRING="$query" -- /usr/bin/time -v "$plugin")
-  rss_f=$(peak_rss QUERY_STRING="$query" -- /usr/bin/time -v "$work/floor/$name" $steps)
+  rss_f=$(peak_rss QUERY_STRING="$query" -- /usr/bin/time -v "$work/floor/$name" ${steps:+D$steps})
   echo "$name $ir_p $ir_f $rss_p $rss_f" >>"$work/counts.dat"
 done
 if [ -n "$dynamic" ]; then
@@ -272,8 +282,9 @@ median_of() { column "$1" "$2" | stats | cut -d' ' -f1; }
   echo "ratios are medians of the per-round ratios, with their lowest and highest in brackets."
   echo "Wall: hyperfine's median run; CPU: user + system of the process and every child it waited for;"
   echo "best run: the fastest run of each command in a round. The verdict takes the larger of the wall"
-  echo "and CPU ratios. The floor is a static C program (bench/floor.c) that runs the same tool command"
-  echo "lines through /bin/sh, reads their output and writes the plugin's own answer bytes."
+  echo "and CPU ratios. The floor is a static C program (bench/floor.c) that starts the same tools"
+  echo "directly with posix_spawn (no shell), reads their output and writes the plugin's own answer"
+  echo "bytes; the shell floor is the same program starting them through /bin/sh, as the plugin once did."
   echo
   echo "Measured at ${priority[*]:-the default priority}."
   echo
@@ -291,6 +302,9 @@ median_of() { column "$1" "$2" | stats | cut -d' ' -f1; }
     u=$(ratios "$name" 4 6 | stats | cut -d' ' -f1)
     worst=$(awk -v a="$w" -v b="$u" 'BEGIN { print (a > b) ? a : b }')
     echo "| $name | $(ms "$(median_of "$name" 3)") | $(ms "$(median_of "$name" 5)") | $(ratio_cell "$name" 3 5) | $(ratio_cell "$name" 4 6) | $(ratio_cell "$name" 7 8) | <= $target | $(verdict "$worst" "$target") |"
+  done
+  for name in "${shell_cases[@]}"; do
+    echo "| reference: $name against the shell floor | $(ms "$(median_of "shell-$name" 3)") | $(ms "$(median_of "shell-$name" 5)") | $(ratio_cell "shell-$name" 3 5) | $(ratio_cell "shell-$name" 4 6) | $(ratio_cell "shell-$name" 7 8) | - | - |"
   done
   echo "| reference: dynamic floor / static floor, page | $(ms "$(median_of page-linking 3)") | $(ms "$(median_of page-linking 5)") | $(ratio_cell page-linking 3 5) | $(ratio_cell page-linking 4 6) | $(ratio_cell page-linking 7 8) | - | - |"
   if [ -n "$dynamic" ]; then

@@ -30,6 +30,9 @@ int action_cancel(void) {
         case TOOL_MISSING:
             emit_login_missing();
             break;
+        case TOOL_TIMED_OUT:
+            emit_error(200, "OK", "cancel_failed", LOGIN_TIMEOUT_DETAIL);
+            break;
         case TOOL_ANSWERED:
             if (!read_cancel_accepted(line)) {
                 emit_error(200, "OK", "cancel_failed", "login CLI rejected the cancel");

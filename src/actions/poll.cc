@@ -45,6 +45,10 @@ int action_poll(void) {
             emit_error(500, "Internal Server Error", "poll_failed", "cannot spawn login CLI");
             status = 1;
             break;
+        case TOOL_TIMED_OUT:
+            emit_error(504, "Gateway Timeout", "poll_failed", LOGIN_TIMEOUT_DETAIL);
+            status = 1;
+            break;
         case TOOL_NO_JSON:
             if (st.logged_in) {
                 // The node was signed in before the poll: that snapshot is the answer.

@@ -27,6 +27,9 @@ int action_refresh(void) {
         case TOOL_NOT_STARTED:
             emit_error(200, "OK", "refresh_failed", "token CLI could not run");
             break;
+        case TOOL_TIMED_OUT:
+            emit_error(200, "OK", "refresh_failed", "token CLI timed out");
+            break;
         case TOOL_NO_JSON:
             emit_error(200, "OK", "refresh_failed", "token CLI produced no JSON");
             break;

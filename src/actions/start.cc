@@ -55,6 +55,9 @@ int action_start(int force) {
         case TOOL_NOT_STARTED:
             emit_error(500, "Internal Server Error", "start_failed", "cannot spawn login CLI");
             break;
+        case TOOL_TIMED_OUT:
+            emit_error(504, "Gateway Timeout", "start_failed", LOGIN_TIMEOUT_DETAIL);
+            break;
         case TOOL_NO_JSON:
             emit_error(502, "Bad Gateway", "start_failed", "login CLI produced no JSON");
             break;

@@ -22,10 +22,12 @@ constexpr size_t BUF_FORMAT_SCRATCH = 2048;         // one buf_addf result
 // Files and tools.
 constexpr unsigned long long FILE_MAX_BYTES = 8u * 1024 * 1024;  // read_file cap
 constexpr size_t CAPTURE_LIMIT = 256u * 1024;   // captured tool output in total
-constexpr size_t READ_PIECE_CAP = 2048;         // one read from the tool's pipe
-constexpr size_t QUOTED_COMMAND_MAX = 511;      // the quoted command word
-constexpr size_t COMMAND_LINE_CAP = 4096;       // the whole command line
-constexpr size_t ARGS_CAP = 32;                 // the start action's option text
+constexpr size_t READ_BLOCK_CAP = 16384;        // one block read from the tool's pipe
+constexpr size_t TOOL_COMMAND_MAX = 509;        // a tool command; a longer one is refused, never cut
+constexpr size_t ARGS_CAP = 32;                 // an option text ("--start --force")
+constexpr int TOOL_OPTION_WORDS_MAX = 8;        // words in an option text
+constexpr long long DEFAULT_TOOL_TIMEOUT_SEC = 60;  // LUMIVANE_TOOL_TIMEOUT unset or unusable
+constexpr size_t TOOL_TIMEOUT_DIGITS_MAX = 9;   // a longer LUMIVANE_TOOL_TIMEOUT is unusable
 
 // Time rules.
 constexpr long long PENDING_WINDOW_SEC = 900;            // a login stays pending this long

@@ -51,35 +51,44 @@ long long plat_now(void);
 // Compares n bytes without regard to the case of ASCII letters; 0 if equal.
 int plat_strnicmp(const char *a, const char *b, size_t n);
 
-// Composes the command line that runs `command` (one word, never
-// interpreted) with `args` (unquoted options) and standard error
-// discarded. Returns 0 when the command cannot be written safely as one
-// word within QUOTED_COMMAND_MAX characters; out is then empty.
-int plat_command_line(const char *command, const char *args, char *out, size_t cap);
+// Tools. A tool is one program started directly, never through a shell:
+// `command` is a path when it holds a directory part, else a name searched
+// on PATH (with PATHEXT on Windows); its arguments are exactly args. It
+// gets the plugin's environment without the request's variables and the
+// node password (tool_launch.h), standard input and standard error on the
+// null device, and standard output piped back or on the null device. It
+// runs in a process group (POSIX) or job (Windows) of its own, so that it
+// can be ended with everything it started, and it is bounded in time:
+// past `timeout_sec` seconds from its start it is ended.
 
-// A command running with its standard output piped back to us.
-struct PlatPipe;
-
-// Starts cmdline through the command interpreter; null if it cannot.
-PlatPipe *plat_popen(const char *cmdline);
-
-// Reads at most cap - 1 bytes, stopping after a line feed, into out and
-// NUL-terminates it. Returns the number of bytes read; 0 at the end.
-size_t plat_pipe_read(PlatPipe *p, char *out, size_t cap);
-
-// Closes the pipe and waits for the interpreter. Returns -1 when the
-// interpreter reported the command as not found, else 1.
-int plat_pclose(PlatPipe *p);
-
-// A command started with its standard output discarded, waited for later.
-struct PlatProcess {
-    long long handle;  // pid or process handle; 0 when not started
+// Results of plat_tool_start and plat_tool_finish.
+enum PlatToolResult {
+    PLAT_TOOL_NOT_FOUND = -1,   // no such program, or it exited with the shell's not-found status
+    PLAT_TOOL_NOT_STARTED = 0,  // any other failure to start it
+    PLAT_TOOL_RAN = 1,          // it ran, whatever its exit code
+    PLAT_TOOL_TIMED_OUT = 2,    // it ran past its time and was ended
 };
 
-// Starts cmdline through the command interpreter without waiting, its
-// standard output sent to the null device. Returns 1 when started.
-int plat_spawn_discard(const char *cmdline, PlatProcess *p);
+// A started tool; released by plat_tool_finish and only there.
+struct PlatTool;
 
-// Waits for a process from plat_spawn_discard. Returns -1 when the
-// interpreter reported the command as not found, else 1.
-int plat_wait(PlatProcess *p);
+// Starts the tool. On PLAT_TOOL_RAN *tool is set; on any other result
+// nothing runs and *tool is null. capture 1 pipes standard output back.
+int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+                    PlatTool **tool);
+
+// Reads at most cap bytes of a capturing tool's output into out (a plain
+// block read, not terminated). Waits until bytes come, the output ends, or
+// the tool itself has exited and its pipe holds nothing more for now (a
+// child it left behind is not waited for). Returns the count, 0 at the end,
+// -1 when the time limit passed first.
+long plat_tool_read(PlatTool *tool, char *out, size_t cap);
+
+// Ends the tool and everything it started, at once.
+void plat_tool_end(PlatTool *tool);
+
+// Waits for the tool itself to exit, at most until its time limit (then
+// ends it), and releases it. Returns PLAT_TOOL_NOT_FOUND for the shell's
+// not-found exit status (127; 9009 on Windows), PLAT_TOOL_TIMED_OUT when
+// the limit ended it, else PLAT_TOOL_RAN.
+int plat_tool_finish(PlatTool *tool);

@@ -104,18 +104,26 @@ void collect_status(Status *st) {
     st->profile_exists = plat_exists(marker);
 
     Buf capture = {};
-    int r = run_capture(login_bin(), LOGIN_STATUS, &capture);
-    if (r < 0) {
-        copy_text(st->cli_error, sizeof st->cli_error, "cli_not_found");
-    } else if (r == 0) {
-        copy_text(st->cli_error, sizeof st->cli_error, "cli_spawn_failed");
-    } else {
-        st->cli_present = 1;
-        const char *line = last_json_line(&capture);
-        if (line) merge_status_report(st, line);
+    const char *line;
+    switch (run_for_json_line(login_bin(), LOGIN_STATUS, &capture, &line)) {
+        case TOOL_MISSING:
+            copy_text(st->cli_error, sizeof st->cli_error, "cli_not_found");
+            break;
+        case TOOL_NOT_STARTED:
+            copy_text(st->cli_error, sizeof st->cli_error, "cli_spawn_failed");
+            break;
+        case TOOL_TIMED_OUT:  // there, with an empty report
+        case TOOL_NO_JSON:
+            st->cli_present = 1;
+            break;
+        case TOOL_ANSWERED:
+            st->cli_present = 1;
+            merge_status_report(st, line);
+            break;
     }
     buf_free(&capture);
 
     st->expired = st->expires_at > 0 && st->expires_at < plat_now();
-    st->token_cli_present = probe_finish(&probe) == 1;
+    // Ran, or ran past its time limit: either way it is there.
+    st->token_cli_present = probe_finish(&probe) > 0;
 }

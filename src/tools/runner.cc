@@ -6,6 +6,8 @@
 #include "base/buf.h"
 #include "base/limits.h"
 
+static const char TIMEOUT_VARIABLE[] = "LUMIVANE_TOOL_TIMEOUT";
+
 static const char *env_or(const char *name, const char *fallback) {
     const char *v = plat_getenv(name);
     return (v && v[0]) ? v : fallback;
@@ -15,23 +17,67 @@ const char *login_bin(void) { return env_or("LUMIVANE_LOGIN_BIN", "vantorel-lumi
 
 const char *token_bin(void) { return env_or("LUMIVANE_TOKEN_BIN", "vantorel-lumivane-fetchtoken"); }
 
-int run_capture(const char *command, const char *args, Buf *out) {
-    if (!command || !command[0]) return 0;
-    char cmdline[COMMAND_LINE_CAP];
-    if (!plat_command_line(command, args, cmdline, sizeof cmdline)) return 0;
-    PlatPipe *pipe = plat_popen(cmdline);
-    if (!pipe) return 0;
-
-    char piece[READ_PIECE_CAP];
-    size_t total = 0;
-    while (plat_pipe_read(pipe, piece, sizeof piece) > 0) {
-        // A NUL inside the output ends its piece: the text stops there.
-        size_t n = strlen(piece);
-        total += n;
-        if (total > CAPTURE_LIMIT) break;
-        buf_addn(out, piece, n);  // a failed append loses this piece only
+long long tool_timeout_seconds(const char *value) {
+    if (!value || !value[0]) return DEFAULT_TOOL_TIMEOUT_SEC;
+    long long seconds = 0;
+    size_t digits = 0;
+    for (const char *c = value; *c; c++) {
+        if (*c < '0' || *c > '9' || ++digits > TOOL_TIMEOUT_DIGITS_MAX) return DEFAULT_TOOL_TIMEOUT_SEC;
+        seconds = seconds * 10 + (*c - '0');
     }
-    int result = plat_pclose(pipe);
+    return seconds > 0 ? seconds : DEFAULT_TOOL_TIMEOUT_SEC;
+}
+
+int split_options(char *text, const char **words, int max) {
+    int n = 0;
+    char *at = text;
+    while (*at) {
+        while (*at == ' ') *at++ = '\0';
+        if (!*at) break;
+        if (n == max) return -1;
+        words[n++] = at;
+        while (*at && *at != ' ') at++;
+    }
+    return n;
+}
+
+// Starts `command args`; the platform's result, with *tool set on success.
+static int start_tool(const char *command, const char *args, int capture, PlatTool **tool) {
+    *tool = nullptr;
+    if (!command || !command[0]) return RUN_NOT_STARTED;
+    // A longer command is refused whole: a cut-off name would be another program.
+    if (strlen(command) > TOOL_COMMAND_MAX) return RUN_NOT_STARTED;
+    char options[ARGS_CAP];
+    if (strlen(args) >= sizeof options) return RUN_NOT_STARTED;
+    memcpy(options, args, strlen(args) + 1);
+    const char *words[TOOL_OPTION_WORDS_MAX];
+    int n = split_options(options, words, TOOL_OPTION_WORDS_MAX);
+    if (n < 0) return RUN_NOT_STARTED;
+    long long timeout = tool_timeout_seconds(plat_getenv(TIMEOUT_VARIABLE));
+    return plat_tool_start(command, words, n, capture, timeout, tool);
+}
+
+int run_capture(const char *command, const char *args, Buf *out) {
+    PlatTool *tool;
+    int started = start_tool(command, args, 1, &tool);
+    if (started != RUN_RAN) return started;
+
+    char block[READ_BLOCK_CAP];
+    size_t total = 0;
+    for (;;) {
+        long n = plat_tool_read(tool, block, sizeof block);
+        if (n <= 0) break;  // the end, or the time limit (plat_tool_finish tells)
+        if ((size_t)n > CAPTURE_LIMIT - total) {
+            // Past the limit: the bytes up to it are kept, and the tool is
+            // ended rather than read any further.
+            buf_addn(out, block, CAPTURE_LIMIT - total);
+            plat_tool_end(tool);
+            break;
+        }
+        buf_addn(out, block, (size_t)n);  // a failed append loses this block only
+        total += (size_t)n;
+    }
+    int result = plat_tool_finish(tool);
 
     while (out->len > 0 && isspace((unsigned char)out->data[out->len - 1])) {
         out->data[--out->len] = '\0';
@@ -40,16 +86,12 @@ int run_capture(const char *command, const char *args, Buf *out) {
 }
 
 void probe_start(const char *command, const char *args, ToolProbe *probe) {
-    probe->process.handle = 0;
-    probe->result = 0;
-    if (!command || !command[0]) return;
-    char cmdline[COMMAND_LINE_CAP];
-    if (!plat_command_line(command, args, cmdline, sizeof cmdline)) return;
-    if (plat_spawn_discard(cmdline, &probe->process)) probe->result = 1;
+    probe->result = start_tool(command, args, 0, &probe->tool);
 }
 
 int probe_finish(ToolProbe *probe) {
-    if (probe->result == 0) return 0;
-    probe->result = plat_wait(&probe->process);
+    if (probe->result != RUN_RAN) return probe->result;
+    probe->result = plat_tool_finish(probe->tool);
+    probe->tool = nullptr;
     return probe->result;
 }

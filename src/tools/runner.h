@@ -1,17 +1,28 @@
-// Runs the two outside tools through the command interpreter and captures
-// their standard output. The command is always one word that the
-// interpreter never interprets; nothing from the request ever reaches it.
+// Runs the two outside tools and captures their standard output. A tool is
+// started directly, never through a shell: the command is one program and
+// its arguments are exactly the fixed option words, so nothing from the
+// request ever reaches it. Each run is bounded in time by
+// LUMIVANE_TOOL_TIMEOUT; what a tool receives is said in platform.h.
 //
 // Results, here and in every caller:
+//    2  the tool ran past its time limit and was ended (with everything
+//       it started); what it printed is not to be used;
 //    1  the tool ran, whatever its exit code;
-//    0  no command is set, it cannot be written as one word, or it cannot
-//       be started (the capture is left untouched);
-//   -1  the interpreter reported the command as not found.
+//    0  no command is set, it is longer than TOOL_COMMAND_MAX, or it
+//       cannot be started (the capture is left untouched);
+//   -1  the program is not found, or it ended with the shell's
+//       not-found status (127; 9009 on Windows).
+// A positive result means that the tool is there.
 #pragma once
 
 #include "platform/platform.h"
 
 struct Buf;
+
+constexpr int RUN_NOT_FOUND = PLAT_TOOL_NOT_FOUND;
+constexpr int RUN_NOT_STARTED = PLAT_TOOL_NOT_STARTED;
+constexpr int RUN_RAN = PLAT_TOOL_RAN;
+constexpr int RUN_TIMED_OUT = PLAT_TOOL_TIMED_OUT;
 
 // The login tool's command: LUMIVANE_LOGIN_BIN when set and non-empty,
 // else "vantorel-lumivane-login". Read anew on every call; not owned.
@@ -19,18 +30,30 @@ const char *login_bin(void);
 // The token tool's command: LUMIVANE_TOKEN_BIN, else "vantorel-lumivane-fetchtoken".
 const char *token_bin(void);
 
-// Runs `command args` and appends up to CAPTURE_LIMIT bytes of its standard
-// output to out, in whole pieces, then trims trailing whitespace. The
-// caller passes an empty Buf and frees it afterwards.
+// The time limit of one tool run, in whole seconds, from the value of
+// LUMIVANE_TOOL_TIMEOUT: its decimal digits, or DEFAULT_TOOL_TIMEOUT_SEC
+// when it is unset (null), empty, 0, not all digits, or longer than
+// TOOL_TIMEOUT_DIGITS_MAX digits.
+long long tool_timeout_seconds(const char *value);
+
+// Splits the option text at its spaces into at most max words, written
+// into text itself (a writable copy); empty words are skipped. Returns the
+// word count, or -1 when there are more than max.
+int split_options(char *text, const char **words, int max);
+
+// Runs `command args` and appends the first CAPTURE_LIMIT bytes of its
+// standard output (every byte counts, NULs included) to out, then trims
+// trailing whitespace. At the limit the tool is ended. The caller passes
+// an empty Buf and frees it afterwards.
 int run_capture(const char *command, const char *args, Buf *out);
 
 // A run whose output is not wanted, started now and collected later so
 // that it overlaps other work.
 struct ToolProbe {
-    PlatProcess process;
-    int result;  // 0 when it could not be started; else decided by probe_finish
+    PlatTool *tool;  // null when it did not start
+    int result;      // the start's result until probe_finish decides
 };
 
 void probe_start(const char *command, const char *args, ToolProbe *probe);
-// Waits for the probe; same results as run_capture.
+// Waits for the probe (within its time limit); same results as run_capture.
 int probe_finish(ToolProbe *probe);

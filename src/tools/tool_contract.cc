@@ -16,6 +16,7 @@ const char TOKEN_LOCAL[] = "-local";
 
 const char LOGIN_MISSING_DETAIL[] = "vantorel-lumivane-login is not on this node";
 const char TOKEN_MISSING_DETAIL[] = "vantorel-lumivane-fetchtoken is not on this node";
+const char LOGIN_TIMEOUT_DETAIL[] = "login CLI timed out";
 
 const char *last_json_line(const Buf *b) {
     if (!b->data || b->len == 0) return nullptr;
@@ -29,8 +30,9 @@ const char *last_json_line(const Buf *b) {
 ToolOutcome run_for_json_line(const char *command, const char *args, Buf *capture, const char **line) {
     *line = nullptr;
     int r = run_capture(command, args, capture);
-    if (r < 0) return TOOL_MISSING;
-    if (r == 0) return TOOL_NOT_STARTED;
+    if (r == RUN_NOT_FOUND) return TOOL_MISSING;
+    if (r == RUN_NOT_STARTED) return TOOL_NOT_STARTED;
+    if (r == RUN_TIMED_OUT) return TOOL_TIMED_OUT;
     *line = last_json_line(capture);
     return *line ? TOOL_ANSWERED : TOOL_NO_JSON;
 }

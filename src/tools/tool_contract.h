@@ -21,6 +21,8 @@ extern const char TOKEN_LOCAL[];    // "-local"
 // The detail texts of the "tool missing" errors name the default commands.
 extern const char LOGIN_MISSING_DETAIL[];
 extern const char TOKEN_MISSING_DETAIL[];
+// The detail of every answer to a login tool run that timed out.
+extern const char LOGIN_TIMEOUT_DETAIL[];
 
 // The start of the last line of b that begins with '{', or null. The
 // result runs on to the end of b's text.
@@ -30,13 +32,15 @@ const char *last_json_line(const Buf *b);
 enum ToolOutcome {
     TOOL_MISSING,      // the command was not found
     TOOL_NOT_STARTED,  // no command, or it could not be started
+    TOOL_TIMED_OUT,    // it ran past its time limit and was ended
     TOOL_NO_JSON,      // it ran but printed no line that begins with '{'
     TOOL_ANSWERED,     // it ran; *line is its last JSON line
 };
 
 // Runs `command args` (run_capture), capturing into `capture` (an empty Buf
 // that the caller frees afterwards), and sets *line to the last JSON line
-// of the capture, or null for any outcome but TOOL_ANSWERED.
+// of the capture, or null for any outcome but TOOL_ANSWERED (what a tool
+// printed before it timed out is not read).
 ToolOutcome run_for_json_line(const char *command, const char *args, Buf *capture, const char **line);
 
 // An expiry as tools and credentials write it: a value above

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <poll.h>
@@ -107,14 +108,27 @@ std::vector<std::string> World::runs(const std::string &name) const {
     return lines;
 }
 
-// Reads both pipes until each is closed; neither can fill and block the child.
-static void drain(int out_fd, int err_fd, std::string &out, std::string &err) {
+// Reads both pipes until each is closed; neither can fill and block the
+// child. *out_closed gets the time at which standard output ended (the end
+// of the response as a host sees it). Standard error is read until it
+// closes, or until the child has exited and it holds nothing more: under
+// wine every process that the program starts inherits its POSIX standard
+// error, whatever Windows handles it is given.
+static void drain(pid_t pid, int out_fd, int err_fd, std::string &out, std::string &err, long long *out_closed,
+                  int *status) {
     struct pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
     std::string *sinks[2] = {&out, &err};
     int open_count = 2;
+    bool exited = false;
     char chunk[65536];
     while (open_count > 0) {
-        if (poll(fds, 2, -1) < 0) continue;
+        if (fds[0].fd < 0 && !exited && waitpid(pid, status, WNOHANG) == pid) exited = true;
+        int ready = poll(fds, 2, fds[0].fd < 0 ? 50 : -1);
+        if (ready < 0) continue;
+        if (ready == 0 && exited) {
+            close(fds[1].fd);
+            break;
+        }
         for (int i = 0; i < 2; i++) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             ssize_t n = ::read(fds[i].fd, chunk, sizeof chunk);
@@ -124,6 +138,7 @@ static void drain(int out_fd, int err_fd, std::string &out, std::string &err) {
                 close(fds[i].fd);
                 fds[i].fd = -1;
                 open_count--;
+                if (i == 0) *out_closed = (long long)time(nullptr);
             }
         }
     }
@@ -138,28 +153,42 @@ Result World::run(const std::vector<std::string> &args) const {
     for (auto &a : argv_strings) argv.push_back(&a[0]);
     argv.push_back(nullptr);
 
-    int out_pipe[2], err_pipe[2];
+    int out_pipe[2], err_pipe[2], in_pipe[2] = {-1, -1};
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
+    if (hold_stdin) {
+        if (pipe(in_pipe) != 0) throw std::runtime_error("pipe failed");
+        if (::write(in_pipe[1], stdin_body.data(), stdin_body.size()) != (ssize_t)stdin_body.size())
+            throw std::runtime_error("stdin write failed");
+    }
     Result r;
     r.started = (long long)time(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
         int devnull = open("/dev/null", O_RDONLY);
-        dup2(devnull, 0);
+        dup2(hold_stdin ? in_pipe[0] : devnull, 0);
+        if (hold_stdin) close(in_pipe[1]);
         dup2(out_pipe[1], 1);
         dup2(err_pipe[1], 2);
+        // Only the three standard descriptors reach the program: a stray
+        // copy of a pipe's write end would hold the response open in every
+        // process that inherits it (under wine, every process it starts).
         close(out_pipe[0]);
         close(err_pipe[0]);
+        close(out_pipe[1]);
+        close(err_pipe[1]);
+        close(devnull);
+        if (hold_stdin) close(in_pipe[0]);
         if (chdir(dir.c_str()) != 0) _exit(126);
         execve(argv[0], argv.data(), envp.data());
         _exit(125);
     }
     close(out_pipe[1]);
     close(err_pipe[1]);
-    drain(out_pipe[0], err_pipe[0], r.out, r.err);
+    if (hold_stdin) close(in_pipe[0]);
     int status = 0;
-    waitpid(pid, &status, 0);
-    r.finished = (long long)time(nullptr);
+    drain(pid, out_pipe[0], err_pipe[0], r.out, r.err, &r.finished, &status);
+    if (waitpid(pid, &status, 0) < 0 && errno != ECHILD) status = -1;
+    if (hold_stdin) close(in_pipe[1]);
     r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }

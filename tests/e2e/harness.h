@@ -22,7 +22,27 @@ struct Result {
     std::string out;
     std::string err;
     int exit_code = -1;  // -1 when it did not exit normally
-    long long started = 0, finished = 0;  // wall clock around the run, seconds
+    long long started = 0;   // wall clock at the start, seconds
+    long long finished = 0;  // wall clock when standard output ended, seconds
+};
+
+// How long the children of the stand-ins below sleep.
+constexpr int LONG_SLEEP_SEC = 20;   // a child left behind: far longer than any answer may take
+constexpr int SHORT_SLEEP_SEC = 3;   // a tool past a one-second limit, and its child
+constexpr long long FLOOD_BYTES = 300000000;  // NUL bytes before the answer
+
+// What a stand-in does besides answering, on both targets.
+enum class Act {
+    ANSWER,         // answers and ends
+    LEAVE_CHILD,    // answers and ends, leaving a child that holds its standard
+                    // output and sleeps LONG_SLEEP_SEC (its id goes to logs/<name>.bg)
+    READ_STDIN,     // reads standard input to its end, then answers
+                    // {"ok":true,"account":"stdin-<bytes read>"}
+    LIST_ENV,       // writes the names of its environment to logs/<name>.env, one a line, then answers
+    NUL_FLOOD,      // writes FLOOD_BYTES NUL bytes, then answers
+    ENDLESS_NULS,   // writes NUL bytes without end
+    SLEEP,          // starts a child, and both sleep SHORT_SLEEP_SEC; each that lives
+                    // that long creates survived-<name>-tool / survived-<name>-child
 };
 
 // What a stand-in tool does for one option text.
@@ -31,6 +51,7 @@ struct Reply {
     int exit_code;
     std::string err;        // written to standard error
     std::string before;     // shell commands run first (in the world's directory)
+    Act act = Act::ANSWER;
 
     Reply(std::string out_ = "", int exit_code_ = 0, std::string err_ = "", std::string before_ = "")
         : out(std::move(out_)), exit_code(exit_code_), err(std::move(err_)), before(std::move(before_)) {}
@@ -45,6 +66,11 @@ public:
 
     std::string dir;                           // fresh working directory
     std::map<std::string, std::string> env;    // the plugin's whole environment
+    // With hold_stdin, the plugin's standard input is a pipe that holds
+    // stdin_body and stays open until the plugin ends, as a request body
+    // from a host may; otherwise it is the null device.
+    bool hold_stdin = false;
+    std::string stdin_body;
 
     std::string path(const std::string &rel) const;
     // The same path as the plugin sees it: path() natively, Z:\... under wine.

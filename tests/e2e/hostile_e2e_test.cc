@@ -213,9 +213,9 @@ TEST(HostileFiles, LocalCancelRemovesAFifoMarkerButNeverADirectory) {
     }
 }
 
-// Tool commands whose text is shell syntax: each is one quoted word. With
-// the tool at that path, it runs; without it, the shell reports it missing;
-// in both cases the injected `touch pwned` never runs.
+// Tool commands whose text is shell syntax: each is one program's path,
+// never read by a shell. With the tool at that path, it runs; without it,
+// it is not found; in both cases the injected `touch pwned` never runs.
 TEST(HostileToolCommands, EveryShellSyntaxIsOneQuotedWord) {
     const char *const names[] = {
         "it's",         "say \"touch pwned\"", "$(touch pwned)", "`touch pwned`",

@@ -258,7 +258,7 @@ TEST(StatusDocument, ToolPresence) {
         {"not executable", [](World &w) {
              w.write("bin/noexec", "#!/bin/sh\necho '{}'\n");
              w.env["LUMIVANE_LOGIN_BIN"] = w.path("bin/noexec");
-         }, "true", "false", "(absent)", true},  // the shell says 126: it ran, as far as we can tell
+         }, "false", "false", "\"cli_spawn_failed\"", true},  // it is there, but cannot be started
         {"command too long to quote is not run",
          [](World &w) { w.env["LUMIVANE_LOGIN_BIN"] = "/bin/" + std::string(600, 'x'); }, "false", "false",
          "\"cli_spawn_failed\""},

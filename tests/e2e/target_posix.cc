@@ -25,8 +25,36 @@ std::string target_tool(const World &w, const std::string &name,
         w.write(base + ".err", r.err);
         std::string body;
         if (!r.before.empty()) body += "(cd " + sh_quote(w.dir) + " && " + r.before + ")\n";
+        std::string survived = sh_quote(w.path("survived-" + name));
+        switch (r.act) {
+            case Act::ANSWER:
+            case Act::LEAVE_CHILD:
+                break;
+            case Act::READ_STDIN:
+                body += "n=$(cat | wc -c | tr -d ' ')\nprintf '{\"ok\":true,\"account\":\"stdin-%s\"}\\n' \"$n\"\n";
+                break;
+            case Act::LIST_ENV:
+                body += "env | sed -n 's/^\\([A-Za-z_][A-Za-z0-9_]*\\)=.*/\\1/p' > " +
+                        sh_quote(w.path("logs/" + name + ".env")) + "\n";
+                break;
+            case Act::NUL_FLOOD:
+                body += "head -c " + std::to_string(FLOOD_BYTES) + " /dev/zero\n";
+                break;
+            case Act::ENDLESS_NULS:
+                body += "cat /dev/zero\n";
+                break;
+            case Act::SLEEP: {
+                std::string s = std::to_string(SHORT_SLEEP_SEC);
+                body += "(sleep " + s + "; : > " + survived + "-child) &\nsleep " + s + "; : > " + survived + "-tool\n";
+                break;
+            }
+        }
         body += "cat " + sh_quote(base + ".out") + "\n";
         body += "cat " + sh_quote(base + ".err") + " >&2\n";
+        if (r.act == Act::LEAVE_CHILD) {
+            body += "sleep " + std::to_string(LONG_SLEEP_SEC) + " &\necho $! >> " +
+                    sh_quote(w.path("logs/" + name + ".bg")) + "\n";
+        }
         body += "exit " + std::to_string(r.exit_code) + "\n";
         return body;
     };

@@ -1,10 +1,12 @@
-// The tool bridge end to end, on both targets: how a tool's command
-// becomes a command line for the interpreter (one word that is never
-// interpreted, or nothing run at all), how "not found" is told, and that
+// The tool bridge end to end, on both targets: a tool's command is one
+// program that is started directly, its bytes never interpreted (or
+// nothing is run at all), how "not found" is told, and that
 // the captured bytes are the tool's own. The status action shows it all:
 // cli_present / cli_error for the login tool, token_cli_present for the
 // token tool probe.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include "harness.h"
 
@@ -29,7 +31,7 @@ bool has(const Result &r, const std::string &member) { return r.out.find(member)
 enum Outcome {
     RUNS,       // the tool ran with "--status" and its line was read
     REFUSED,    // nothing was started: cli_spawn_failed
-    ATTEMPTED,  // handed to the interpreter (no tool is there to run)
+    ATTEMPTED,  // looked for (no tool is there to run)
 };
 
 TEST(ToolCommand, TheCommandIsOneUninterpretedWord) {
@@ -42,8 +44,9 @@ TEST(ToolCommand, TheCommandIsOneUninterpretedWord) {
         {"spaces", "my login tool", RUNS, RUNS},
         {"single quote", "it's", RUNS, RUNS},
         {"cmd and shell operators stay literal", "a&b|c(d)^e<f>g;h$i`j!k", RUNS, RUNS},
-        {"percent: cmd expands it even in quotes", "100%login%", RUNS, REFUSED},
-        {"percent alone", "%", RUNS, REFUSED},
+        // An .exe starts directly: no cmd.exe ever reads its path.
+        {"percent in an .exe path", "100%login%", RUNS, RUNS},
+        {"percent alone", "%", RUNS, RUNS},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -73,18 +76,20 @@ TEST(ToolCommand, TheCommandIsOneUninterpretedWord) {
 }
 
 TEST(ToolCommand, CommandsThatCannotBeWrittenAsOneWord) {
-    // Windows: cmd has no escape for a quote or '%' inside a quoted word,
-    // and a control byte could end the line. POSIX quotes all of them.
+    // The whole text is one program's path: what follows the tool's name
+    // is never an option nor a variable, and names a program that is not
+    // there. (Windows refuses most of these bytes in a file name.)
     struct Case {
         const char *why;
         std::string suffix;  // appended to a tool that exists
+        const char *windows_error;
     } cases[] = {
-        {"double quote and an option", "\" --evil"},
-        {"percent variable", "%PATH%"},
-        {"line feed", "\n"},
-        {"carriage return", "\r"},
-        {"tab", "\t"},
-        {"escape byte", "\x1b"},
+        {"double quote and an option", "\" --evil", "cli_spawn_failed"},
+        {"percent variable", "%PATH%", "cli_not_found"},
+        {"line feed", "\n", "cli_spawn_failed"},
+        {"carriage return", "\r", "cli_spawn_failed"},
+        {"tab", "\t", "cli_spawn_failed"},
+        {"escape byte", "\x1b", "cli_spawn_failed"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -101,17 +106,17 @@ TEST(ToolCommand, CommandsThatCannotBeWrittenAsOneWord) {
         EXPECT_TRUE(w.runs("login").empty());
         EXPECT_TRUE(w.runs("token").empty());
         if (e2e::WINDOWS_TARGET) {
-            EXPECT_TRUE(has(r, "\"cli_error\":\"cli_spawn_failed\"")) << r.out;
+            EXPECT_TRUE(has(r, std::string("\"cli_error\":\"") + c.windows_error + "\"")) << r.out;
         } else {
-            // A file of that name does not exist: the shell reports it missing.
+            // A file of that name does not exist.
             EXPECT_TRUE(has(r, "\"cli_error\":\"cli_not_found\"")) << r.out;
         }
     }
 }
 
-TEST(ToolCommand, LengthLimitOfTheQuotedWord) {
-    // The word with its two quotes holds at most 511 bytes on both targets;
-    // a longer command is refused whole rather than cut into another name.
+TEST(ToolCommand, LengthLimitOfTheCommand) {
+    // A command holds at most 509 bytes on both targets; a longer one is
+    // refused whole rather than cut into another name.
     struct Case {
         size_t length;
         bool refused;
@@ -131,7 +136,7 @@ TEST(ToolCommand, LengthLimitOfTheQuotedWord) {
 }
 
 TEST(ToolCommand, MissingToolsAreNotFound) {
-    // 127 from sh, 9009 from cmd: both mean "not installed".
+    // Not found by its path or on the search path: "not installed".
     struct Case {
         const char *why;
         bool default_names;
@@ -212,6 +217,69 @@ TEST(ToolCommand, PollDoneReadsWhatTheToolJustWrote) {
     EXPECT_EQ(r.out.rfind(std::string(e2e::JSON_HEADER) + "{\"ok\":true,\"state\":\"done\",\"provider\":\"lumivane\","
                           "\"logged_in\":true,\"username\":\"org-9\"", 0), 0u) << r.out;
     EXPECT_EQ(w.runs("login"), (std::vector<std::string>{"--status", "--poll", "--status"}));
+}
+
+}  // namespace
+
+namespace {
+
+// What used to need the shell or cmd.exe still runs as it did: a script
+// without "#!" through /bin/sh; .cmd and .bat files (npm's shims) through
+// cmd.exe, found on PATH through PATHEXT; and a wrapper whose inner
+// command is missing still reads as not installed.
+TEST(ToolCommand, ScriptsRunAsTheShellOrCmdRanThem) {
+    struct Case {
+        const char *why;
+        bool windows;
+        std::string file;     // written in bin/, executable
+        std::string content;
+        bool bare;            // the command is the bare name (bin/ on PATH)
+        std::string pathext;  // PATHEXT, or unset when empty
+        const char *cli_error;  // null: it ran and answered "scripted"
+    } cases[] = {
+        {"a script without #!", false, "nohashbang", "echo '{\"ok\":true,\"account\":\"scripted\"}'\n", false, "",
+         nullptr},
+        {"a script without #! found on PATH", false, "nohashbang", "echo '{\"ok\":true,\"account\":\"scripted\"}'\n",
+         true, "", nullptr},
+        {"a wrapper whose inner command is missing", false, "wrapper",
+         "#!/bin/sh\nexec lumivane-no-such-inner-tool \"$@\"\n", false, "", "cli_not_found"},
+        {".cmd found through the default PATHEXT", true, "login.cmd",
+         "@echo {\"ok\":true,\"account\":\"scripted\"}\r\n", true, "", nullptr},
+        {".cmd found through a PATHEXT that lists it", true, "login.cmd",
+         "@echo {\"ok\":true,\"account\":\"scripted\"}\r\n", true, ".EXE;.CMD", nullptr},
+        {".bat by its path", true, "login.bat", "@echo {\"ok\":true,\"account\":\"scripted\"}\r\n", false, "",
+         nullptr},
+        {".cmd whose inner command is missing (9009)", true, "login.cmd", "@lumivane-no-such-inner-tool %*\r\n",
+         false, "", "cli_not_found"},
+        {".cmd with '%' in its path is not run", true, "100%login%.cmd",
+         "@echo {\"ok\":true,\"account\":\"scripted\"}\r\n", false, "", "cli_spawn_failed"},
+    };
+    for (const auto &c : cases) {
+        if (c.windows != e2e::WINDOWS_TARGET) continue;
+        SCOPED_TRACE(c.why);
+        World w;
+        w.write("bin/" + c.file, c.content);
+        chmod(w.path("bin/" + c.file).c_str(), 0755);
+        std::string bin = w.native("bin");
+        if (c.bare) {
+            std::string name = c.file.substr(0, c.file.find('.'));
+            w.env["PATH"] = bin + (e2e::WINDOWS_TARGET ? ";" : ":") + w.env["PATH"];
+            w.env["LUMIVANE_LOGIN_BIN"] = name;
+        } else {
+            w.env["LUMIVANE_LOGIN_BIN"] = w.native("bin/" + c.file);
+        }
+        if (!c.pathext.empty()) w.env["PATHEXT"] = c.pathext;
+        Result r = w.request("action=status");
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+        if (!c.cli_error) {
+            EXPECT_TRUE(has(r, "\"account\":\"scripted\"")) << r.out;
+            EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+        } else {
+            EXPECT_TRUE(has(r, "\"cli_present\":false")) << r.out;
+            EXPECT_TRUE(has(r, std::string("\"cli_error\":\"") + c.cli_error + "\"")) << r.out;
+        }
+    }
 }
 
 }  // namespace

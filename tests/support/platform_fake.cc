@@ -1,8 +1,8 @@
 // The in-memory platform behind the fuzz targets. It keeps the contracts
 // of platform.h as platform_posix.cc keeps them (a FIFO or a directory is
 // never read, a file over the cap is refused, a pipe read stops after a
-// line feed or at cap - 1 bytes, a command that cannot be one quoted word
-// is refused) so that the code under test meets the same edges in memory.
+// line feed or at cap bytes, a tool past its time limit reads -1 after its
+// output) so that the code under test meets the same edges in memory.
 #include "platform_fake.h"
 
 #include <stdlib.h>
@@ -53,9 +53,11 @@ std::string command_key(const char *command, const char *args) {
 
 }  // namespace
 
-struct PlatPipe {
-    const Tool *tool;  // null: the interpreter found no such command
-    size_t pos;
+struct PlatTool {
+    const Tool *tool;
+    size_t pos;    // bytes of its output read so far
+    int capture;   // 0: its output is discarded
+    int ended;     // plat_tool_end was called
 };
 
 void fake_reset(void) {
@@ -156,66 +158,50 @@ long long plat_now(void) { return world().now; }
 
 int plat_strnicmp(const char *a, const char *b, size_t n) { return strncasecmp(a, b, n); }
 
-int plat_command_line(const char *command, const char *args, char *out, size_t cap) {
-    out[0] = '\0';
-    // The same fit rule as the real quoting: each quote costs four bytes
-    // inside the word, and the word with its two quotes must fit.
-    size_t word = 2;
-    for (const char *c = command; *c; c++) word += (*c == '\'') ? 4 : 1;
-    if (word > QUOTED_COMMAND_MAX) return 0;
-    std::string line = command_key(command, args);
-    if (line.size() + 1 > cap) return 0;
-    memcpy(out, line.c_str(), line.size() + 1);
-    return 1;
-}
-
-PlatPipe *plat_popen(const char *cmdline) {
+int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+                    PlatTool **tool) {
+    (void)timeout_sec;
+    *tool = nullptr;
     World &w = world();
-    w.log.push_back(cmdline);
-    auto it = w.tools.find(cmdline);
-    const Tool *tool = it == w.tools.end() ? nullptr : &it->second;
-    if (tool && tool->result == FAKE_TOOL_NO_START) return nullptr;
-    PlatPipe *p = (PlatPipe *)malloc(sizeof *p);
-    if (!p) return nullptr;
-    p->tool = tool;
-    p->pos = 0;
-    return p;
-}
-
-size_t plat_pipe_read(PlatPipe *p, char *out, size_t cap) {
-    size_t n = 0;
-    if (p->tool) {
-        const std::string &o = p->tool->output;
-        while (n + 1 < cap && p->pos < o.size()) {
-            char c = o[p->pos++];
-            out[n++] = c;
-            if (c == '\n') break;
-        }
+    std::string line = command;
+    for (int i = 0; i < nargs; i++) {
+        line += ' ';
+        line += args[i];
     }
-    out[n] = '\0';
-    return n;
+    w.log.push_back(line);
+    auto it = w.tools.find(line);
+    if (it == w.tools.end() || it->second.result == FAKE_TOOL_NOT_FOUND) return PLAT_TOOL_NOT_FOUND;
+    if (it->second.result == FAKE_TOOL_NO_START) return PLAT_TOOL_NOT_STARTED;
+    PlatTool *t = (PlatTool *)malloc(sizeof *t);
+    if (!t) return PLAT_TOOL_NOT_STARTED;
+    t->tool = &it->second;
+    t->pos = 0;
+    t->capture = capture;
+    t->ended = 0;
+    *tool = t;
+    return PLAT_TOOL_RAN;
 }
 
-int plat_pclose(PlatPipe *p) {
-    int result = (p->tool && p->tool->result == FAKE_TOOL_RAN) ? 1 : -1;
-    free(p);
-    return result;
+long plat_tool_read(PlatTool *t, char *out, size_t cap) {
+    const std::string &o = t->tool->output;
+    if (!t->capture || t->ended || t->pos >= o.size()) {
+        // A tool that runs past its limit has said all it will by then.
+        return (t->tool->result == FAKE_TOOL_TIMED_OUT && !t->ended && t->capture) ? -1 : 0;
+    }
+    // Any split is a legal block read: this one stops after a line feed.
+    size_t n = 0;
+    while (n < cap && t->pos < o.size()) {
+        char c = o[t->pos++];
+        out[n++] = c;
+        if (c == '\n') break;
+    }
+    return (long)n;
 }
 
-int plat_spawn_discard(const char *cmdline, PlatProcess *p) {
-    World &w = world();
-    p->handle = 0;
-    w.log.push_back(cmdline);
-    auto it = w.tools.find(cmdline);
-    if (it != w.tools.end() && it->second.result == FAKE_TOOL_NO_START) return 0;
-    // The handle remembers the answer: 1 ran, 2 not found.
-    p->handle = (it != w.tools.end() && it->second.result == FAKE_TOOL_RAN) ? 1 : 2;
-    return 1;
-}
+void plat_tool_end(PlatTool *t) { t->ended = 1; }
 
-int plat_wait(PlatProcess *p) {
-    if (p->handle <= 0) return 1;
-    int result = p->handle == 1 ? 1 : -1;
-    p->handle = 0;
+int plat_tool_finish(PlatTool *t) {
+    int result = t->tool->result == FAKE_TOOL_TIMED_OUT ? PLAT_TOOL_TIMED_OUT : PLAT_TOOL_RAN;
+    free(t);
     return result;
 }

@@ -22,9 +22,10 @@ enum FakeEntryKind {
 
 // What running one (command, args) pair gives.
 enum FakeToolResult {
-    FAKE_TOOL_NOT_FOUND = -1,  // the interpreter's 127
-    FAKE_TOOL_NO_START = 0,    // the pipe or process cannot be created
+    FAKE_TOOL_NOT_FOUND = -1,  // no such program, or it exited 127
+    FAKE_TOOL_NO_START = 0,    // the process cannot be created
     FAKE_TOOL_RAN = 1,
+    FAKE_TOOL_TIMED_OUT = 2,   // it prints its output, then runs past its time limit
 };
 
 void fake_reset(void);
@@ -34,8 +35,8 @@ void fake_setenv(const char *name, const char *value);
 
 void fake_set_entry(const char *path, FakeEntryKind kind, const std::string &bytes);
 
-// The answer for `command args`. A pair with no answer set runs as a
-// command the interpreter cannot find.
+// The answer for `command args`. A pair with no answer set is a program
+// that cannot be found.
 void fake_set_tool(const char *command, const char *args, FakeToolResult result,
                    const std::string &output);
 
@@ -44,8 +45,8 @@ void fake_set_now(long long now);
 // Everything written to standard output since the reset.
 const std::string &fake_stdout(void);
 
-// Every command line started since the reset (through the pipe or the
-// discarded-output spawn), in order, as "command args".
+// Every tool started since the reset (captured or discarded), in order, as
+// "command args" (the argument words joined by spaces).
 const std::vector<std::string> &fake_command_log(void);
 
 // 1 when the entry at path still exists (the cancel action removes one).

@@ -18,8 +18,9 @@ const std::string JSON_HEADER =
     "X-Content-Type-Options: nosniff\r\n\r\n";
 
 // Both tools present and answering --status / --help; `option` of `tool`
-// cannot be started.
-void node_with_unstartable(const char *tool, const char *option) {
+// has the given outcome (by default: it cannot be started).
+void node_with_unstartable(const char *tool, const char *option, FakeToolResult result = FAKE_TOOL_NO_START,
+                           const std::string &output = "") {
     fake_reset();
     fake_set_now(1700000000);
     fake_setenv("LUMIVANE_LOGIN_BIN", LOGIN);
@@ -28,7 +29,7 @@ void node_with_unstartable(const char *tool, const char *option) {
     fake_set_entry("lumivane-default.json", FAKE_REGULAR, "{\"created\":1699999990}");
     fake_set_tool(LOGIN, "--status", FAKE_TOOL_RAN, "{\"ok\":true}");
     fake_set_tool(TOKEN, "--help", FAKE_TOOL_RAN, "usage");
-    fake_set_tool(tool, option, FAKE_TOOL_NO_START, "");
+    fake_set_tool(tool, option, result, output);
 }
 
 TEST(ActionsOnFakePlatform, ToolThatCannotBeStarted) {
@@ -78,6 +79,49 @@ TEST(ActionsOnFakePlatform, ToolThatCannotBeStarted) {
         for (const std::string &line : fake_command_log()) options.push_back(line.substr(line.find(' ') + 1));
         EXPECT_EQ(options, c.commands);
         EXPECT_TRUE(fake_entry_exists("lumivane-default.json"));  // no action removes it itself here
+    }
+}
+
+TEST(ActionsOnFakePlatform, ToolPastItsTimeLimit) {
+    // Each tool prints a usable answer first, then runs past its limit:
+    // what it printed is not used.
+    struct Case {
+        const char *why;
+        int (*action)(void);
+        const char *tool, *option, *output;
+        std::string response;
+        int exit_code;
+    } cases[] = {
+        {"start", [] { return action_start(0); }, LOGIN, "--start",
+         "{\"ok\":true,\"verify_url\":\"https://v\",\"user_code\":\"C\"}",
+         "Status: 504 Gateway Timeout\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"login CLI timed out\"}\n", 1},
+        {"poll", action_poll, LOGIN, "--poll", "{\"ok\":true,\"state\":\"done\"}",
+         "Status: 504 Gateway Timeout\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"login CLI timed out\"}\n", 1},
+        {"cancel", action_cancel, LOGIN, "--cancel", "{\"ok\":true}",
+         "Status: 200 OK\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"cancel_failed\",\"detail\":\"login CLI timed out\"}\n", 0},
+        {"refresh", action_refresh, TOKEN, "-local", "{\"access_token\":\"t\"}",
+         "Status: 200 OK\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"refresh_failed\",\"detail\":\"token CLI timed out\"}\n", 1},
+        // The snapshot: --status there with an empty report, --help there.
+        {"status", action_status, LOGIN, "--status", "{\"ok\":true,\"account\":\"late\",\"logged_in\":true}",
+         "", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        node_with_unstartable(c.tool, c.option, FAKE_TOOL_TIMED_OUT, c.output);
+        if (std::string(c.why) == "status") fake_set_tool(TOKEN, "--help", FAKE_TOOL_TIMED_OUT, "usage");
+        EXPECT_EQ(c.action(), c.exit_code);
+        const std::string &out = fake_stdout();
+        if (!c.response.empty()) {
+            EXPECT_EQ(out, c.response);
+        } else {
+            EXPECT_NE(out.find("\"account\":\"\""), std::string::npos) << out;
+            EXPECT_NE(out.find("\"cli_present\":true,\"token_cli_present\":true"), std::string::npos) << out;
+            EXPECT_EQ(out.find("cli_error"), std::string::npos) << out;
+        }
     }
 }
 

@@ -62,32 +62,31 @@ TEST(RunCapture, Results) {
     EXPECT_EQ(run(err.path, "").text, "out");  // standard error never reaches the capture
 }
 
-TEST(RunCapture, QuotedWordLimit) {
-    // The quoted word holds the command and two quotes: 509 bytes fit.
-    std::string dir = "/tmp/" + std::string(509 - 5 - 2, 'd');
-    std::string fits = dir + "/x";
-    ASSERT_EQ(fits.size(), 509u);
-    EXPECT_EQ(run(fits, "").result, -1);  // run, and reported not found
+TEST(RunCapture, CommandLengthLimit) {
+    // A command of up to 509 bytes is run; a longer one is refused whole.
+    // (Directory names of at most 255 bytes, so that the path is only missing.)
+    std::string fits = "/tmp/" + std::string(251, 'd') + "/" + std::string(250, 'd') + "/x";
+    ASSERT_EQ(fits.size(), TOOL_COMMAND_MAX);
+    EXPECT_EQ(run(fits, "").result, -1);  // run, and not found
     EXPECT_EQ(run(fits + "y", "").result, 0);  // not run at all
-    // Each quote costs four bytes inside the word.
-    std::string quotes = "/tmp/" + std::string(130, '\'');
-    EXPECT_EQ(run(quotes, "").result, 0);
-    EXPECT_EQ(run("/tmp/" + std::string(20, '\''), "").result, -1);
+    // A quote is a byte like any other: no shell reads the command.
+    EXPECT_EQ(run("/tmp/" + std::string(130, '\''), "").result, -1);
 }
 
-TEST(RunCapture, CaptureLimitInWholePieces) {
+TEST(RunCapture, CaptureLimitCountsEveryByte) {
     struct Case {
         const char *why;
         std::string body;
         size_t kept;
     } cases[] = {
         {"exactly the limit", "head -c 262144 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT},
-        {"one more byte", "head -c 262145 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT - CAPTURE_LIMIT % (READ_PIECE_CAP - 1)},
-        // 1,001-byte lines: 261 whole lines fit, the 262nd crosses the limit.
+        {"one more byte: the bytes up to the limit", "head -c 262145 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT},
+        // 1,001-byte lines: the 262nd is cut at the limit.
         {"lines", "i=0; while [ $i -lt 300 ]; do head -c 1000 /dev/zero | tr '\\0' 'l'; echo; i=$((i+1)); done",
-         261 * 1001 - 1},
+         CAPTURE_LIMIT},
         {"whitespace only", "printf ' \\r\\n\\t\\v\\f\\n'", 0},
-        {"NUL ends its piece", "printf 'ab\\000cd\\nef'", 4},
+        {"NUL bytes are kept and counted", "printf 'ab\\000cd\\nef'", 8},
+        {"a NUL flood stops at the limit", "cat /dev/zero", CAPTURE_LIMIT},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -96,6 +95,16 @@ TEST(RunCapture, CaptureLimitInWholePieces) {
         EXPECT_EQ(got.result, 1);
         EXPECT_EQ(got.text.size(), c.kept);
     }
+}
+
+TEST(RunCapture, TimeLimitAndStandardInput) {
+    Script sleeper("echo '{\"ok\":true}'; sleep 30");
+    Script reader("n=$(cat | wc -c | tr -d ' '); echo \"read $n\"");
+    setenv("LUMIVANE_TOOL_TIMEOUT", "1", 1);
+    Capture late = run(sleeper.path, "--status");
+    unsetenv("LUMIVANE_TOOL_TIMEOUT");
+    EXPECT_EQ(late.result, RUN_TIMED_OUT);
+    EXPECT_EQ(run(reader.path, "").text, "read 0");  // standard input is the null device
 }
 
 TEST(ToolBins, DefaultsAndOverrides) {

@@ -49,7 +49,7 @@ std::string target_tool(const World &w, const std::string &name,
     static const std::string standin = file_bytes(WINE_STANDIN);
     std::string replies_dir = w.path("tool-replies/" + name);
     std::string cfg = target_path(w.path("logs/" + name + ".log")) + "\n" + target_path(replies_dir) +
-                      "\n" + replies_dir + "\n";
+                      "\n" + replies_dir + "\n" + target_path(w.dir) + "\n";
     auto record = [&](const std::string &key, const Reply &r, int index) {
         std::string base = replies_dir + "/" + std::to_string(index);
         w.write(base + ".out", r.out);
@@ -61,8 +61,10 @@ std::string target_tool(const World &w, const std::string &name,
                                       ": >\"$1.tmp\" && mv \"$1.tmp\" \"$1\"\n");
             script = base + ".sh";
         }
+        static const char *const ACTS[] = {"answer", "leave-child", "read-stdin", "list-env",
+                                           "nul-flood", "endless-nuls", "sleep"};
         cfg += key + "\n" + target_path(base + ".out") + "\n" + target_path(base + ".err") + "\n" +
-               std::to_string(r.exit_code) + "\n" + script + "\n";
+               std::to_string(r.exit_code) + "\n" + script + "\n" + ACTS[(int)r.act] + "\n";
     };
     int index = 0;
     for (const auto &kv : replies) record("=" + kv.first, kv.second, index++);

@@ -1,0 +1,254 @@
+// The tools run without a shell, isolated from the request and bounded in
+// time, on both targets. Each row shows one way a tool could hold, flood,
+// read or outlive the request, and what the plugin does about it:
+//  - a child left behind holding the tool's output does not hold the answer;
+//  - NUL bytes count toward the capture limit;
+//  - a tool reads no request body: its standard input ends at once;
+//  - the request's variables and the node password never reach a tool;
+//  - past LUMIVANE_TOOL_TIMEOUT a tool is ended with everything it started;
+//  - (Linux) a tool ends with the plugin when the host kills the plugin.
+// "Promptly" below means well before the sleeping child would end: a
+// check of behaviour, not of speed.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "harness.h"
+#include "target.h"
+
+using e2e::Act;
+using e2e::Reply;
+using e2e::Result;
+using e2e::World;
+
+namespace {
+
+// Far below LONG_SLEEP_SEC, and far above what any answer takes.
+constexpr long long PROMPT_SEC = e2e::LONG_SLEEP_SEC / 2;
+
+Reply acting(Act act, const std::string &out = "", int exit_code = 0) {
+    Reply r(out, exit_code);
+    r.act = act;
+    return r;
+}
+
+bool has(const Result &r, const std::string &text) { return r.out.find(text) != std::string::npos; }
+
+std::string body(const Result &r) {
+    size_t blank = r.out.find("\r\n\r\n");
+    return blank == std::string::npos ? "" : r.out.substr(blank + 4);
+}
+
+// Ends the children that LEAVE_CHILD stand-ins left (native only; under
+// wine they end with the wine server).
+void end_children(const World &w, const std::string &name) {
+    if (e2e::WINDOWS_TARGET) return;
+    std::istringstream ids(w.read("logs/" + name + ".bg"));
+    for (long pid; ids >> pid;) {
+        if (pid > 1) kill((pid_t)pid, SIGKILL);
+    }
+}
+
+std::set<std::string> lines_of(const std::string &text) {
+    std::set<std::string> out;
+    std::istringstream s(text);
+    for (std::string line; std::getline(s, line);) out.insert(line);
+    return out;
+}
+
+TEST(ToolIsolation, AChildLeftBehindDoesNotHoldTheAnswer) {
+    // Both the login tool's --status (captured) and the token tool's --help
+    // probe (output discarded) leave a child that sleeps with the tool's
+    // standard output; on wine the host's reader must see the end of the
+    // response as promptly as the plugin ends.
+    const std::string line = "{\"ok\":true,\"account\":\"prompt\"}\n";
+    struct Case {
+        const char *why;
+        Reply status, help;
+    } cases[] = {
+        {"the login tool's --status", acting(Act::LEAVE_CHILD, line), Reply("usage\n")},
+        {"the token tool's --help probe", Reply(line), acting(Act::LEAVE_CHILD, "usage\n")},
+        {"both", acting(Act::LEAVE_CHILD, line), acting(Act::LEAVE_CHILD, "usage\n")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.login_tool({{"--status", c.status}});
+        w.token_tool({{"--help", c.help}});
+        Result r = w.request("action=status");
+        end_children(w, "login");
+        end_children(w, "token");
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_TRUE(has(r, "\"account\":\"prompt\"")) << r.out;
+        EXPECT_TRUE(has(r, "\"cli_present\":true,\"token_cli_present\":true")) << r.out;
+        EXPECT_LT(r.finished - r.started, PROMPT_SEC);
+    }
+}
+
+TEST(ToolIsolation, NulBytesCountTowardTheCaptureLimit) {
+    struct Case {
+        const char *why;
+        Act act;
+    } cases[] = {
+        // The line after 300 MB of NULs lies far past the limit: never read.
+        {"300 MB of NULs, then a JSON line", Act::NUL_FLOOD},
+        // Without end: cut at the limit and ended, not read until the time limit.
+        {"NULs without end", Act::ENDLESS_NULS},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.env["LUMIVANE_TOOL_TIMEOUT"] = std::to_string(e2e::LONG_SLEEP_SEC * 3);
+        w.login_tool({{"--status", acting(c.act, "{\"ok\":true,\"account\":\"after-the-flood\"}\n")}});
+        Result r = w.request("action=status");
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+        EXPECT_TRUE(has(r, "\"account\":\"\"")) << r.out;
+        EXPECT_LT(r.finished - r.started, e2e::LONG_SLEEP_SEC);
+    }
+}
+
+TEST(ToolIsolation, AToolReadsNoRequestBody) {
+    // The plugin's standard input holds a body and stays open; a tool that
+    // reads its own to the end gets nothing, at once.
+    World w;
+    w.hold_stdin = true;
+    w.stdin_body = "pwd=request-body-secret";
+    w.env["LUMIVANE_TOOL_TIMEOUT"] = std::to_string(e2e::LONG_SLEEP_SEC);
+    w.login_tool({{"--status", acting(Act::READ_STDIN)}});
+    Result r = w.request("action=status");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_TRUE(has(r, "\"account\":\"stdin-0\"")) << r.out;
+    EXPECT_LT(r.finished - r.started, PROMPT_SEC);
+}
+
+TEST(ToolIsolation, TheRequestsVariablesNeverReachATool) {
+    World w;
+    w.env["BOT_PASSWORD"] = "node-secret";
+    w.env["HTTP_X_BOT_PASSWORD"] = "node-secret";
+    w.env["HTTP_AUTHORIZATION"] = "Bearer node-secret";
+    w.env["HTTP_PROXY"] = "http://proxy.invalid:3128";  // a "Proxy:" request header
+    w.env["HTTP_USER_AGENT"] = "browser";
+    w.env["LUMIVANE_KEEP_ME"] = "1";
+    w.env["TEMP"] = w.native("");
+    w.env["HOME"] = w.dir;
+    w.login_tool({{"--status", acting(Act::LIST_ENV, "{\"ok\":true}\n")}});
+    w.token_tool({{"--help", acting(Act::LIST_ENV, "usage\n")}});
+    Result r = w.request("action=status&pwd=node-secret");
+    EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+    for (const char *tool : {"login", "token"}) {
+        SCOPED_TRACE(tool);
+        std::set<std::string> names = lines_of(w.read(std::string("logs/") + tool + ".env"));
+        for (const char *gone : {"BOT_PASSWORD", "QUERY_STRING", "HTTP_X_BOT_PASSWORD", "HTTP_AUTHORIZATION",
+                                 "HTTP_PROXY", "HTTP_USER_AGENT"}) {
+            EXPECT_EQ(names.count(gone), 0u) << gone;
+        }
+        for (const char *kept : {"PATH", "LUMIVANE_KEEP_ME", "LUMIVANE_LOGIN_BIN", "LUMIVANE_TOKEN_BIN", "TEMP", "HOME"}) {
+            EXPECT_EQ(names.count(kept), 1u) << kept;
+        }
+        if (e2e::WINDOWS_TARGET) EXPECT_EQ(names.count("SystemRoot"), 1u);
+    }
+}
+
+// Waits until SHORT_SLEEP_SEC + 1 seconds after the run began, so that a
+// sleeper that was not ended has had the time to leave its file.
+void wait_out_the_sleepers(const Result &r) {
+    long long until = r.started + e2e::SHORT_SLEEP_SEC + 1;
+    while ((long long)time(nullptr) < until) usleep(100 * 1000);
+}
+
+TEST(ToolIsolation, ATimeLimitEndsTheToolAndItsChildren) {
+    const std::string status_ok = "{\"ok\":true,\"logged_in\":true}\n";
+    struct Case {
+        const char *why;
+        const char *query;
+        std::map<std::string, Reply> login, token;
+        std::string sleeper;      // the stand-in that sleeps
+        std::string status_line;  // "Status: ..." of the answer, empty for 200
+        std::string want;         // a text of the body
+        int exit_code;
+    } cases[] = {
+        {"start", "action=start", {{"--status", Reply(status_ok)}, {"--start", acting(Act::SLEEP)}}, {}, "login",
+         "Status: 504 Gateway Timeout\r\n", "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"login CLI timed out\"}", 1},
+        {"poll", "action=poll", {{"--status", Reply(status_ok)}, {"--poll", acting(Act::SLEEP)}}, {}, "login",
+         "Status: 504 Gateway Timeout\r\n", "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"login CLI timed out\"}", 1},
+        {"cancel", "action=cancel", {{"--status", Reply(status_ok)}, {"--cancel", acting(Act::SLEEP)}}, {}, "login",
+         "", "{\"ok\":false,\"error\":\"cancel_failed\",\"detail\":\"login CLI timed out\"}", 0},
+        {"refresh", "action=refresh", {{"--status", Reply(status_ok)}},
+         {{"--help", Reply("usage\n")}, {"-local", acting(Act::SLEEP)}}, "token",
+         "", "{\"ok\":false,\"error\":\"refresh_failed\",\"detail\":\"token CLI timed out\"}", 1},
+        // In the snapshot a --status past its limit is there with an empty
+        // report, and so is a --help probe.
+        {"status", "action=status", {{"--status", acting(Act::SLEEP, status_ok)}},
+         {{"--help", acting(Act::SLEEP)}}, "login", "",
+         "\"logged_in\":false,", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.env["LUMIVANE_TOOL_TIMEOUT"] = "1";
+        w.login_tool(c.login);
+        w.token_tool(c.token.empty() ? std::map<std::string, Reply>{{"--help", Reply("usage\n")}} : c.token);
+        Result r = w.request(c.query);
+        EXPECT_EQ(r.exit_code, c.exit_code);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out.rfind(c.status_line, 0), 0u) << r.out;
+        EXPECT_NE(body(r).find(c.want), std::string::npos) << r.out;
+        if (std::string(c.why) == "status") {
+            EXPECT_TRUE(has(r, "\"cli_present\":true,\"token_cli_present\":true")) << r.out;
+            EXPECT_FALSE(has(r, "cli_error")) << r.out;
+        }
+        wait_out_the_sleepers(r);
+        for (const char *who : {"tool", "child"}) {
+            EXPECT_FALSE(w.exists("survived-" + c.sleeper + "-" + who)) << who;
+            EXPECT_FALSE(w.exists("survived-token-" + std::string(who))) << who;
+        }
+    }
+}
+
+TEST(ToolIsolation, AToolEndsWithThePluginWhenTheHostKillsIt) {
+    // Linux only (a parent-death signal): the plugin is killed while its
+    // tool sleeps; the tool must not live on to leave its file.
+    World w;
+    w.login_tool({{"--status", Reply("{\"ok\":true}\n")}, {"--start", acting(Act::SLEEP)}});
+    w.token_tool({{"--help", Reply("usage\n")}});
+    w.env["QUERY_STRING"] = "action=start";
+    std::vector<std::string> argv_s, env_s;
+    e2e::target_process(w, {}, argv_s, env_s);
+    std::vector<char *> argv, envp;
+    for (auto &a : argv_s) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    for (auto &e : env_s) envp.push_back(&e[0]);
+    envp.push_back(nullptr);
+    long long started = (long long)time(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(w.dir.c_str()) != 0) _exit(126);
+        int null_fd = open("/dev/null", O_RDWR);
+        dup2(null_fd, 1);
+        dup2(null_fd, 2);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(125);
+    }
+    ASSERT_GT(pid, 0);
+    // The start tool has begun once its log has two runs.
+    for (int i = 0; i < 200 && w.runs("login").size() < 2; i++) usleep(20 * 1000);
+    ASSERT_EQ(w.runs("login").size(), 2u);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    Result r;
+    r.started = started;
+    wait_out_the_sleepers(r);
+    EXPECT_FALSE(w.exists("survived-login-tool"));
+}
+
+}  // namespace

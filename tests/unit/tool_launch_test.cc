@@ -1,0 +1,199 @@
+// The rules of starting a tool without a shell, on text: the environment
+// filter, the search path (POSIX and Windows rules), the Windows command
+// lines, the time limit's variable and the option words.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/limits.h"
+#include "platform/tool_launch.h"
+#include "tools/runner.h"
+
+namespace {
+
+TEST(ToolEnvironment, RequestVariablesAndThePasswordStayBehind) {
+    struct Case {
+        const char *entry;
+        int posix, windows;  // passes with exact names / with names in any case
+    } cases[] = {
+        {"PATH=/usr/bin", 1, 1},
+        {"HOME=/root", 1, 1},
+        {"LUMIVANE_LOGIN_BIN=/opt/login", 1, 1},
+        {"SystemRoot=C:\\Windows", 1, 1},
+        {"TEMP=C:\\Temp", 1, 1},
+        {"HTTP_PROXY=http://evil:3128", 0, 0},       // a "Proxy:" request header
+        {"HTTP_AUTHORIZATION=Bearer x", 0, 0},
+        {"HTTP_X_BOT_PASSWORD=x", 0, 0},
+        {"HTTP_=", 0, 0},                            // the prefix alone is a request header name too
+        {"QUERY_STRING=pwd=x", 0, 0},
+        {"BOT_PASSWORD=x", 0, 0},
+        {"http_proxy=http://host-set:3128", 1, 0},   // POSIX: the host's own, not a request's
+        {"Query_String=x", 1, 0},
+        {"bot_password=x", 1, 0},
+        {"HTTP=1", 1, 1},                            // not the prefix
+        {"HTTPS_PROXY=http://host-set", 1, 1},       // no request header makes HTTPS_*
+        {"QUERY_STRING_X=1", 1, 1},
+        {"XBOT_PASSWORD=1", 1, 1},
+        {"=C:=C:\\work", 1, 1},                      // Windows' per-drive directory
+        {"NOEQUALS", 1, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.entry);
+        EXPECT_EQ(tool_env_passes(c.entry, 0), c.posix);
+        EXPECT_EQ(tool_env_passes(c.entry, 1), c.windows);
+    }
+}
+
+int in_set(const char *path, void *ctx) { return ((std::set<std::string> *)ctx)->count(path) != 0; }
+
+TEST(ToolSearch, PosixRules) {
+    const ToolSearchRules posix = {':', '/', 1, nullptr};
+    struct Case {
+        const char *why, *search;
+        std::set<std::string> files;
+        const char *found;  // "" when not found
+    } cases[] = {
+        {"first entry that has it", "/a:/b:/c", {"/b/tool", "/c/tool"}, "/b/tool"},
+        {"a trailing slash is not doubled", "/a/:/b", {"/a/tool"}, "/a/tool"},
+        {"an empty entry is the working directory", "/a::/b", {"tool", "/b/tool"}, "tool"},
+        {"a trailing empty entry too", "/a:", {"tool"}, "tool"},
+        {"nowhere", "/a:/b", {"/c/tool"}, ""},
+        {"empty list: the working directory", "", {"tool"}, "tool"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        std::set<std::string> files = c.files;
+        char out[PATH_CAP];
+        EXPECT_EQ(tool_search("tool", c.search, &posix, in_set, &files, out, sizeof out), c.found[0] ? 1 : 0);
+        EXPECT_STREQ(out, c.found);
+    }
+}
+
+TEST(ToolSearch, WindowsRulesWithPathext) {
+    const char *exts = ".COM;.EXE;.BAT;.CMD";
+    const ToolSearchRules windows = {';', '\\', 0, exts};
+    struct Case {
+        const char *why, *name, *search;
+        std::set<std::string> files;
+        const char *found;
+    } cases[] = {
+        {"npm's .cmd shim", "login", "C:\\npm;C:\\bin", {"C:\\npm\\login.cmd", "C:\\npm\\login.CMD"}, "C:\\npm\\login.CMD"},
+        {"extensions in PATHEXT order", "login", "C:\\a", {"C:\\a\\login.BAT", "C:\\a\\login.EXE"}, "C:\\a\\login.EXE"},
+        {"entries before extensions", "login", "C:\\a;C:\\b", {"C:\\a\\login.CMD", "C:\\b\\login.EXE"}, "C:\\a\\login.CMD"},
+        {"a name without extension is never tried bare", "login", "C:\\a", {"C:\\a\\login"}, ""},
+        {"a name with an extension is tried as given first", "login.exe", "C:\\a",
+         {"C:\\a\\login.exe", "C:\\a\\login.exe.EXE"}, "C:\\a\\login.exe"},
+        {"empty entries are skipped", "login", ";;C:\\a;", {"login.EXE", "C:\\a\\login.EXE"}, "C:\\a\\login.EXE"},
+        {"a quoted entry", "login", "\"C:\\Program Files\\lv\"", {"C:\\Program Files\\lv\\login.EXE"},
+         "C:\\Program Files\\lv\\login.EXE"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        std::set<std::string> files = c.files;
+        char out[PATH_CAP];
+        EXPECT_EQ(tool_search(c.name, c.search, &windows, in_set, &files, out, sizeof out), c.found[0] ? 1 : 0);
+        EXPECT_STREQ(out, c.found);
+    }
+}
+
+TEST(ToolSearch, ACandidateThatDoesNotFitIsSkipped) {
+    const ToolSearchRules posix = {':', '/', 1, nullptr};
+    std::set<std::string> files = {"/long-directory/tool", "/b/tool"};
+    char out[10];  // "/b/tool" fits, the first does not
+    EXPECT_EQ(tool_search("tool", "/long-directory:/b", &posix, in_set, &files, out, sizeof out), 1);
+    EXPECT_STREQ(out, "/b/tool");
+}
+
+TEST(WindowsCommandLine, DirectStartQuotesThePathAndEachArgument) {
+    struct Case {
+        const char *why, *path;
+        std::vector<const char *> args;
+        const char *line;  // "" when refused
+    } cases[] = {
+        {"fixed options", "C:\\lv\\login.exe", {"--start", "--force"}, "\"C:\\lv\\login.exe\" --start --force"},
+        {"'%' in the path is only a byte", "C:\\100%\\login.exe", {"--status"}, "\"C:\\100%\\login.exe\" --status"},
+        {"a space in the path", "C:\\Program Files\\login.exe", {}, "\"C:\\Program Files\\login.exe\""},
+        {"an argument with a space and a quote", "t.exe", {"a b\"c"}, "\"t.exe\" \"a b\\\"c\""},
+        {"backslashes before the closing quote are doubled", "t.exe", {"a b\\"}, "\"t.exe\" \"a b\\\\\""},
+        {"an empty argument", "t.exe", {""}, "\"t.exe\" \"\""},
+        {"a quote in the path cannot be written", "C:\\a\"b.exe", {}, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        char out[256];
+        int r = tool_direct_command_line(c.path, c.args.data(), (int)c.args.size(), out, sizeof out);
+        EXPECT_EQ(r, c.line[0] ? 1 : 0);
+        EXPECT_STREQ(out, c.line);
+    }
+}
+
+TEST(WindowsCommandLine, BatchFilesThroughCmd) {
+    const char *cmd = "C:\\Windows\\system32\\cmd.exe";
+    struct Case {
+        const char *why, *path;
+        std::vector<const char *> args;
+        const char *line;
+    } cases[] = {
+        {"a .cmd shim", "C:\\npm\\login.cmd", {"--start", "--force"},
+         "\"C:\\Windows\\system32\\cmd.exe\" /d /v:off /s /c \"\"C:\\npm\\login.cmd\" --start --force\""},
+        {"spaces and cmd operators stay inside the quotes", "C:\\a&b (x)\\t.bat", {"-local"},
+         "\"C:\\Windows\\system32\\cmd.exe\" /d /v:off /s /c \"\"C:\\a&b (x)\\t.bat\" -local\""},
+        {"'%' would be expanded", "C:\\100%\\login.cmd", {"--status"}, ""},
+        {"a quote would end the word", "C:\\a\"b.cmd", {"--status"}, ""},
+        {"a control byte could end the line", "C:\\a\nb.cmd", {"--status"}, ""},
+        {"an option cmd would read", "C:\\t.cmd", {"a&b"}, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        char out[256];
+        int r = tool_batch_command_line(cmd, c.path, c.args.data(), (int)c.args.size(), out, sizeof out);
+        EXPECT_EQ(r, c.line[0] ? 1 : 0);
+        EXPECT_STREQ(out, c.line);
+    }
+    EXPECT_EQ(tool_is_batch("C:\\x\\LOGIN.CMD"), 1);
+    EXPECT_EQ(tool_is_batch("login.Bat"), 1);
+    EXPECT_EQ(tool_is_batch("login.exe"), 0);
+    EXPECT_EQ(tool_is_batch("cmd"), 0);
+}
+
+TEST(ToolTimeout, WholeSecondsElseTheDefault) {
+    struct Case {
+        const char *value;
+        long long seconds;
+    } cases[] = {
+        {nullptr, DEFAULT_TOOL_TIMEOUT_SEC},
+        {"", DEFAULT_TOOL_TIMEOUT_SEC},
+        {"0", DEFAULT_TOOL_TIMEOUT_SEC},
+        {"000", DEFAULT_TOOL_TIMEOUT_SEC},
+        {"1", 1},
+        {"90", 90},
+        {"007", 7},
+        {"999999999", 999999999},
+        {"1000000000", DEFAULT_TOOL_TIMEOUT_SEC},  // ten digits: unusable
+        {"-5", DEFAULT_TOOL_TIMEOUT_SEC},
+        {"+5", DEFAULT_TOOL_TIMEOUT_SEC},
+        {" 5", DEFAULT_TOOL_TIMEOUT_SEC},
+        {"5s", DEFAULT_TOOL_TIMEOUT_SEC},
+        {"1.5", DEFAULT_TOOL_TIMEOUT_SEC},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "(unset)");
+        EXPECT_EQ(tool_timeout_seconds(c.value), c.seconds);
+    }
+}
+
+TEST(ToolOptions, SplitAtSpaces) {
+    char text[] = " --start  --force ";
+    const char *words[2];
+    ASSERT_EQ(split_options(text, words, 2), 2);
+    EXPECT_STREQ(words[0], "--start");
+    EXPECT_STREQ(words[1], "--force");
+    char empty[] = "";
+    EXPECT_EQ(split_options(empty, words, 2), 0);
+    char three[] = "a b c";
+    EXPECT_EQ(split_options(three, words, 2), -1);
+}
+
+}  // namespace
