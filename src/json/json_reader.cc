@@ -88,27 +88,57 @@ static unsigned decode_u_escape(const char **p, const char *end) {
     return cp;
 }
 
-// Copies the unit (a character, or an ill-formed run) of n bytes into out
-// when it fits whole; once one does not, *full keeps every later one out.
-static void store_unit(char *out, size_t cap, size_t *stored, int *full, const char *unit, size_t n) {
-    if (!*full && *stored + n <= cap - 1) {
-        memcpy(out + *stored, unit, n);
-        *stored += n;
-    } else {
-        *full = 1;
+// A text decoded into a fixed output, cut between characters only. Bytes
+// are stored while they fit; the first few that do not are kept aside, so
+// that the cut can tell whether the last stored unit (utf8.h) runs on
+// past it and must go whole.
+struct CutText {
+    char *out;
+    size_t cap;
+    size_t stored;
+    char spill[UTF8_MAX_CHAR_LEN];
+    size_t spilled;  // once a byte is set aside, every later one is dropped
+};
+
+static void cut_add(CutText *t, const char *bytes, size_t n) {
+    for (size_t i = 0; i < n; i++) {
+        if (t->spilled == 0 && t->stored < t->cap - 1) {
+            t->out[t->stored++] = bytes[i];
+        } else if (t->spilled < sizeof t->spill) {
+            t->spill[t->spilled++] = bytes[i];
+        }
     }
+}
+
+// Terminates the output, first dropping a last unit that the cut split.
+static size_t cut_finish(CutText *t) {
+    if (t->spilled > 0 && t->stored > 0) {
+        size_t last = 0;
+        for (size_t i = 0; i < t->stored;) {
+            int well_formed;
+            last = i;
+            i += utf8_unit(t->out + i, t->stored - i, &well_formed);
+        }
+        char window[2 * UTF8_MAX_CHAR_LEN];
+        size_t own = t->stored - last;  // at most UTF8_MAX_CHAR_LEN
+        memcpy(window, t->out + last, own);
+        memcpy(window + own, t->spill, t->spilled);
+        int well_formed;
+        if (utf8_unit(window, own + t->spilled, &well_formed) > own) t->stored = last;
+    }
+    t->out[t->stored] = '\0';
+    return t->stored;
 }
 
 int json_read_string_at(const char **cursor, const char *end, char *out, size_t cap) {
     const char *p = *cursor;
     if (!p || p >= end || *p != '"') return 0;
     p++;
-    size_t stored = 0;
-    int full = 0;
+    CutText t = {out, cap, 0, {0}, 0};
     while (p < end && *p && *p != '"') {
+        char seq[UTF8_MAX_CHAR_LEN];
+        size_t n = 1;
         if (*p == '\\' && p + 1 < end && p[1]) {
-            char seq[UTF8_MAX_CHAR_LEN];
-            size_t n = 1;
             char e = p[1];
             p += 2;
             switch (e) {
@@ -120,18 +150,12 @@ int json_read_string_at(const char **cursor, const char *end, char *out, size_t 
                 case 'u': n = utf8_encode(decode_u_escape(&p, end), seq); break;
                 default: seq[0] = e;
             }
-            store_unit(out, cap, &stored, &full, seq, n);
         } else {
-            // Raw bytes go over a whole unit at a time, so a cut never
-            // splits a character. The unit ends before any quote, backslash
-            // or NUL, which are never continuation bytes.
-            int well_formed;
-            size_t n = utf8_unit(p, (size_t)(end - p), &well_formed);
-            store_unit(out, cap, &stored, &full, p, n);
-            p += n;
+            seq[0] = *p++;
         }
+        cut_add(&t, seq, n);
     }
-    out[stored] = '\0';
+    cut_finish(&t);
     if (p < end && *p == '"') p++;
     *cursor = p;
     return 1;
@@ -210,14 +234,15 @@ int json_str_field(const char *text, const char *end, const char *key, char *out
     if (!v || *v == 'n' || *v == '{' || *v == '[') return 0;
     out[0] = '\0';
     if (*v == '"') return json_read_string_at(&v, end, out, cap);
-    size_t n = 0;
-    int full = 0;
-    while (v < end && *v && *v != ',' && *v != '}' && *v != ']' && !full) {
-        int well_formed;
-        size_t unit = utf8_unit(v, (size_t)(end - v), &well_formed);
-        store_unit(out, cap, &n, &full, v, unit);
-        v += unit;
-    }
+    CutText t = {out, cap, 0, {0}, 0};
+    // The value runs to a comma, a closing bracket, a NUL or end; only the
+    // bytes that can be stored, and those that tell the cut, are looked at.
+    const size_t enough = cap - 1 + UTF8_MAX_CHAR_LEN;
+    const char *stop = v;
+    while (stop < end && (size_t)(stop - v) < enough && *stop && *stop != ',' && *stop != '}' && *stop != ']')
+        stop++;
+    cut_add(&t, v, (size_t)(stop - v));
+    size_t n = cut_finish(&t);
     while (n > 0 && is_ws(out[n - 1])) n--;
     out[n] = '\0';
     return n > 0;

@@ -10,9 +10,11 @@
 // span is skipped.
 //
 // Texts stored into an output array (capacity cap, at least 1) hold at
-// most cap - 1 bytes and a NUL, and are cut between characters only: a
-// UTF-8 character, or an ill-formed unit (utf8.h), that does not fit
-// whole is dropped together with everything after it.
+// most cap - 1 bytes and a NUL, and are cut between characters only: the
+// decoded text is taken in units (utf8.h: a character, or an ill-formed
+// run), and the unit that does not fit whole is dropped together with
+// everything after it. Ill-formed runs are kept as they are; the JSON
+// string writer replaces them.
 #pragma once
 
 #include <stddef.h>

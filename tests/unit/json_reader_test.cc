@@ -154,6 +154,11 @@ TEST(JsonReadString, DecodesEscapes) {
         {"\"\xe0\xa0x\xffy\"", 64, "\xe0\xa0x\xffy", 7},
         {"\"\xe0\xa0x\"", 2, "", 5},                   // the 2-byte run does not fit in 1
         {"\"\xc3\"", 64, "\xc3", 3},                   // a lead byte right before the quote
+        // The cut looks at the decoded bytes: a raw lead byte and an
+        // escaped continuation byte make one character.
+        {"\"\xc3\\\xa9\"", 2, "", 5},
+        {"\"\xc3\\\xa9\"", 3, "\xc3\xa9", 5},
+        {R"("a\u00e9")", 3, "a", 9},                  // an escaped character is whole or absent
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.json);
