@@ -1,6 +1,7 @@
 #include "base/utf8.h"
 
 const char UTF8_REPLACEMENT[] = "\xEF\xBF\xBD";
+const char UTF8_BOM[] = "\xEF\xBB\xBF";
 
 size_t utf8_unit(const char *p, size_t avail, int *well_formed) {
     const unsigned char *s = (const unsigned char *)p;

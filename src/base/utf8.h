@@ -12,6 +12,10 @@
 extern const char UTF8_REPLACEMENT[];
 constexpr size_t UTF8_REPLACEMENT_LEN = 3;
 constexpr size_t UTF8_MAX_CHAR_LEN = 4;
+// The byte-order mark U+FEFF, as UTF-8: what Windows tools often write
+// first. The readers skip it where a text or a tool's line begins.
+extern const char UTF8_BOM[];
+constexpr size_t UTF8_BOM_LEN = 3;
 
 // Length (1 to 4) of the unit that starts at p, reading at most `avail`
 // bytes (avail >= 1). *well_formed gets 1 for a character, 0 for an

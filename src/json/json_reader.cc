@@ -8,11 +8,8 @@
 
 static int is_ws(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
-static const char BOM[] = "\xEF\xBB\xBF";
-static const size_t BOM_LEN = sizeof BOM - 1;
-
 static const char *skip_bom(const char *p, const char *end) {
-    return (end - p >= (ptrdiff_t)BOM_LEN && memcmp(p, BOM, BOM_LEN) == 0) ? p + BOM_LEN : p;
+    return (end - p >= (ptrdiff_t)UTF8_BOM_LEN && memcmp(p, UTF8_BOM, UTF8_BOM_LEN) == 0) ? p + UTF8_BOM_LEN : p;
 }
 
 // 1 when [p, end) begins with the NUL-terminated word.

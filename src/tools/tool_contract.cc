@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "base/buf.h"
+#include "base/utf8.h"
 #include "json/json_reader.h"
 #include "tools/runner.h"
 
@@ -17,18 +18,14 @@ const char TOKEN_LOCAL[] = "-local";
 const char LOGIN_MISSING_DETAIL[] = "vantorel-lumivane-login is not on this node";
 const char TOKEN_MISSING_DETAIL[] = "vantorel-lumivane-fetchtoken is not on this node";
 
-// A line may open with a UTF-8 byte-order mark, which tools written for
-// Windows print; the line then counts from its brace.
-static const char BOM[] = "\xEF\xBB\xBF";
-static const size_t BOM_LEN = sizeof BOM - 1;
-
 const char *last_json_line(const Buf *b) {
     if (!b->data || b->len == 0) return nullptr;
     const char *found = nullptr;
     for (size_t i = 0; i < b->len; i++) {
         if (i != 0 && b->data[i - 1] != '\n') continue;
+        // A line may open with a byte-order mark; it then counts from its brace.
         size_t at = i;
-        if (b->len - i > BOM_LEN && memcmp(b->data + i, BOM, BOM_LEN) == 0) at = i + BOM_LEN;
+        if (b->len - i > UTF8_BOM_LEN && memcmp(b->data + i, UTF8_BOM, UTF8_BOM_LEN) == 0) at = i + UTF8_BOM_LEN;
         if (b->data[at] == '{') found = b->data + at;
     }
     return found;
