@@ -1,11 +1,15 @@
-// The response buffer and the JSON string encoding. Three properties:
-//  - buf_json writes exactly the reference encoding, which is valid JSON
-//    and decodes back to the input's bytes (up to its first NUL);
+// The response buffer and the JSON string encoding. Four properties:
+//  - buf_json writes exactly the reference encoding, which is valid JSON in
+//    well-formed UTF-8 and decodes back to the input's bytes (up to its
+//    first NUL) with each ill-formed part replaced by U+FFFD, and to the
+//    input itself when that is well-formed;
 //  - build_error writes the status line, the JSON header block and one
-//    valid JSON object whose "error" and "detail" decode back to the code
-//    and detail given, "detail" present exactly when the detail is not empty;
+//    valid UTF-8 JSON object whose "error" and "detail" decode back to the
+//    code and detail given (repaired the same way), "detail" present
+//    exactly when the detail is not empty;
 //  - any sequence of appends keeps the Buf's invariants (NUL at len,
-//    len + 1 <= cap, cap 0 or 1024 * 2^k) and the same bytes as a model.
+//    len + 1 <= cap, cap 0 or 1024 * 2^k) and the same bytes as a model;
+//  - a failed append is sticky: nothing is appended after it.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <string.h>
@@ -39,10 +43,12 @@ void check_encoding(const std::string &raw) {
     FUZZ_CHECK(buf_json(&b, raw.c_str()) == 1);
     std::string written(b.data, b.len);
     FUZZ_CHECK(written == reference_json_string(text));
+    FUZZ_CHECK(strict_utf8_valid(written));
     std::string decoded;
     JsonScan scan(written);
     FUZZ_CHECK(scan.string(&decoded) && scan.at_end());
-    FUZZ_CHECK(decoded == text);
+    FUZZ_CHECK(decoded == reference_utf8_repair(text));
+    if (strict_utf8_valid(text)) FUZZ_CHECK(decoded == text);
     buf_free(&b);
 }
 
@@ -59,12 +65,16 @@ void check_error_document(int which, const std::string &code, const std::string 
                        JSON_HEADER;
     FUZZ_CHECK(out.compare(0, head.size(), head) == 0);
     std::vector<JsonScan::Member> members;
-    FUZZ_CHECK(parse_document(out.substr(head.size()), &members));
+    std::string body = out.substr(head.size());
+    FUZZ_CHECK(strict_utf8_valid(body));
+    FUZZ_CHECK(parse_document(body, &members));
     FUZZ_CHECK(members.size() == (detail.empty() ? 2u : 3u));
     FUZZ_CHECK(members[0].key == "ok" && members[0].raw == "false");
-    FUZZ_CHECK(members[1].key == "error" && members[1].is_string && members[1].decoded == code);
+    FUZZ_CHECK(members[1].key == "error" && members[1].is_string &&
+               members[1].decoded == reference_utf8_repair(code));
     if (!detail.empty()) {
-        FUZZ_CHECK(members[2].key == "detail" && members[2].is_string && members[2].decoded == detail);
+        FUZZ_CHECK(members[2].key == "detail" && members[2].is_string &&
+                   members[2].decoded == reference_utf8_repair(detail));
     }
 }
 
@@ -108,14 +118,18 @@ void run_appends(FuzzedDataProvider &in) {
         }
         check_invariants(b, model);
     }
-    // A need beyond the cap fails and changes nothing.
+    // A need beyond the cap fails and changes nothing, and every append
+    // after it fails too.
+    FUZZ_CHECK(b.failed == 0);
     Buf before = b;
     FUZZ_CHECK(buf_need(&b, BUF_MAX_CAP) == 0);
     FUZZ_CHECK(b.data == before.data && b.len == before.len && b.cap == before.cap);
-    FUZZ_CHECK(buf_need(&b, (size_t)-1) == 0);
+    FUZZ_CHECK(b.failed == 1);
+    FUZZ_CHECK(buf_addc(&b, 'x') == 0 && buf_adds(&b, "") == 0 && buf_json(&b, "") == 0);
+    FUZZ_CHECK(buf_addn(&b, "x", 1) == 0 && buf_addf(&b, "%d", 1) == 0);
     check_invariants(b, model);
     buf_free(&b);
-    FUZZ_CHECK(b.data == nullptr && b.len == 0 && b.cap == 0);
+    FUZZ_CHECK(b.data == nullptr && b.len == 0 && b.cap == 0 && b.failed == 0);
 }
 
 }  // namespace

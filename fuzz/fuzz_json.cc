@@ -1,11 +1,14 @@
 // Every JSON field reader, every tool-answer reader and last_json_line on
-// arbitrary text. The text lies in a block of exactly its length + 1 and
-// each output array in a block of exactly its capacity, so that a read past
-// the NUL or a write past the capacity is caught. Beyond memory safety the
-// target checks what the readers promise: a found value lies inside the
-// span after a colon, an absent key reads as the neutral result, outputs
-// stay terminated within their capacity, and last_json_line picks the last
-// line that begins with '{'.
+// arbitrary text. The field readers get a span in a block of exactly its
+// length, with no NUL after it (NULs inside it included), and each output
+// array lies in a block of exactly its capacity, so that a read past end
+// or a write past the capacity is caught. Beyond memory safety the target
+// checks what the readers promise: a found value lies inside the span
+// after a colon, an absent key, a null, an object or an array reads as the
+// neutral result, outputs stay terminated within their capacity, a text
+// cut at its capacity is the longest prefix of whole characters of the
+// full text, and last_json_line picks the last line that begins with '{'
+// (after a byte-order mark).
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -28,6 +31,18 @@ const char SENTINEL = 'Z';
 bool is_ws(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool terminated_within(const char *out, size_t cap) { return memchr(out, '\0', cap) != nullptr; }
+
+// A text stored with capacity cap, against the same text stored with room
+// for all of it: a prefix, and when the full text is well-formed UTF-8,
+// whole characters only and as many as fit.
+void check_cut(const std::string &cut, const std::string &full, size_t cap) {
+    FUZZ_CHECK(cut.size() <= cap - 1);
+    FUZZ_CHECK(full.compare(0, cut.size(), cut) == 0);
+    if (cut.size() < full.size() && strict_utf8_valid(full)) {
+        FUZZ_CHECK(strict_utf8_valid(cut));
+        FUZZ_CHECK(cut.size() + strict_utf8_char(full, cut.size()) > cap - 1);
+    }
+}
 
 void check_key(const char *text, const char *end, const char *key, size_t cap) {
     const char *v = json_find_key(text, end, key);
@@ -53,19 +68,28 @@ void check_key(const char *text, const char *end, const char *key, size_t cap) {
     char *out = (char *)malloc(cap);
     memset(out, SENTINEL, cap);
     int stored = json_str_field(text, end, key, out, cap);
-    if (!v || *v == 'n') {
-        // Absent or null: the output is not touched at all.
+    if (!v || *v == 'n' || *v == '{' || *v == '[') {
+        // Absent, null, an object or an array: the output is not touched.
         FUZZ_CHECK(stored == 0);
         for (size_t i = 0; i < cap; i++) FUZZ_CHECK(out[i] == SENTINEL);
     } else {
         FUZZ_CHECK(terminated_within(out, cap));
         if (*v != '"') FUZZ_CHECK(stored == (out[0] != '\0'));
-        if (*v == '"') FUZZ_CHECK(stored == 1);
+        if (*v == '"') {
+            FUZZ_CHECK(stored == 1);
+            // The same string with room for all of it.
+            size_t room = (size_t)(end - v) * 3 + 1;
+            char *whole = (char *)malloc(room);
+            FUZZ_CHECK(json_str_field(text, end, key, whole, room) == 1);
+            check_cut(out, whole, cap);
+            free(whole);
+        }
     }
     free(out);
 }
 
 void check_strings(const char *text, size_t len, size_t cap) {
+    const char *end = text + len;
     // Decode the string at each of the first quotes of the text.
     int tried = 0;
     for (size_t i = 0; i < len && tried < 32; i++) {
@@ -73,22 +97,28 @@ void check_strings(const char *text, size_t len, size_t cap) {
         tried++;
         char *out = (char *)malloc(cap);
         const char *cursor = text + i;
-        FUZZ_CHECK(json_read_string_at(&cursor, out, cap) == 1);
-        FUZZ_CHECK(cursor > text + i && cursor <= text + len);
+        FUZZ_CHECK(json_read_string_at(&cursor, end, out, cap) == 1);
+        FUZZ_CHECK(cursor > text + i && cursor <= end);
         FUZZ_CHECK(terminated_within(out, cap));
-        // It stops right after a closing quote, or on the NUL.
-        FUZZ_CHECK(cursor == text + len || cursor[-1] == '"');
+        // It stops right after a closing quote, or on a NUL, or at end.
+        FUZZ_CHECK(cursor == end || *cursor == '\0' || cursor[-1] == '"');
+        size_t room = len * 3 + 1;
+        char *whole = (char *)malloc(room);
+        const char *again = text + i;
+        FUZZ_CHECK(json_read_string_at(&again, end, whole, room) == 1 && again == cursor);
+        check_cut(out, whole, cap);
+        free(whole);
         free(out);
     }
     char out[4];
     const char *cursor = text;
     if (len == 0 || text[0] != '"') {
         memset(out, SENTINEL, sizeof out);
-        FUZZ_CHECK(json_read_string_at(&cursor, out, sizeof out) == 0 && cursor == text);
+        FUZZ_CHECK(json_read_string_at(&cursor, end, out, sizeof out) == 0 && cursor == text);
         FUZZ_CHECK(out[0] == SENTINEL);
     }
     const char *none = nullptr;
-    FUZZ_CHECK(json_read_string_at(&none, out, sizeof out) == 0);
+    FUZZ_CHECK(json_read_string_at(&none, end, out, sizeof out) == 0);
 }
 
 void check_last_line(const std::string &t) {
@@ -96,8 +126,11 @@ void check_last_line(const std::string &t) {
     buf_addn(&b, t.data(), t.size());
     const char *line = last_json_line(&b);
     size_t expected = std::string::npos;
-    for (size_t i = 0; i < t.size(); i++)
-        if (t[i] == '{' && (i == 0 || t[i - 1] == '\n')) expected = i;
+    for (size_t i = 0; i < t.size(); i++) {
+        if (i > 0 && t[i - 1] != '\n') continue;
+        size_t at = t.compare(i, 3, "\xEF\xBB\xBF") == 0 ? i + 3 : i;
+        if (at < t.size() && t[at] == '{') expected = at;
+    }
     if (expected == std::string::npos) {
         FUZZ_CHECK(line == nullptr);
     } else {
@@ -138,17 +171,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider in(data, size);
     size_t cap = in.ConsumeIntegralInRange<size_t>(1, 300);
     std::string own_key = up_to_nul(in.ConsumeRandomLengthString(160));
-    std::string t = up_to_nul(in.ConsumeRemainingBytesAsString());
+    std::string t = in.ConsumeRemainingBytesAsString();
 
-    char *text = (char *)malloc(t.size() + 1);
-    memcpy(text, t.c_str(), t.size() + 1);
+    // The span alone, NULs and all, with nothing after it.
+    char *text = (char *)malloc(t.size() ? t.size() : 1);
+    memcpy(text, t.data(), t.size());
     const char *end = text + t.size();
 
     for (const char *key : KEYS) check_key(text, end, key, cap);
     check_key(text, end, own_key.c_str(), cap);
     FUZZ_CHECK(json_find_key(nullptr, nullptr, "ok") == nullptr);
     check_strings(text, t.size(), cap);
-    check_last_line(t);
+    check_last_line(up_to_nul(t));
     free(text);
     return 0;
 }

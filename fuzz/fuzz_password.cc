@@ -1,7 +1,7 @@
 // The node password check against a model of its three ways: the header
-// equal to the password; an Authorization value of optional spaces, the
-// scheme word "Bearer " in any letter case, optional spaces and then
-// exactly the password; the first pwd= value, cut to 255 bytes, equal to
+// equal to the password; an Authorization value of optional spaces, then
+// optionally the scheme word "Bearer " in any letter case and more spaces,
+// and then exactly the password; the first pwd= value, cut to 255 bytes, equal to
 // the password. An unset or empty password lets everything pass.
 //
 // The input picks the four texts and, for each way, whether to build a
@@ -23,9 +23,10 @@ namespace {
 bool model_bearer(const std::string &auth, const std::string &password) {
     size_t i = 0;
     while (i < auth.size() && auth[i] == ' ') i++;
-    if (auth.size() - i < 7 || strncasecmp(auth.c_str() + i, "Bearer ", 7) != 0) return false;
-    i += 7;
-    while (i < auth.size() && auth[i] == ' ') i++;
+    if (auth.size() - i >= 7 && strncasecmp(auth.c_str() + i, "Bearer ", 7) == 0) {
+        i += 7;
+        while (i < auth.size() && auth[i] == ' ') i++;
+    }
     return auth.substr(i) == password;
 }
 

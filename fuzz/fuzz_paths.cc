@@ -1,11 +1,13 @@
 // The path rules from arbitrary environment values (each variable unset,
 // empty, or any text up to a few KiB). Every output lies in a block of
 // exactly PATH_CAP bytes. Checked: every path stays terminated within
-// PATH_CAP - 1 bytes and the home text within HOME_CAP - 1; a set
-// variable wins and is cut, never rewritten; the fallback token file is
-// offered only when LUMIVANE_CREDS_PATH is unset and a home is known; the
-// profile marker is the bare name or the directory, '/' and the name,
-// never a cut-off path.
+// PATH_CAP - 1 bytes and the home text within HOME_CAP - 1; the home is
+// one source's whole value, never a cut one; a set variable wins and is
+// taken whole, or names no file at all when it does not fit (never a cut
+// path); the fallback token file is offered only when LUMIVANE_CREDS_PATH
+// is unset and a home is known; the profile directory beside the
+// credentials ends where the whole value's directory part ends; the
+// profile marker is the directory, '/' and the name, or no file.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -26,8 +28,15 @@ const char *const VARS[] = {"USERPROFILE",         "HOMEDRIVE",          "HOMEPA
 const size_t VAR_COUNT = sizeof VARS / sizeof VARS[0];
 const char MARKER_NAME[] = "grandlumivane.txt";
 
-// The value as a PATH_CAP array holds it.
-std::string cut(const std::string &v) { return v.substr(0, PATH_CAP - 1); }
+// What a location function gave: the path, or "(none)" with out empty.
+std::string named(int r, const char *out) {
+    if (r == 1) return out;
+    FUZZ_CHECK(r == 0 && out[0] == '\0');
+    return "(none)";
+}
+
+// A variable's value as a path: whole, or no file when it does not fit.
+std::string whole(const std::string &v) { return v.size() <= PATH_CAP - 1 ? v : "(none)"; }
 
 char *path_block(void) {
     char *p = (char *)malloc(PATH_CAP);
@@ -57,38 +66,52 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const char *h = home_dir();
     if (h) FUZZ_CHECK(strlen(h) >= 1 && strlen(h) < HOME_CAP);
     std::string home = h ? h : "";
+    if (h) FUZZ_CHECK(home == values[0] || home == values[1] + values[2] || home == values[3]);
 
     char *creds = path_block();
-    creds_path(creds);
+    int has_creds = creds_path(creds);
     FUZZ_CHECK(terminated(creds));
-    if (!creds_env.empty()) FUZZ_CHECK(creds == cut(creds_env));
-    if (creds_env.empty() && !h) FUZZ_CHECK(strcmp(creds, "auth.json") == 0);
+    std::string c = named(has_creds, creds);
+    if (!creds_env.empty()) FUZZ_CHECK(c == whole(creds_env));
+    if (creds_env.empty() && !h) FUZZ_CHECK(c == "auth.json");
 
     char *fallback = path_block();
     int offered = fallback_token_path(fallback);
     FUZZ_CHECK(terminated(fallback));
     FUZZ_CHECK(offered == (!set[4] && h ? 1 : 0));
-    if (!offered) FUZZ_CHECK(fallback[0] == '\0');
+    named(offered, fallback);
 
     char *pending = path_block();
-    pending_path(pending);
+    int has_pending = pending_path(pending);
     FUZZ_CHECK(terminated(pending));
-    if (!pending_env.empty()) FUZZ_CHECK(pending == cut(pending_env));
-    if (pending_env.empty() && !h) FUZZ_CHECK(strcmp(pending, "lumivane-default.json") == 0);
-    if (pending_env.empty() && h) FUZZ_CHECK(std::string(pending).compare(0, home.size(), home) == 0);
+    std::string p = named(has_pending, pending);
+    if (!pending_env.empty()) FUZZ_CHECK(p == whole(pending_env));
+    if (pending_env.empty() && !h) FUZZ_CHECK(p == "lumivane-default.json");
+    if (pending_env.empty() && h) FUZZ_CHECK(p.compare(0, home.size(), home) == 0);
 
     char *dir = path_block();
-    profile_dir(dir);
+    int has_dir = profile_dir(dir);
     FUZZ_CHECK(terminated(dir));
-    if (!env_dir.empty()) FUZZ_CHECK(dir == cut(env_dir));
+    std::string d = named(has_dir, dir);
+    if (!env_dir.empty()) {
+        FUZZ_CHECK(d == whole(env_dir));
+    } else if (!creds_env.empty()) {
+        // Beside the credentials when the whole value's directory part
+        // (through its last '/') is short enough, else the home rule.
+        size_t sep = creds_env.rfind('/');
+        if (sep != std::string::npos && sep + 1 <= 1007) {
+            FUZZ_CHECK(d == creds_env.substr(0, sep + 1) + "vantorel-env");
+        } else {
+            FUZZ_CHECK(d == (h ? home + "/.zodizi/vantorel-env" : std::string(".")));
+        }
+    }
 
     char *marker = path_block();
-    profile_marker_path(marker);
+    int has_marker = profile_marker_path(marker);
     FUZZ_CHECK(terminated(marker));
-    std::string m = marker;
-    std::string d = dir;
-    if (d.size() + 1 + strlen(MARKER_NAME) > PATH_CAP - 1) {
-        FUZZ_CHECK(m == MARKER_NAME);
+    std::string m = named(has_marker, marker);
+    if (!has_dir || d.size() + 1 + strlen(MARKER_NAME) > PATH_CAP - 1) {
+        FUZZ_CHECK(m == "(none)");
     } else {
         FUZZ_CHECK(m == d + "/" + MARKER_NAME);
     }

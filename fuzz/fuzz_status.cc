@@ -5,10 +5,12 @@
 // not found or not startable) all come from the input.
 //
 // Checked: the invariants of a collected Status; the status document is
-// one valid JSON object whose texts decode back to the record's fields;
-// a whole request (plugin_main) writes exactly one response whose body is
-// valid JSON; and only the fixed option texts ever reach a command line,
-// whatever the query holds.
+// one valid JSON object in well-formed UTF-8 whose texts decode back to the
+// record's fields (each ill-formed part as U+FFFD); a whole request
+// (plugin_main) writes exactly one response whose body is valid JSON in
+// well-formed UTF-8, whatever bytes the files and tools hold; no text of
+// the record comes from an object or array value; and only the fixed
+// option texts ever reach a command line, whatever the query holds.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
 #include <string.h>
@@ -32,6 +34,8 @@ const char FALLBACK[] = "/home/op/.lumivane/token.json";
 const char PENDING[] = "/home/op/.zodizi/.login-pending/lumivane-default.json";
 const char MARKER[] = "/home/op/.zodizi/vantorel-env/grandlumivane.txt";
 const char OWN_MARKER[] = "/keys/vantorel-env/grandlumivane.txt";
+
+const char PLANTED[] = "tok_PLANTED_7c1e";
 
 const char *const ALLOWED_COMMANDS[] = {
     "login --status", "login --start", "login --start --force", "login --poll",
@@ -80,16 +84,17 @@ void check_document(const Status &st) {
     std::string doc(out.data, out.len);
     buf_free(&out);
     std::vector<JsonScan::Member> m;
+    FUZZ_CHECK(strict_utf8_valid(doc));
     FUZZ_CHECK(parse_document(doc, &m));
     FUZZ_CHECK(keys_unique(m));
     const JsonScan::Member *account = find_member(m, "account");
     const JsonScan::Member *org = find_member(m, "org_id");
     const JsonScan::Member *path = find_member(m, "path");
-    FUZZ_CHECK(account && account->decoded == st.account);
-    FUZZ_CHECK(org && org->decoded == st.org_id);
-    FUZZ_CHECK(path && path->decoded == st.path);
+    FUZZ_CHECK(account && account->decoded == reference_utf8_repair(st.account));
+    FUZZ_CHECK(org && org->decoded == reference_utf8_repair(st.org_id));
+    FUZZ_CHECK(path && path->decoded == reference_utf8_repair(st.path));
     const JsonScan::Member *err = find_member(m, "cli_error");
-    FUZZ_CHECK(st.cli_error[0] ? (err && err->decoded == st.cli_error) : err == nullptr);
+    FUZZ_CHECK(st.cli_error[0] ? (err && err->decoded == reference_utf8_repair(st.cli_error)) : err == nullptr);
     FUZZ_CHECK((find_member(m, "pending_age_sec") != nullptr) == (st.pending_age_sec >= 0));
     const JsonScan::Member *in_sec = find_member(m, "expires_in_sec");
     const JsonScan::Member *now = find_member(m, "now");
@@ -105,6 +110,7 @@ void check_response(const std::string &out, bool page) {
     size_t blank = out.find("\r\n\r\n");
     FUZZ_CHECK(blank != std::string::npos);
     std::string body = out.substr(blank + 4);
+    FUZZ_CHECK(strict_utf8_valid(body));
     if (page) {
         FUZZ_CHECK(out.compare(0, 23, "Content-Type: text/html") == 0);
         return;
@@ -133,6 +139,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string status_out = in.ConsumeRandomLengthString(4000);
     std::string action_out = in.ConsumeRandomLengthString(4000);
     std::string query = up_to_nul(in.ConsumeRandomLengthString(200));
+
+    // A secret planted, ahead of the fuzzed bytes, only inside object and
+    // array values of the text fields. Unless the fuzzed bytes hold it
+    // themselves, no response may carry it.
+    bool fuzzed_has_secret = false;
+    for (const std::string *t : {&creds, &fallback, &pending, &status_out, &action_out, &query})
+        fuzzed_has_secret = fuzzed_has_secret || t->find(PLANTED) != std::string::npos;
+    if (in.ConsumeBool()) {
+        std::string obj = std::string("{\"access_token\":\"") + PLANTED + "\",\"x\":1}";
+        std::string arr = std::string("[\"") + PLANTED + "\",2]";
+        creds = "{\"org_id\":" + obj + "," + creds;
+        fallback = "{\"org_id\":" + arr + "," + fallback;
+        std::string texts = "{\"account\":" + obj + ",\"error\":" + arr + ",\"detail\":" + obj +
+                            ",\"verify_url\":" + arr + ",\"user_code\":" + obj + ",\"org_id\":" + arr +
+                            ",\"state\":" + obj + ",";
+        status_out = texts + status_out;
+        action_out = texts + action_out;
+    }
 
     place(in, own_creds ? OWN_CREDS : CREDS, creds);
     place(in, FALLBACK, fallback);
@@ -163,6 +187,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     int rc = plugin_main(1, argv);
     FUZZ_CHECK(rc == 0 || rc == 1);
     check_response(fake_stdout(), route_request(q.c_str()) == ROUTE_PAGE);
+    if (!fuzzed_has_secret) {
+        FUZZ_CHECK(fake_stdout().find(PLANTED) == std::string::npos);
+        FUZZ_CHECK(strstr(st.account, PLANTED) == nullptr && strstr(st.org_id, PLANTED) == nullptr);
+        FUZZ_CHECK(strstr(st.cli_error, PLANTED) == nullptr);
+    }
     FUZZ_CHECK(fake_command_log().size() > logged_before || route_request(q.c_str()) == ROUTE_PAGE ||
                route_request(q.c_str()) == ROUTE_UNKNOWN);
 

@@ -7,11 +7,11 @@
 #include "tools/tool_contract.h"
 
 // Without the tool the plugin cancels by removing the marker itself; it
-// never removes anything else.
+// never removes anything else, and nothing at all when the marker's path
+// does not fit a path field.
 static void cancel_locally(void) {
     char path[PATH_CAP];
-    pending_path(path);
-    if (plat_exists(path)) plat_remove_file(path);
+    if (pending_path(path) && plat_exists(path)) plat_remove_file(path);
     Buf out = {};
     buf_adds(&out, "{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n");
     emit_json(&out);

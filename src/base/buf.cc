@@ -6,16 +6,23 @@
 #include <string.h>
 
 #include "base/limits.h"
+#include "base/utf8.h"
+
+static int fail(Buf *b) {
+    b->failed = 1;
+    return 0;
+}
 
 int buf_need(Buf *b, size_t n) {
+    if (b->failed) return 0;
     // Compare before adding so that a huge n cannot wrap around.
-    if (n > BUF_MAX_CAP || b->len + 1 > BUF_MAX_CAP - n) return 0;
+    if (n > BUF_MAX_CAP || b->len + 1 > BUF_MAX_CAP - n) return fail(b);
     size_t need = b->len + n + 1;
     if (b->cap >= need) return 1;
     size_t size = b->cap ? b->cap : BUF_FIRST_CAP;
     while (size < need) size *= 2;
     char *grown = (char *)realloc(b->data, size);
-    if (!grown) return 0;
+    if (!grown) return fail(b);
     b->data = grown;
     b->cap = size;
     return 1;
@@ -42,24 +49,36 @@ int buf_addf(Buf *b, const char *format, ...) {
     va_start(ap, format);
     int n = vsnprintf(scratch, sizeof scratch, format, ap);
     va_end(ap);
-    if (n < 0) return 0;
+    if (n < 0) return fail(b);
     return buf_adds(b, scratch);
 }
 
 int buf_json(Buf *b, const char *text) {
     if (!buf_addc(b, '"')) return 0;
-    for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
+    size_t left = strlen(text);
+    const char *p = text;
+    while (left > 0) {
+        int well_formed;
+        size_t n = utf8_unit(p, left, &well_formed);
+        unsigned char c = (unsigned char)*p;
         int ok;
-        switch (*p) {
-            case '"': ok = buf_adds(b, "\\\""); break;
-            case '\\': ok = buf_adds(b, "\\\\"); break;
-            case '\n': ok = buf_adds(b, "\\n"); break;
-            case '\r': ok = buf_adds(b, "\\r"); break;
-            case '\t': ok = buf_adds(b, "\\t"); break;
-            default:
-                ok = (*p < 0x20) ? buf_addf(b, "\\u%04x", (unsigned)*p) : buf_addc(b, *p);
+        if (!well_formed) {
+            ok = buf_addn(b, UTF8_REPLACEMENT, UTF8_REPLACEMENT_LEN);
+        } else if (n > 1) {
+            ok = buf_addn(b, p, n);
+        } else {
+            switch (c) {
+                case '"': ok = buf_adds(b, "\\\""); break;
+                case '\\': ok = buf_adds(b, "\\\\"); break;
+                case '\n': ok = buf_adds(b, "\\n"); break;
+                case '\r': ok = buf_adds(b, "\\r"); break;
+                case '\t': ok = buf_adds(b, "\\t"); break;
+                default: ok = (c < 0x20) ? buf_addf(b, "\\u%04x", (unsigned)c) : buf_addc(b, c);
+            }
         }
         if (!ok) return 0;
+        p += n;
+        left -= n;
     }
     return buf_addc(b, '"');
 }
@@ -69,4 +88,5 @@ void buf_free(Buf *b) {
     b->data = nullptr;
     b->len = 0;
     b->cap = 0;
+    b->failed = 0;
 }

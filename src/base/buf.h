@@ -3,6 +3,12 @@
 //
 // Ownership: a Buf is a zeroed local of the function that builds it; its
 // owner frees `data` with free(), unless it hands the Buf to emit_json.
+//
+// Failure is sticky: the first append that fails (the BUF_MAX_CAP limit,
+// or memory exhausted) sets `failed`, and from then on every append fails
+// and changes nothing. The text is then the complete text of the appends
+// before that one, never a text with a piece missing; whoever writes the
+// Buf out tests `failed` first.
 #pragma once
 
 #include <stddef.h>
@@ -11,10 +17,11 @@ struct Buf {
     char *data;  // NUL-terminated text while non-null; null until the first append
     size_t len;  // bytes of text, not counting the NUL; len + 1 <= cap
     size_t cap;  // 0, or BUF_FIRST_CAP * 2^k, at most BUF_MAX_CAP
+    int failed;  // 1 once an append has failed; only buf_free clears it
 };
 
 // Every append returns 1 on success and 0 on failure. A failed append
-// leaves data, len and cap exactly as they were.
+// leaves data, len and cap exactly as they were and sets failed.
 
 // Makes room for n more bytes plus the terminating NUL.
 int buf_need(Buf *b, size_t n);
@@ -26,8 +33,12 @@ int buf_addn(Buf *b, const char *bytes, size_t n);
 int buf_addc(Buf *b, int ch);
 // Appends printf-formatted text, cut to its first BUF_FORMAT_SCRATCH - 1 bytes.
 int buf_addf(Buf *b, const char *format, ...) __attribute__((format(printf, 2, 3)));
-// Appends text as a JSON string literal, quotes included. On a failed
-// append it stops at once and the literal stays open.
+// Appends text as a JSON string literal, quotes included. The literal is
+// always well-formed UTF-8: well-formed characters pass byte for byte,
+// and each ill-formed unit (see utf8.h) becomes U+FFFD. Bytes below 0x20,
+// the quote and the backslash are escaped. On a failed append it stops at
+// once and the literal stays open (the Buf has failed, so nothing more is
+// added to it).
 int buf_json(Buf *b, const char *text);
-// Releases the storage and leaves b empty.
+// Releases the storage and leaves b empty, failed cleared.
 void buf_free(Buf *b);

@@ -25,13 +25,15 @@ int password_passes(const char *password, const char *header, const char *author
     size_t plen = strlen(password);
     if (header && equal_const_time(header, strlen(header), password, plen)) return 1;
     if (authorization) {
+        // The scheme word is optional: the password may follow it, or
+        // stand alone after any leading spaces.
         const char *a = authorization;
         while (*a == ' ') a++;
         if (strlen(a) >= BEARER_LEN && plat_strnicmp(a, BEARER, BEARER_LEN) == 0) {
             a += BEARER_LEN;
             while (*a == ' ') a++;
-            if (equal_const_time(a, strlen(a), password, plen)) return 1;
         }
+        if (equal_const_time(a, strlen(a), password, plen)) return 1;
     }
     char pwd[PWD_CAP];
     if (get_query_val(query, "pwd", pwd, sizeof pwd) &&

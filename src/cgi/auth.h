@@ -1,7 +1,8 @@
 // The node password check. A node with a password (BOT_PASSWORD set and
 // non-empty) serves nothing to a request that does not present it through
-// the X-Bot-Password header, an Authorization "Bearer" header, or the
-// `pwd` query parameter, tried in that order.
+// the X-Bot-Password header, the Authorization header (leading spaces and
+// an optional "Bearer " scheme word, any case, with the spaces after it
+// skipped), or the `pwd` query parameter, tried in that order.
 #pragma once
 
 // 1 when the request may proceed. `password` is BOT_PASSWORD; the other

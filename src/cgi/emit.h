@@ -1,19 +1,28 @@
 // The ways a response leaves the process. Exactly one response is written
 // per request: a JSON document (emit_json), the error document
 // (emit_error), the page, or the fixed 401 refusal (emit_unauthorized).
+//
+// A document is never written with a piece missing: when the Buf behind
+// emit_json or emit_error has failed (see buf.h), the fixed
+// BUILD_FAILED_RESPONSE goes out in its place.
 #pragma once
 
 #include "base/buf.h"
 
 extern const char JSON_HEADER[];       // the header block of every JSON response
 extern const char UNAUTHORIZED_RESPONSE[];  // the whole 401 response
+// The whole 500 response that stands in for a document that could not be
+// built: "Status: 500 ...", JSON_HEADER and a fixed error body.
+extern const char BUILD_FAILED_RESPONSE[];
 
 // Writes the JSON header block and the text of b, then frees b and leaves
-// it empty. The document must end with its own "}\n".
+// it empty. The document must end with its own "}\n". A failed b gives
+// BUILD_FAILED_RESPONSE instead.
 void emit_json(Buf *b);
 
 // Writes the error document {"ok":false,"error":code[,"detail":detail]}
-// under "Status: <status> <reason>". An empty detail is left out.
+// under "Status: <status> <reason>". An empty detail is left out. If the
+// document cannot be built, BUILD_FAILED_RESPONSE is written instead.
 void emit_error(int status, const char *reason, const char *code, const char *detail);
 
 // Writes the fixed 401 response that refuses a request without the node
@@ -21,5 +30,6 @@ void emit_error(int status, const char *reason, const char *code, const char *de
 void emit_unauthorized(void);
 
 // Builds the same bytes that emit_error writes into out (for tests and
-// for the fuzz target that checks the encoding). Returns out's append result.
+// for the fuzz target that checks the encoding). Returns 0 when out has
+// failed.
 int build_error(Buf *out, int status, const char *reason, const char *code, const char *detail);

@@ -4,8 +4,19 @@
 #include <string.h>
 
 #include "base/limits.h"
+#include "base/utf8.h"
 
 static int is_ws(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
+
+static const char *skip_bom(const char *p, const char *end) {
+    return (end - p >= (ptrdiff_t)UTF8_BOM_LEN && memcmp(p, UTF8_BOM, UTF8_BOM_LEN) == 0) ? p + UTF8_BOM_LEN : p;
+}
+
+// 1 when [p, end) begins with the NUL-terminated word.
+static int starts_with(const char *p, const char *end, const char *word) {
+    size_t n = strlen(word);
+    return end - p >= (ptrdiff_t)n && memcmp(p, word, n) == 0;
+}
 
 static int hex_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -14,10 +25,10 @@ static int hex_value(char c) {
     return -1;
 }
 
-// Reads up to four hex digits at *p; *p moves past the digits read.
-static unsigned read_hex4(const char **p) {
+// Reads up to four hex digits at *p, before end; *p moves past them.
+static unsigned read_hex4(const char **p, const char *end) {
     unsigned v = 0;
-    for (int i = 0; i < 4; i++) {
+    for (int i = 0; i < 4 && *p < end; i++) {
         int h = hex_value(**p);
         if (h < 0) break;
         v = v * 16 + (unsigned)h;
@@ -28,40 +39,41 @@ static unsigned read_hex4(const char **p) {
 
 static const unsigned REPLACEMENT_CHAR = 0xFFFD;
 
-static size_t utf8_encode(unsigned cp, unsigned char *out) {
+static size_t utf8_encode(unsigned cp, char *out) {
+    unsigned char *o = (unsigned char *)out;
     if (cp < 0x80) {
-        out[0] = (unsigned char)cp;
+        o[0] = (unsigned char)cp;
         return 1;
     }
     if (cp < 0x800) {
-        out[0] = (unsigned char)(0xC0 | (cp >> 6));
-        out[1] = (unsigned char)(0x80 | (cp & 0x3F));
+        o[0] = (unsigned char)(0xC0 | (cp >> 6));
+        o[1] = (unsigned char)(0x80 | (cp & 0x3F));
         return 2;
     }
     if (cp < 0x10000) {
-        out[0] = (unsigned char)(0xE0 | (cp >> 12));
-        out[1] = (unsigned char)(0x80 | ((cp >> 6) & 0x3F));
-        out[2] = (unsigned char)(0x80 | (cp & 0x3F));
+        o[0] = (unsigned char)(0xE0 | (cp >> 12));
+        o[1] = (unsigned char)(0x80 | ((cp >> 6) & 0x3F));
+        o[2] = (unsigned char)(0x80 | (cp & 0x3F));
         return 3;
     }
-    out[0] = (unsigned char)(0xF0 | (cp >> 18));
-    out[1] = (unsigned char)(0x80 | ((cp >> 12) & 0x3F));
-    out[2] = (unsigned char)(0x80 | ((cp >> 6) & 0x3F));
-    out[3] = (unsigned char)(0x80 | (cp & 0x3F));
+    o[0] = (unsigned char)(0xF0 | (cp >> 18));
+    o[1] = (unsigned char)(0x80 | ((cp >> 12) & 0x3F));
+    o[2] = (unsigned char)(0x80 | ((cp >> 6) & 0x3F));
+    o[3] = (unsigned char)(0x80 | (cp & 0x3F));
     return 4;
 }
 
 // Decodes the code point of a \u escape whose digits start at *p. A high
 // surrogate takes the low surrogate of a directly following \uXXXX with
 // it; a lone surrogate and the code point 0 become U+FFFD.
-static unsigned decode_u_escape(const char **p) {
-    unsigned cp = read_hex4(p);
+static unsigned decode_u_escape(const char **p, const char *end) {
+    unsigned cp = read_hex4(p, end);
     if (cp >= 0xD800 && cp <= 0xDBFF) {
         const char *q = *p;
-        if (q[0] == '\\' && q[1] == 'u') {
+        if (starts_with(q, end, "\\u")) {
             q += 2;
             const char *digits = q;
-            unsigned lo = read_hex4(&q);
+            unsigned lo = read_hex4(&q, end);
             if (q - digits == 4 && lo >= 0xDC00 && lo <= 0xDFFF) {
                 *p = q;
                 return 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
@@ -73,16 +85,57 @@ static unsigned decode_u_escape(const char **p) {
     return cp;
 }
 
-int json_read_string_at(const char **cursor, char *out, size_t cap) {
+// A text decoded into a fixed output, cut between characters only. Bytes
+// are stored while they fit; the first few that do not are kept aside, so
+// that the cut can tell whether the last stored unit (utf8.h) runs on
+// past it and must go whole.
+struct CutText {
+    char *out;
+    size_t cap;
+    size_t stored;
+    char spill[UTF8_MAX_CHAR_LEN];
+    size_t spilled;  // once a byte is set aside, every later one is dropped
+};
+
+static void cut_add(CutText *t, const char *bytes, size_t n) {
+    for (size_t i = 0; i < n; i++) {
+        if (t->spilled == 0 && t->stored < t->cap - 1) {
+            t->out[t->stored++] = bytes[i];
+        } else if (t->spilled < sizeof t->spill) {
+            t->spill[t->spilled++] = bytes[i];
+        }
+    }
+}
+
+// Terminates the output, first dropping a last unit that the cut split.
+static size_t cut_finish(CutText *t) {
+    if (t->spilled > 0 && t->stored > 0) {
+        size_t last = 0;
+        for (size_t i = 0; i < t->stored;) {
+            int well_formed;
+            last = i;
+            i += utf8_unit(t->out + i, t->stored - i, &well_formed);
+        }
+        char window[2 * UTF8_MAX_CHAR_LEN];
+        size_t own = t->stored - last;  // at most UTF8_MAX_CHAR_LEN
+        memcpy(window, t->out + last, own);
+        memcpy(window + own, t->spill, t->spilled);
+        int well_formed;
+        if (utf8_unit(window, own + t->spilled, &well_formed) > own) t->stored = last;
+    }
+    t->out[t->stored] = '\0';
+    return t->stored;
+}
+
+int json_read_string_at(const char **cursor, const char *end, char *out, size_t cap) {
     const char *p = *cursor;
-    if (!p || *p != '"') return 0;
+    if (!p || p >= end || *p != '"') return 0;
     p++;
-    size_t stored = 0;
-    int full = 0;  // once a character is dropped, every later one is too
-    while (*p && *p != '"') {
-        unsigned char seq[4];
+    CutText t = {out, cap, 0, {0}, 0};
+    while (p < end && *p && *p != '"') {
+        char seq[UTF8_MAX_CHAR_LEN];
         size_t n = 1;
-        if (*p == '\\' && p[1]) {
+        if (*p == '\\' && p + 1 < end && p[1]) {
             char e = p[1];
             p += 2;
             switch (e) {
@@ -91,21 +144,16 @@ int json_read_string_at(const char **cursor, char *out, size_t cap) {
                 case 'n': seq[0] = 0x0A; break;
                 case 'r': seq[0] = 0x0D; break;
                 case 't': seq[0] = 0x09; break;
-                case 'u': n = utf8_encode(decode_u_escape(&p), seq); break;
-                default: seq[0] = (unsigned char)e;
+                case 'u': n = utf8_encode(decode_u_escape(&p, end), seq); break;
+                default: seq[0] = e;
             }
         } else {
-            seq[0] = (unsigned char)*p++;
+            seq[0] = *p++;
         }
-        if (!full && stored + n <= cap - 1) {
-            memcpy(out + stored, seq, n);
-            stored += n;
-        } else {
-            full = 1;
-        }
+        cut_add(&t, seq, n);
     }
-    out[stored] = '\0';
-    if (*p == '"') p++;
+    cut_finish(&t);
+    if (p < end && *p == '"') p++;
     *cursor = p;
     return 1;
 }
@@ -113,7 +161,7 @@ int json_read_string_at(const char **cursor, char *out, size_t cap) {
 const char *json_find_key(const char *text, const char *end, const char *key) {
     if (!text) return nullptr;
     size_t key_len = strlen(key);
-    const char *p = text;
+    const char *p = skip_bom(text, end);
     while (p < end && is_ws(*p)) p++;
     if (p >= end) return nullptr;
     if (*p == '{') p++;
@@ -121,7 +169,7 @@ const char *json_find_key(const char *text, const char *end, const char *key) {
     char candidate[JSON_KEY_CAP];
     while (p < end) {
         if (*p == '"') {
-            json_read_string_at(&p, candidate, sizeof candidate);
+            json_read_string_at(&p, end, candidate, sizeof candidate);
             if (level == 0 && strlen(candidate) == key_len && memcmp(candidate, key, key_len) == 0) {
                 const char *q = p;
                 while (q < end && is_ws(*q)) q++;
@@ -143,9 +191,9 @@ const char *json_find_key(const char *text, const char *end, const char *key) {
 int json_str_present(const char *text, const char *end, const char *key) {
     const char *v = json_find_key(text, end, key);
     if (!v || *v != '"') return 0;
-    const char *p = v + 1;
-    while (p[0] == '\\' && p[1]) p += 2;
-    return *p != '"' && *p != '\0';
+    // Every byte after the opening quote but the closing quote and the
+    // NUL decodes to at least one character (an escape included).
+    return v + 1 < end && v[1] != '"' && v[1] != '\0';
 }
 
 long long json_num_field(const char *text, const char *end, const char *key) {
@@ -153,15 +201,15 @@ long long json_num_field(const char *text, const char *end, const char *key) {
     if (!p) return 0;
     if (*p == '"') p++;
     int negative = 0;
-    if (*p == '-') {
+    if (p < end && *p == '-') {
         negative = 1;
         p++;
     }
-    if (*p < '0' || *p > '9') return 0;
+    if (p >= end || *p < '0' || *p > '9') return 0;
     // Accumulate the magnitude, saturating at the range's limit on each side.
     const uint64_t limit = negative ? (uint64_t)INT64_MAX + 1 : (uint64_t)INT64_MAX;
     uint64_t v = 0;
-    for (; *p >= '0' && *p <= '9'; p++) {
+    for (; p < end && *p >= '0' && *p <= '9'; p++) {
         unsigned d = (unsigned)(*p - '0');
         v = (v > (limit - d) / 10) ? limit : v * 10 + d;
     }
@@ -172,19 +220,26 @@ long long json_num_field(const char *text, const char *end, const char *key) {
 int json_bool_field(const char *text, const char *end, const char *key, int fallback) {
     const char *v = json_find_key(text, end, key);
     if (!v) return fallback;
-    if (strncmp(v, "true", 4) == 0) return 1;
-    if (strncmp(v, "false", 5) == 0) return 0;
-    if (*v == '"') return strncmp(v + 1, "true", 4) == 0 || v[1] == '1';
+    if (starts_with(v, end, "true")) return 1;
+    if (starts_with(v, end, "false")) return 0;
+    if (*v == '"') return starts_with(v + 1, end, "true") || starts_with(v + 1, end, "1");
     return *v == '1';
 }
 
 int json_str_field(const char *text, const char *end, const char *key, char *out, size_t cap) {
     const char *v = json_find_key(text, end, key);
-    if (!v || *v == 'n') return 0;
+    if (!v || *v == 'n' || *v == '{' || *v == '[') return 0;
     out[0] = '\0';
-    if (*v == '"') return json_read_string_at(&v, out, cap);
-    size_t n = 0;
-    while (v < end && *v && *v != ',' && *v != '}' && *v != ']' && n < cap - 1) out[n++] = *v++;
+    if (*v == '"') return json_read_string_at(&v, end, out, cap);
+    CutText t = {out, cap, 0, {0}, 0};
+    // The value runs to a comma, a closing bracket, a NUL or end; only the
+    // bytes that can be stored, and those that tell the cut, are looked at.
+    const size_t enough = cap - 1 + UTF8_MAX_CHAR_LEN;
+    const char *stop = v;
+    while (stop < end && (size_t)(stop - v) < enough && *stop && *stop != ',' && *stop != '}' && *stop != ']')
+        stop++;
+    cut_add(&t, v, (size_t)(stop - v));
+    size_t n = cut_finish(&t);
     while (n > 0 && is_ws(out[n - 1])) n--;
     out[n] = '\0';
     return n > 0;

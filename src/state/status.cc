@@ -16,8 +16,7 @@ static void copy_text(char *out, size_t cap, const char *src) { snprintf(out, ca
 // Reads the credentials file, or the fallback token file when the
 // credentials path cannot be read. Returns the heap text or null.
 static char *read_credentials(Status *st) {
-    creds_path(st->path);
-    char *text = read_file(st->path);
+    char *text = creds_path(st->path) ? read_file(st->path) : nullptr;
     if (text) return text;
     char fallback[PATH_CAP];
     if (fallback_token_path(fallback) && plat_exists(fallback)) {
@@ -44,8 +43,7 @@ static void take_credentials(Status *st, const char *text, long long now) {
 
 static void take_pending_marker(Status *st, long long now) {
     char path[PATH_CAP];
-    pending_path(path);
-    if (!plat_exists(path)) {
+    if (!pending_path(path) || !plat_exists(path)) {
         st->pending_file_missing = 1;
         return;
     }
@@ -100,8 +98,7 @@ void collect_status(Status *st) {
     take_pending_marker(st, now);
 
     char marker[PATH_CAP];
-    profile_marker_path(marker);
-    st->profile_exists = plat_exists(marker);
+    st->profile_exists = profile_marker_path(marker) && plat_exists(marker);
 
     Buf capture = {};
     const char *line;

@@ -74,7 +74,7 @@ int run_capture(const char *command, const char *args, Buf *out) {
             plat_tool_end(tool);
             break;
         }
-        buf_addn(out, block, (size_t)n);  // a failed append loses this block only
+        buf_addn(out, block, (size_t)n);  // on failure (memory exhausted) the capture keeps the prefix it had
         total += (size_t)n;
     }
     int result = plat_tool_finish(tool);

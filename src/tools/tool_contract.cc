@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "base/buf.h"
+#include "base/utf8.h"
 #include "json/json_reader.h"
 #include "tools/runner.h"
 
@@ -22,7 +23,11 @@ const char *last_json_line(const Buf *b) {
     if (!b->data || b->len == 0) return nullptr;
     const char *found = nullptr;
     for (size_t i = 0; i < b->len; i++) {
-        if (b->data[i] == '{' && (i == 0 || b->data[i - 1] == '\n')) found = b->data + i;
+        if (i != 0 && b->data[i - 1] != '\n') continue;
+        // A line may open with a byte-order mark; it then counts from its brace.
+        size_t at = i;
+        if (b->len - i > UTF8_BOM_LEN && memcmp(b->data + i, UTF8_BOM, UTF8_BOM_LEN) == 0) at = i + UTF8_BOM_LEN;
+        if (b->data[at] == '{') found = b->data + at;
     }
     return found;
 }

@@ -24,8 +24,9 @@ extern const char TOKEN_MISSING_DETAIL[];
 // The detail of every answer to a login tool run that timed out.
 extern const char LOGIN_TIMEOUT_DETAIL[];
 
-// The start of the last line of b that begins with '{', or null. The
-// result runs on to the end of b's text.
+// The start of the last line of b that begins with '{' (after a UTF-8
+// byte-order mark, when the line opens with one), or null. The result is
+// the brace itself and runs on to the end of b's text.
 const char *last_json_line(const Buf *b);
 
 // How one run of a tool that answers with a JSON line went.
@@ -60,7 +61,7 @@ void read_status_report(const char *line, StatusReport *r);
 // --start
 struct StartAnswer {
     int ok;                        // fallback 0
-    char verify_url[PATH_CAP];     // read when ok
+    char verify_url[VERIFY_URL_CAP];  // read when ok
     char user_code[STATE_CAP];     // read when ok
     int interval;                  // read when ok; <= 0 becomes DEFAULT_POLL_INTERVAL
     long long expires_in;          // read when ok; <= 0 becomes DEFAULT_CODE_LIFETIME

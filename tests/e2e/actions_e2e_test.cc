@@ -37,6 +37,13 @@ const std::string LOGIN_MISSING = error_response(200, "OK", "cli_unavailable", "
 
 using Runs = std::vector<std::string>;
 
+// n times "./": a relative path of any length that names a short one.
+std::string dots(int n) {
+    std::string s;
+    for (int i = 0; i < n; i++) s += "./";
+    return s;
+}
+
 // A node with both tools; the login tool answers --status with
 // status_line and `option` with `reply`.
 struct ActionWorld : World {
@@ -139,6 +146,23 @@ TEST(StartAction, DecisionTable) {
          error_response(200, "OK", "start_failed", ""), 0, {"--status", "--start"}},
         {"null error", false, false, "action=start", Reply("{\"ok\":false,\"error\":null,\"detail\":null}"),
          error_response(200, "OK", "start_failed", ""), 0, {"--status", "--start"}},
+        // Objects and arrays in text fields read as absent: no token
+        // comes back through them.
+        {"error and detail holding an object and an array", false, false, "action=start",
+         Reply("{\"ok\":false,\"error\":{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\",\"x\":1},"
+               "\"detail\":[\"" + REFRESH_SECRET + "\"]}"),
+         error_response(200, "OK", "start_failed", ""), 0, {"--status", "--start"}},
+        {"a verify url object is no verify url", false, false, "action=start",
+         Reply("{\"ok\":true,\"verify_url\":{\"access_token\":\"" + std::string(ACCESS_SECRET) +
+               "\"},\"user_code\":\"ABCD-1234\"}"),
+         error_response(502, "Bad Gateway", "start_incomplete", "login CLI did not return a verify url and user code"), 1,
+         {"--status", "--start"}},
+        {"an answer line that opens with a byte-order mark", false, false, "action=start",
+         Reply("\xEF\xBB\xBF{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}\r\n"),
+         device_code("900", "5"), 0, {"--status", "--start"}},
+        {"ill-formed UTF-8 in the tool's texts", false, false, "action=start",
+         Reply("{\"ok\":false,\"error\":\"bad\xff\",\"detail\":\"caf\xc3\"}"),
+         error_response(200, "OK", "bad\xef\xbf\xbd", "caf\xef\xbf\xbd"), 0, {"--status", "--start"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -183,6 +207,15 @@ TEST(PollAction, DecisionTable) {
          0, {"--status", "--poll"}, nullptr},
         {"null error", false, false, Reply("{\"ok\":false,\"error\":null}"),
          json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"poll_failed\",\"logged_in\":false,\"pending\":false}\n"),
+         0, {"--status", "--poll"}, nullptr},
+        {"error and detail holding an object and an array", false, false,
+         Reply("{\"ok\":false,\"error\":{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\",\"x\":1},"
+               "\"detail\":[\"" + REFRESH_SECRET + "\",2]}"),
+         json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"poll_failed\",\"logged_in\":false,\"pending\":false}\n"),
+         0, {"--status", "--poll"}, nullptr},
+        {"a number error stays text", false, false, Reply("{\"ok\":false,\"error\":429,\"detail\":true}"),
+         json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"429\",\"detail\":\"true\",\"logged_in\":false,"
+                       "\"pending\":false}\n"),
          0, {"--status", "--poll"}, nullptr},
         {"done: a fresh snapshot sees the new credentials", false, false,
          Reply("{\"ok\":true,\"state\":\"done\"" + SECRET_KEYS + "}", 0, "", "printf '%s' " + e2e::sh_quote(CREDS) + " > auth.json"),
@@ -267,6 +300,14 @@ TEST(CancelAction, LocalCancelTouchesOnlyAFileAtTheMarkerPath) {
         {"home default", {{"USERPROFILE", "@"}},
          [](World &w) { w.write(".zodizi/.login-pending/lumivane-default.json", "{}"); },
          ".zodizi/.login-pending/lumivane-default.json", false},
+        // 1,024 bytes do not fit a path: nothing is removed, least of all
+        // "v", which the first 1,023 bytes name.
+        {"a marker path too long to hold names no file", {{"LUMIVANE_PENDING_PATH", dots(511) + "vx"}},
+         [](World &w) {
+             w.write("v", "{}");
+             w.write("vx", "{}");
+         },
+         "v", true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);

@@ -7,6 +7,8 @@
 
 #include <time.h>
 
+#include <functional>
+
 #include "harness.h"
 
 using e2e::Result;
@@ -149,6 +151,81 @@ TEST(ProfileMarker, BesideTheCredentialsFile) {
         Result r = w.request("action=status");
         EXPECT_TRUE(has(r, "\"path\":\"" + json_path(creds) + "\"")) << r.out;
         EXPECT_TRUE(has(r, "\"profile_exists\":true")) << r.out;
+    }
+}
+
+// n times "./" then name: a relative path of any length that names a
+// short one.
+std::string dotted(int n, const std::string &name) {
+    std::string s;
+    for (int i = 0; i < n; i++) s += "./";
+    return s + name;
+}
+
+TEST(PathsThatDoNotFit, NameNoFileRatherThanACutOne) {
+    // Each variable is longer than a path holds (1,023 bytes), and the
+    // file that its first 1,023 bytes would name, or the bare name in the
+    // working directory, holds what would show if it were read.
+    struct Case {
+        const char *why;
+        std::function<void(World &, const std::string &me)> setup;
+        std::map<std::string, std::string> expect;  // members, raw text
+    } cases[] = {
+        {"credentials path of 1,031 bytes",
+         [](World &w, const std::string &) {
+             w.env["LUMIVANE_CREDS_PATH"] = dotted(511, "auth.json");  // cut: "./" x 511 + "a"
+             w.write("a", TOKENS);
+             w.write("auth.json", TOKENS);
+         },
+         {{"logged_in", "false"}, {"has_refresh", "false"}, {"path", "\"\""}}},
+        {"pending marker path of 1,024 bytes",
+         [](World &w, const std::string &) {
+             w.env["LUMIVANE_PENDING_PATH"] = dotted(511, "vx");
+             w.write("v", pending_marker());
+             w.write("vx", pending_marker());
+             w.write("lumivane-default.json", pending_marker());
+         },
+         {{"pending", "false"}, {"pending_age_sec", "(absent)"}}},
+        {"profile directory of 1,024 bytes",
+         [](World &w, const std::string &) {
+             w.env["LUMIVANE_ENV_DIR"] = dotted(511, "ee");
+             w.write("grandlumivane.txt", "");
+         },
+         {{"profile_exists", "false"}}},
+        // The directory fits, the marker path beside it does not.
+        {"profile directory of 1,006 bytes",
+         [](World &w, const std::string &) {
+             w.env["LUMIVANE_ENV_DIR"] = dotted(502, "ee");
+             w.write("grandlumivane.txt", "");
+         },
+         {{"profile_exists", "false"}}},
+        {"a home joined from HOMEDRIVE and HOMEPATH longer than 511 bytes",
+         [](World &w, const std::string &me) {
+             size_t split = me.find(e2e::NATIVE_SEP, 1);
+             w.env["HOMEDRIVE"] = me.substr(0, split);
+             std::string tail = me.substr(split);
+             for (int i = 0; i < 260; i++) tail += std::string(1, e2e::NATIVE_SEP) + ".";
+             w.env["HOMEPATH"] = tail;
+             w.write(".config/lumivane/auth.json", TOKENS);
+         },
+         {{"logged_in", "false"}, {"path", "\"auth.json\""}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        std::string me = w.native("");
+        me.pop_back();
+        w.login_tool({{"--status", e2e::Reply("{\"ok\":true}")}});
+        c.setup(w, me);
+        Result r = w.request("action=status");
+        EXPECT_EQ(r.exit_code, 0);
+        for (const auto &kv : c.expect) {
+            if (kv.second == "(absent)") {
+                EXPECT_FALSE(has(r, "\"" + kv.first + "\":")) << r.out;
+            } else {
+                EXPECT_TRUE(has(r, "\"" + kv.first + "\":" + kv.second + ",")) << kv.first << " in " << r.out;
+            }
+        }
     }
 }
 

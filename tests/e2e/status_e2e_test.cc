@@ -35,6 +35,12 @@ std::string member(const std::string &out, const std::string &key) {
     return out.substr(v, e - v);
 }
 
+std::string repeat(const std::string &s, int n) {
+    std::string out;
+    for (int i = 0; i < n; i++) out += s;
+    return out;
+}
+
 std::string body(const Result &r) {
     std::string header = e2e::JSON_HEADER;
     return r.out.rfind(header, 0) == 0 ? r.out.substr(header.size()) : "(no JSON header) " + r.out;
@@ -118,8 +124,11 @@ TEST(StatusDocument, CredentialsFileFields) {
         {"org_id fills account and username", R"({"access_token":"a","org_id":"org-7"})",
          {{"org_id", "\"org-7\""}, {"account", "\"org-7\""}, {"username", "\"org-7\""}}},
         {"empty org_id", R"({"org_id":""})", {{"org_id", "\"\""}, {"account", "\"\""}}},
-        {"empty token is no token", R"({"access_token":"","refresh_token":"\n"})",
+        {"empty token is no token", R"({"access_token":"","refresh_token":""})",
          {{"logged_in", "false"}, {"has_refresh", "false"}}},
+        {"a token of one escaped character is a token", R"({"access_token":"\n","refresh_token":"\u0000"})",
+         {{"logged_in", "true"}, {"has_refresh", "true"}}},
+        {"a token under an object is no token", R"({"access_token":{"v":"a"}})", {{"logged_in", "false"}}},
         {"null token", R"({"access_token":null,"refresh_token":"r"})",
          {{"logged_in", "false"}, {"has_refresh", "true"}}},
         {"nested token does not count", R"({"data":{"access_token":"a"}})", {{"logged_in", "false"}}},
@@ -129,6 +138,25 @@ TEST(StatusDocument, CredentialsFileFields) {
          {{"logged_in", "false"}}},
         {"escapes in values", R"({"access_token":"a","org_id":"Zo\u00eb \"q\" \\"})",
          {{"org_id", "\"Zo\xc3\xab \\\"q\\\" \\\\\""}}},
+        // Text is cut at its 255 bytes between characters, and bytes that
+        // are no UTF-8 come out as U+FFFD: the document stays UTF-8.
+        {"org_id of 200 two-byte characters keeps 127 whole", "{\"org_id\":\"" + repeat("\xc3\xa9", 200) + "\"}",
+         {{"org_id", "\"" + repeat("\xc3\xa9", 127) + "\""}, {"account", "\"" + repeat("\xc3\xa9", 127) + "\""}}},
+        {"org_id of 100 three-byte characters keeps 85 whole", "{\"org_id\":\"" + repeat("\xe2\x82\xac", 100) + "\"}",
+         {{"org_id", "\"" + repeat("\xe2\x82\xac", 85) + "\""}}},
+        {"ill-formed bytes in org_id", "{\"org_id\":\"a\xff\xc3(\xed\xa0\x80z\"}",
+         {{"org_id", "\"a\xef\xbf\xbd\xef\xbf\xbd(\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbdz\""}}},
+        // An object or array in a text field reads as no value at all.
+        {"org_id holding an object", R"({"access_token":"a","org_id":{"access_token":"tok_SECRET","x":1}})",
+         {{"org_id", "\"\""}, {"account", "\"\""}, {"username", "\"LumiVane\""}}},
+        {"org_id holding an array", R"({"org_id":["tok_SECRET",1]})", {{"org_id", "\"\""}, {"account", "\"\""}}},
+        {"a number in org_id stays text", R"({"org_id":42})", {{"org_id", "\"42\""}}},
+        {"true in org_id stays text", R"({"org_id":true})", {{"org_id", "\"true\""}}},
+        // Files written by Windows tools often open with a byte-order mark.
+        {"byte-order mark", "\xEF\xBB\xBF{\"access_token\":\"a\",\"refresh_token\":\"r\",\"org_id\":\"o\"}",
+         {{"logged_in", "true"}, {"has_refresh", "true"}, {"org_id", "\"o\""}}},
+        {"byte-order mark and CR LF lines", "\xEF\xBB\xBF{\r\n  \"access_token\": \"a\"\r\n}\r\n", {{"logged_in", "true"}}},
+        {"a mark anywhere else is no mark", " \xEF\xBB\xBF{\"access_token\":\"a\"}", {{"logged_in", "false"}}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -172,6 +200,8 @@ TEST(StatusDocument, PendingMarkerAge) {
         {"created 0", [](long long) { return std::string("{\"created\":0}"); }, "true", "(absent)"},
         {"no created", [](long long) { return std::string("{}"); }, "true", "(absent)"},
         {"empty marker", [](long long) { return std::string(""); }, "true", "(absent)"},
+        {"byte-order mark", [](long long t) { return "\xEF\xBB\xBF{\"created\":" + std::to_string(t - 60) + "}"; },
+         "true", "60"},
         {"milliseconds are not converted",
          [](long long t) { return "{\"created\":" + std::to_string(t * 1000) + "}"; }, "false", "(absent)"},
         {"no marker", [](long long) { return std::string("(none)"); }, "false", "(absent)"},
@@ -218,6 +248,19 @@ TEST(StatusDocument, LoginToolReportFillsOnlyWhatIsMissing) {
          {{"logged_in", "false"}}},
         {"long error is cut to 511 bytes", "(none)", false,
          "{\"ok\":false,\"error\":\"" + std::string(600, 'e') + "\"}", {{"cli_error", "\"" + std::string(511, 'e') + "\""}}},
+        {"long error of two-byte characters keeps whole ones", "(none)", false,
+         "{\"ok\":false,\"error\":\"" + repeat("\xc3\xa9", 300) + "\"}", {{"cli_error", "\"" + repeat("\xc3\xa9", 255) + "\""}}},
+        {"an account object is no account", "(none)", false,
+         "{\"ok\":true,\"account\":{\"access_token\":\"tok_SECRET\",\"x\":1}}", {{"account", "\"\""}, {"username", "\"\""}}},
+        {"an error array is no error", "(none)", false, "{\"ok\":false,\"error\":[\"tok_SECRET\"]}",
+         {{"cli_error", "(absent)"}}},
+        {"ill-formed bytes in the account", "(none)", false, "{\"ok\":true,\"account\":\"op\xc0\xafx\"}",
+         {{"account", "\"op\xef\xbf\xbd\xef\xbf\xbdx\""}}},
+        {"a line that opens with a byte-order mark", "(none)", false,
+         "starting\n\xEF\xBB\xBF{\"ok\":true,\"account\":\"bom\",\"logged_in\":true}\n",
+         {{"account", "\"bom\""}, {"logged_in", "true"}}},
+        {"output that opens with a byte-order mark", "(none)", false,
+         "\xEF\xBB\xBF{\"ok\":true,\"account\":\"first\"}", {{"account", "\"first\""}}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);

@@ -1,8 +1,9 @@
 // A strict JSON reader for tests and fuzz targets: it tells whether a
-// response body is valid JSON, decodes string literals by the program's own
-// encoding rules (rejecting any escape the encoder never writes), and lists
-// the members of a top-level object. Test code only; never linked into the
-// program.
+// response body is valid JSON in well-formed UTF-8, decodes string literals
+// by the program's own encoding rules (rejecting any escape the encoder
+// never writes), and lists the members of a top-level object. Test code
+// only; never linked into the program, and written apart from it: UTF-8 is
+// checked here by decoding code points, not by the program's byte ranges.
 #pragma once
 
 #include <stdio.h>
@@ -11,11 +12,79 @@
 #include <string>
 #include <vector>
 
-// What buf_json must write for text: the reference encoding, byte by byte.
-inline std::string reference_json_string(const std::string &text) {
+// Length of the well-formed UTF-8 character at s[i] (1 to 4), or 0: the
+// code point is decoded and refused when overlong, a surrogate, or above
+// U+10FFFF.
+inline size_t strict_utf8_char(const std::string &s, size_t i) {
+    unsigned char b = (unsigned char)s[i];
+    size_t n;
+    unsigned cp;
+    if (b < 0x80) return 1;
+    if ((b & 0xE0) == 0xC0) {
+        n = 2;
+        cp = b & 0x1Fu;
+    } else if ((b & 0xF0) == 0xE0) {
+        n = 3;
+        cp = b & 0x0Fu;
+    } else if ((b & 0xF8) == 0xF0) {
+        n = 4;
+        cp = b & 0x07u;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; k++) {
+        unsigned char c = (unsigned char)s[i + k];
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3Fu);
+    }
+    static const unsigned SMALLEST[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < SMALLEST[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+inline bool strict_utf8_valid(const std::string &s) {
+    for (size_t i = 0; i < s.size();) {
+        size_t n = strict_utf8_char(s, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+// The text with each ill-formed part replaced by U+FFFD, one per maximal
+// subpart: the longest run at that point that some continuation bytes
+// could still complete into a character (found by completing it with
+// filler bytes and decoding), else a single byte.
+inline std::string reference_utf8_repair(const std::string &s) {
+    std::string out;
+    for (size_t i = 0; i < s.size();) {
+        size_t n = strict_utf8_char(s, i);
+        if (n > 0) {
+            out.append(s, i, n);
+            i += n;
+            continue;
+        }
+        size_t run = 1;
+        for (size_t k = 3; k >= 2 && run == 1; k--) {
+            if (i + k > s.size()) continue;
+            for (size_t total = k + 1; total <= 4 && run == 1; total++) {
+                std::string trial = s.substr(i, k) + std::string(total - k, '\x80');
+                if (strict_utf8_char(trial, 0) == total) run = k;
+            }
+        }
+        out += "\xEF\xBF\xBD";
+        i += run;
+    }
+    return out;
+}
+
+// What buf_json must write for text: the reference encoding, byte by byte,
+// over the repaired text.
+inline std::string reference_json_string(const std::string &raw) {
+    std::string text = reference_utf8_repair(std::string(raw.c_str()));
     std::string out = "\"";
     for (unsigned char c : text) {
-        if (c == 0) break;
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
@@ -38,8 +107,8 @@ inline std::string reference_json_string(const std::string &text) {
 
 // A strict reader over one JSON text. Strings follow the program's
 // encoding: the only escapes are \" \\ \n \r \t and \u00XX (lower-case hex)
-// for the other bytes below 0x20; raw bytes from 0x20 up (0x80 and above
-// included, valid UTF-8 or not) stand for themselves.
+// for the other bytes below 0x20; raw bytes from 0x20 up stand for
+// themselves, and those from 0x80 up only as well-formed UTF-8.
 struct JsonScan {
     const std::string &s;
     size_t i;
@@ -62,6 +131,13 @@ struct JsonScan {
             unsigned char c = (unsigned char)s[i++];
             if (c == '"') break;
             if (c < 0x20) return false;  // a raw control byte is not JSON
+            if (c >= 0x80) {
+                size_t n = strict_utf8_char(s, i - 1);
+                if (n == 0) return false;  // ill-formed UTF-8
+                d.append(s, i - 1, n);
+                i += n - 1;
+                continue;
+            }
             if (c != '\\') {
                 d += (char)c;
                 continue;

@@ -37,7 +37,7 @@ TEST(Buf, CapacityGrowsByDoublingFrom1024) {
     }
 }
 
-TEST(Buf, LimitIs64MiBAndAFailedAppendChangesNothing) {
+TEST(Buf, LimitIs64MiBAndAFailureIsSticky) {
     Buf b = {};
     ASSERT_EQ(buf_need(&b, BUF_MAX_CAP - 1), 1);  // need of exactly 64 MiB
     EXPECT_EQ(b.cap, BUF_MAX_CAP);
@@ -45,20 +45,31 @@ TEST(Buf, LimitIs64MiBAndAFailedAppendChangesNothing) {
     ASSERT_EQ(buf_adds(&b, big.c_str()), 1);
     char *data = b.data;
     size_t len = b.len, cap = b.cap;
+    EXPECT_EQ(b.failed, 0);
     EXPECT_EQ(buf_adds(&b, "bc"), 0);  // would need 64 MiB + 1
     EXPECT_EQ(b.data, data);
     EXPECT_EQ(b.len, len);
     EXPECT_EQ(b.cap, cap);
     EXPECT_EQ(b.data[b.len], '\0');
-    EXPECT_EQ(buf_addc(&b, 'z'), 1);  // a later append that fits still works
-    EXPECT_EQ(b.len, BUF_MAX_CAP - 1);
-    EXPECT_EQ(buf_need(&b, (size_t)-1), 0);  // no wrap-around on a huge need
+    EXPECT_EQ(b.failed, 1);
+    // Every later append fails too, though it would fit: the text never
+    // gets a hole where the failed piece belonged.
+    EXPECT_EQ(buf_addc(&b, 'z'), 0);
+    EXPECT_EQ(buf_adds(&b, ""), 0);
+    EXPECT_EQ(buf_addf(&b, "%d", 1), 0);
+    EXPECT_EQ(buf_json(&b, "x"), 0);
+    EXPECT_EQ(b.len, len);
+    buf_free(&b);
+    EXPECT_EQ(b.failed, 0);  // a freed Buf starts over
+    EXPECT_EQ(buf_addc(&b, 'z'), 1);
     buf_free(&b);
 
     Buf empty = {};
-    EXPECT_EQ(buf_need(&empty, BUF_MAX_CAP), 0);
+    EXPECT_EQ(buf_need(&empty, (size_t)-1), 0);  // no wrap-around on a huge need
     EXPECT_EQ(empty.data, nullptr);
     EXPECT_EQ(empty.cap, 0u);
+    EXPECT_EQ(empty.failed, 1);
+    buf_free(&empty);
 }
 
 TEST(Buf, FormattedAppendIsCutAt2047Bytes) {
@@ -81,7 +92,20 @@ TEST(BufJson, EncodesEachByte) {
         {"q\"b\\", "\"q\\\"b\\\\\""},
         {"\n\r\t", "\"\\n\\r\\t\""},
         {"\x01\x08\x0c\x1b\x1f", "\"\\u0001\\u0008\\u000c\\u001b\\u001f\""},  // no short \b or \f
-        {"\x7f\xc3\xa9\xff", "\"\x7f\xc3\xa9\xff\""},  // DEL and high bytes pass unchanged
+        {"\x7f\xc3\xa9", "\"\x7f\xc3\xa9\""},          // DEL and well-formed UTF-8 pass unchanged
+        {"\xe2\x82\xac \xf0\x9f\x98\x80 \xef\xbf\xbf \xf4\x8f\xbf\xbf", "\"\xe2\x82\xac \xf0\x9f\x98\x80 \xef\xbf\xbf \xf4\x8f\xbf\xbf\""},
+        // Each ill-formed unit becomes one U+FFFD (written as its 3 bytes).
+        {"\xff", "\"\xef\xbf\xbd\""},                   // a byte that begins nothing
+        {"a\x80" "b", "\"a\xef\xbf\xbd" "b\""},         // a lone continuation byte
+        {"\xc0\xaf", "\"\xef\xbf\xbd\xef\xbf\xbd\""},   // overlong '/': two units
+        {"\xe0\x80\x80", "\"\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\""},  // overlong 3-byte form
+        {"\xed\xa0\x80", "\"\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\""},  // a surrogate
+        {"\xf4\x90\x80\x80", "\"\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\""},  // above U+10FFFF
+        {"\xe2\x82" "x", "\"\xef\xbf\xbd" "x\""},       // a character missing its last byte: one unit
+        {"\xf0\x9f\x98", "\"\xef\xbf\xbd\""},           // cut at the end of the text
+        {"\xc3\"", "\"\xef\xbf\xbd\\\"\""},            // cut by a quote, which is still escaped
+        {"\xc3\n", "\"\xef\xbf\xbd\\n\""},
+        {std::string(3, 'x') + "\xc3", "\"xxx\xef\xbf\xbd\""},  // a text that a careless cut ended inside a character
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.out);

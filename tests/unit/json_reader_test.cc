@@ -6,10 +6,17 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "json/json_reader.h"
 
 namespace {
+
+std::string repeat(const std::string &s, int n) {
+    std::string out;
+    for (int i = 0; i < n; i++) out += s;
+    return out;
+}
 
 struct Span {
     const char *text, *end;
@@ -45,6 +52,10 @@ TEST(JsonFindKey, TopLevelOnly) {
         {"   ", "k", "(null)"},
         {R"({"k)", "k", "(null)"},                               // unterminated key
         {R"({"k":1,"k":2})", "k", "1,\"k\":2}"},                 // the first match wins
+        {"\xEF\xBB\xBF{\"k\":1}", "k", "1}"},                    // a byte-order mark is skipped
+        {"\xEF\xBB\xBF \r\n{\"k\":1}", "k", "1}"},               // and whitespace after it
+        {" \xEF\xBB\xBF{\"k\":1}", "k", "(null)"},               // only at the very start
+        {"\xEF\xBB{\"k\":1}", "k", "(null)"},                    // half a mark is no mark
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.json);
@@ -65,6 +76,43 @@ TEST(JsonFindKey, SearchStopsAtEnd) {
     std::string s = R"({"a":1,"k":2})";
     const char *end = s.c_str() + 7;  // the text ends before "k"
     EXPECT_EQ(json_find_key(s.c_str(), end, "k"), nullptr);
+}
+
+// Every reader honours end: a span cut inside a value reads only what lies
+// before end, as though the text stopped there.
+TEST(JsonReader, ValuesStopAtEnd) {
+    struct Case {
+        const char *why;
+        std::string text;
+        size_t len;  // the span's length
+        long long num;
+        int present, boolean;
+        std::string str;  // json_str_field
+    } cases[] = {
+        {"string cut before its quote", R"({"v":"value"})", 9, 0, 1, 0, "val"},
+        {"string cut right after its opening quote", R"({"v":"value"})", 6, 0, 0, 0, ""},
+        {"number cut", R"({"v":12345})", 8, 123, 0, 1, "123"},
+        {"quoted number cut after the quote", R"({"v":"12"})", 6, 0, 0, 0, ""},
+        {"true cut to tr", R"({"v":true})", 7, 0, 0, 0, "tr"},
+        {"quoted true cut", R"({"v":"true"})", 9, 0, 1, 0, "tru"},
+        {"escape cut after its backslash", R"({"v":"a\n"})", 8, 0, 1, 0, "a\\"},
+        {"\\u escape cut in its digits", R"({"v":"\u00e9"})", 11, 0, 1, 0, "\x0e"},
+        {"surrogate pair cut", R"({"v":"\ud83d\ude00"})", 14, 0, 1, 0, "\xef\xbf\xbd\xef\xbf\xbd"},
+        {"UTF-8 character cut", "{\"v\":\"a\xc3\xa9\"}", 8, 0, 1, 0, "a\xc3"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        // The span lies in a block of exactly its length: no NUL follows it.
+        std::vector<char> block(c.text.begin(), c.text.begin() + c.len);
+        const char *text = block.data();
+        const char *end = text + block.size();
+        EXPECT_EQ(json_num_field(text, end, "v"), c.num);
+        EXPECT_EQ(json_str_present(text, end, "v"), c.present);
+        EXPECT_EQ(json_bool_field(text, end, "v", 7), c.boolean);
+        char out[64] = "preset";
+        json_str_field(text, end, "v", out, sizeof out);
+        EXPECT_EQ(std::string(out), c.str);
+    }
 }
 
 TEST(JsonReadString, DecodesEscapes) {
@@ -96,13 +144,29 @@ TEST(JsonReadString, DecodesEscapes) {
         {R"("ab\u20ac")", 5, "ab", 10},                // a character that does not fit is dropped whole
         {R"("a\u20acb")", 5, "a\xe2\x82\xac", 10},
         {R"("\u20acb")", 3, "", 9},                    // and nothing after it is stored
+        // Raw UTF-8 is cut between characters too.
+        {"\"\xc3\xa9\xc3\xa9\xc3\xa9\"", 4, "\xc3\xa9", 8},
+        {"\"\xc3\xa9\xc3\xa9\xc3\xa9\"", 6, "\xc3\xa9\xc3\xa9", 8},
+        {"\"a\xf0\x9f\x98\x80" "b\"", 5, "a", 8},      // a 4-byte character, 3 bytes of room
+        {"\"a\xf0\x9f\x98\x80" "b\"", 6, "a\xf0\x9f\x98\x80", 8},
+        // Ill-formed bytes are kept as they are (the writer replaces them),
+        // each run whole: E0 A0 lacks its last byte, FF begins nothing.
+        {"\"\xe0\xa0x\xffy\"", 64, "\xe0\xa0x\xffy", 7},
+        {"\"\xe0\xa0x\"", 2, "", 5},                   // the 2-byte run does not fit in 1
+        {"\"\xc3\"", 64, "\xc3", 3},                   // a lead byte right before the quote
+        // The cut looks at the decoded bytes: a raw lead byte and an
+        // escaped continuation byte make one character.
+        {"\"\xc3\\\xa9\"", 2, "", 5},
+        {"\"\xc3\\\xa9\"", 3, "\xc3\xa9", 5},
+        {R"("a\u00e9")", 3, "a", 9},                  // an escaped character is whole or absent
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.json);
         char out[64];
         memset(out, '#', sizeof out);
         const char *cursor = c.json.c_str();
-        ASSERT_EQ(json_read_string_at(&cursor, out, c.cap), 1);
+        const char *end = cursor + c.json.size();
+        ASSERT_EQ(json_read_string_at(&cursor, end, out, c.cap), 1);
         EXPECT_EQ(std::string(out), c.out);
         EXPECT_EQ((size_t)(cursor - c.json.c_str()), c.consumed);
     }
@@ -112,20 +176,35 @@ TEST(JsonReadString, RefusesWhatIsNoString) {
     char out[8] = "keep";
     const char *text = "abc";
     const char *cursor = text;
-    EXPECT_EQ(json_read_string_at(&cursor, out, sizeof out), 0);
+    EXPECT_EQ(json_read_string_at(&cursor, text + 3, out, sizeof out), 0);
     EXPECT_EQ(cursor, text);
     EXPECT_STREQ(out, "keep");
+    const char *quote = "\"x\"";
+    cursor = quote;
+    EXPECT_EQ(json_read_string_at(&cursor, quote, out, sizeof out), 0);  // already at end
+    EXPECT_EQ(cursor, quote);
+    EXPECT_STREQ(out, "keep");
     const char *null_cursor = nullptr;
-    EXPECT_EQ(json_read_string_at(&null_cursor, out, sizeof out), 0);
+    EXPECT_EQ(json_read_string_at(&null_cursor, text + 3, out, sizeof out), 0);
 }
 
-TEST(JsonStrPresent, NonEmptyStringOnly) {
+TEST(JsonStrPresent, StringWithAtLeastOneDecodedCharacter) {
     struct Case {
         std::string value;
         int present;
     } cases[] = {
-        {R"("tok")", 1}, {R"("")", 0}, {R"("\n")", 0}, {R"("\n\tx")", 1}, {"null", 0},
-        {"12", 0},       {"\"\\", 1},  {"\"", 0},      {R"("\u0000")", 1},  // only \u itself is a pair
+        {R"("tok")", 1},
+        {R"("")", 0},
+        {R"("\n")", 1},          // one character: a line feed
+        {R"("\n\tx")", 1},
+        {R"("\u0000")", 1},      // one character, read as U+FFFD
+        {R"("\u")", 1},          // an escape without digits still stands for one
+        {"null", 0},
+        {"12", 0},
+        {"\"\\", 1},             // a backslash before the end stands for itself
+        {"\"", 0},               // an unterminated empty string
+        {R"({"t":"x"})", 0},     // an object holding a string is no string
+        {R"(["x"])", 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.value);
@@ -203,11 +282,19 @@ TEST(JsonStrField, TextsNumbersAndNull) {
         {R"({"s":null})", 256, 0, "preset"},
         {R"({"t":"x"})", 256, 0, "preset"},
         {"{\"s\":42   }", 256, 1, "42"},
-        {R"({"s":[1,2]})", 256, 1, "[1"},
+        {R"({"s":[1,2]})", 256, 0, "preset"},      // an array reads as absent
+        {R"({"s":{"access_token":"tok","x":1}})", 256, 0, "preset"},  // so does an object
+        {R"({"s":  {}})", 256, 0, "preset"},
+        {R"({"s":false})", 256, 1, "false"},
         {R"({"s":true,"x":1})", 256, 1, "true"},
         {"{\"s\": ,}", 256, 0, ""},
         {"{\"s\":" + std::string("\"") + std::string(300, 'z') + "\"}", 256, 1, std::string(255, 'z')},
         {"{\"s\":123456", 4, 1, "123"},
+        // A cut at the capacity keeps whole characters, quoted or bare:
+        // 200 two-byte characters leave 127 (254 bytes) in 255.
+        {"{\"s\":\"" + repeat("\xc3\xa9", 200) + "\"}", 256, 1, repeat("\xc3\xa9", 127)},
+        {"{\"s\":" + repeat("\xc3\xa9", 200) + "}", 256, 1, repeat("\xc3\xa9", 127)},
+        {"{\"s\":\"" + repeat("\xe2\x82\xac", 100) + "\"}", 256, 1, repeat("\xe2\x82\xac", 85)},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.json.substr(0, 40));

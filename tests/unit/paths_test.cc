@@ -21,6 +21,13 @@ void set_env(const std::map<std::string, std::string> &env) {
     for (const auto &kv : env) setenv(kv.first.c_str(), kv.second.c_str(), 1);
 }
 
+// The path a location function gave, or "(none)" when it named no file
+// (its output must then be empty).
+std::string got(int named, const char *out) {
+    if (!named) return out[0] ? std::string("(none, but out holds ") + out + ")" : std::string("(none)");
+    return out;
+}
+
 std::string home() {
     const char *h = home_dir();
     return h ? h : "(null)";
@@ -41,9 +48,15 @@ TEST(HomeDir, SourcesInOrder) {
         {"drive and path joined", {{"HOMEDRIVE", "/d"}, {"HOMEPATH", "/p"}}, "/d/p"},
         {"drive without path", {{"HOMEDRIVE", "/d"}}, "(null)"},
         {"drive without path falls to HOME", {{"HOMEDRIVE", "/d"}, {"HOME", "/h"}}, "/h"},
-        {"join cut at 511", {{"HOMEDRIVE", std::string(300, 'd')}, {"HOMEPATH", std::string(300, 'p')}},
+        {"join of exactly 511", {{"HOMEDRIVE", std::string(300, 'd')}, {"HOMEPATH", std::string(211, 'p')}},
          std::string(300, 'd') + std::string(211, 'p')},
-        {"long drive cut at 511", {{"HOMEDRIVE", std::string(600, 'd')}, {"HOMEPATH", "p"}}, std::string(511, 'd')},
+        // A home that does not fit is never cut into another directory.
+        {"join of 512 is passed over", {{"HOMEDRIVE", std::string(300, 'd')}, {"HOMEPATH", std::string(212, 'p')}},
+         "(null)"},
+        {"join of 600 falls to HOME", {{"HOMEDRIVE", std::string(300, 'd')}, {"HOMEPATH", std::string(300, 'p')}, {"HOME", "/h"}},
+         "/h"},
+        {"long drive is passed over", {{"HOMEDRIVE", std::string(600, 'd')}, {"HOMEPATH", "p"}}, "(null)"},
+        {"long path is passed over", {{"HOMEDRIVE", "C:"}, {"HOMEPATH", std::string(600, 'p')}}, "(null)"},
         {"HOME of 512 bytes is no home", {{"HOME", p512}}, "(null)"},
     };
     for (const auto &c : cases) {
@@ -55,7 +68,7 @@ TEST(HomeDir, SourcesInOrder) {
 }
 
 TEST(Paths, ProfileDirectoryAndMarker) {
-    const std::string dir1005(1005, 'd'), dir1006(1006, 'd');
+    const std::string dir1005(1005, 'd'), dir1006(1006, 'd'), dir1023(1023, 'd');
     const std::string creds1007 = std::string(1006, 'c') + "/";  // a directory part of 1007 bytes
     const std::string creds1008 = std::string(1007, 'c') + "/";
     struct Case {
@@ -73,20 +86,33 @@ TEST(Paths, ProfileDirectoryAndMarker) {
          "/e//grandlumivane.txt"},
         {"empty env dir is unset", {{"LUMIVANE_ENV_DIR", ""}}, ".", "./grandlumivane.txt"},
         {"directory of 1005 bytes fits", {{"LUMIVANE_ENV_DIR", dir1005}}, dir1005, dir1005 + "/grandlumivane.txt"},
-        {"directory of 1006 bytes gives the bare name", {{"LUMIVANE_ENV_DIR", dir1006}}, dir1006, "grandlumivane.txt"},
+        // A marker path that does not fit names no file, not a bare name
+        // in the working directory.
+        {"directory of 1006 bytes gives no marker", {{"LUMIVANE_ENV_DIR", dir1006}}, dir1006, "(none)"},
+        {"directory of 1023 bytes", {{"LUMIVANE_ENV_DIR", dir1023}}, dir1023, "(none)"},
+        {"directory of 1024 bytes is no directory", {{"LUMIVANE_ENV_DIR", dir1023 + "d"}, {"HOME", "/h"}}, "(none)",
+         "(none)"},
         {"credentials directory of 1007 bytes", {{"LUMIVANE_CREDS_PATH", creds1007 + "a.json"}},
-         creds1007 + "vantorel-env", "grandlumivane.txt"},
+         creds1007 + "vantorel-env", "(none)"},
         {"credentials directory of 1008 bytes falls back", {{"LUMIVANE_CREDS_PATH", creds1008 + "a.json"}}, ".",
          "./grandlumivane.txt"},
+        // The directory part is taken from the whole value, never from a
+        // copy cut at 1,023 bytes (which would end at an earlier separator).
+        {"credentials path of 2,003 bytes in a short directory",
+         {{"LUMIVANE_CREDS_PATH", "/k/" + std::string(2000, 'a')}}, "/k/vantorel-env",
+         "/k/vantorel-env/grandlumivane.txt"},
+        {"separator past the cut: directory of 1,104 bytes",
+         {{"LUMIVANE_CREDS_PATH", "/k/" + std::string(1100, 'b') + "/auth.json"}, {"HOME", "/h"}},
+         "/h/.zodizi/vantorel-env", "/h/.zodizi/vantorel-env/grandlumivane.txt"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         set_env(c.env);
         char dir[PATH_CAP], marker[PATH_CAP];
-        profile_dir(dir);
-        profile_marker_path(marker);
-        EXPECT_EQ(std::string(dir), c.dir);
-        EXPECT_EQ(std::string(marker), c.marker);
+        int has_dir = profile_dir(dir);
+        int has_marker = profile_marker_path(marker);
+        EXPECT_EQ(got(has_dir, dir), c.dir);
+        EXPECT_EQ(got(has_marker, marker), c.marker);
     }
     set_env({});
 }
@@ -104,19 +130,25 @@ TEST(Paths, CredentialsPendingAndFallback) {
          "(none)"},
         {"empty variables", {{"HOME", "/h"}, {"LUMIVANE_CREDS_PATH", ""}, {"LUMIVANE_PENDING_PATH", ""}},
          "/h/.config/lumivane/auth.json", "/h/.zodizi/.login-pending/lumivane-default.json", "(none)"},
-        {"long variable cut at 1023", {{"LUMIVANE_CREDS_PATH", std::string(2000, 'c')}}, std::string(1023, 'c'),
-         "lumivane-default.json", "(none)"},
+        {"variables of 1023 bytes fit",
+         {{"LUMIVANE_CREDS_PATH", std::string(1023, 'c')}, {"LUMIVANE_PENDING_PATH", std::string(1023, 'p')}},
+         std::string(1023, 'c'), std::string(1023, 'p'), "(none)"},
+        // One byte more, and the path is never cut: it names no file, and
+        // the home default does not stand in for it.
+        {"variables of 1024 bytes name no file",
+         {{"HOME", "/h"}, {"LUMIVANE_CREDS_PATH", std::string(1024, 'c')}, {"LUMIVANE_PENDING_PATH", std::string(1024, 'p')}},
+         "(none)", "(none)", "(none)"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         set_env(c.env);
         char creds[PATH_CAP], pending[PATH_CAP], fallback[PATH_CAP];
-        creds_path(creds);
-        pending_path(pending);
+        int has_creds = creds_path(creds);
+        int has_pending = pending_path(pending);
         int tried = fallback_token_path(fallback);
-        EXPECT_EQ(std::string(creds), c.creds);
-        EXPECT_EQ(std::string(pending), c.pending);
-        EXPECT_EQ(tried ? std::string(fallback) : std::string("(none)"), c.fallback);
+        EXPECT_EQ(got(has_creds, creds), c.creds);
+        EXPECT_EQ(got(has_pending, pending), c.pending);
+        EXPECT_EQ(got(tried, fallback), c.fallback);
     }
     set_env({});
 }

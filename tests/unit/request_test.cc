@@ -95,10 +95,34 @@ TEST(PasswordPasses, NullInputsAndExactComparison) {
     EXPECT_EQ(password_passes("pw", nullptr, nullptr, nullptr), 0);
     EXPECT_EQ(password_passes("pw", "pw", nullptr, nullptr), 1);
     EXPECT_EQ(password_passes("pw", "pw\n", nullptr, nullptr), 0);  // nothing is trimmed
-    EXPECT_EQ(password_passes("pw", nullptr, "Bearer pw", nullptr), 1);
-    EXPECT_EQ(password_passes("pw", nullptr, "Beare", nullptr), 0);
     EXPECT_EQ(password_passes("pw", nullptr, nullptr, "pwd=pw"), 1);
     EXPECT_EQ(password_passes("pw", "", "", "pwd="), 0);
+}
+
+TEST(PasswordPasses, AuthorizationWithOrWithoutTheSchemeWord) {
+    struct Case {
+        const char *password, *authorization;
+        int passes;
+    } cases[] = {
+        {"pw", "Bearer pw", 1},
+        {"pw", "bEaReR    pw", 1},
+        {"pw", "   Bearer pw", 1},
+        {"pw", "pw", 1},                 // the scheme word is optional
+        {"pw", "   pw", 1},              // leading spaces are skipped without it too
+        {"pw", "\tpw", 0},               // a tab is no space
+        {"pw", "pw ", 0},                // nothing is trimmed after the password
+        {"pw", "Bearer\tpw", 0},
+        {"pw", "Beare", 0},
+        {"pw", "Bearer ", 0},
+        {"pw", "Basic pw", 0},
+        {"Bearer x", "Bearer x", 0},     // a scheme word at the start is always taken as one
+        {"Bearer x", "Bearer Bearer x", 1},
+        {"Bearerx", "Bearerx", 1},       // no space: no scheme word
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.authorization);
+        EXPECT_EQ(password_passes(c.password, nullptr, c.authorization, nullptr), c.passes);
+    }
 }
 
 }  // namespace

@@ -146,9 +146,12 @@ TEST(ToolAnswers, ExpiryAndTokenPresence) {
     EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD), MILLISECOND_THRESHOLD);
     EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD + 1), MILLISECOND_THRESHOLD / 1000);
     TokenAnswer t;
-    read_token_answer(R"({"access_token":"\n","org_id":"o"})", &t);
+    read_token_answer(R"({"access_token":"","org_id":"o"})", &t);
     EXPECT_EQ(t.has_access_token, 0);
     EXPECT_STREQ(t.org_id, "o");
+    read_token_answer(R"({"access_token":{"value":"t"},"org_id":{"access_token":"t"}})", &t);
+    EXPECT_EQ(t.has_access_token, 0);
+    EXPECT_STREQ(t.org_id, "");  // an object is no text
     EXPECT_EQ(read_cancel_accepted("{}"), 1);
     EXPECT_EQ(read_cancel_accepted(R"({"ok":0})"), 0);
 }
@@ -164,6 +167,11 @@ TEST(LastJsonLine, PicksTheLastLineStartingWithABrace) {
         {"log\r\n{\"ok\":1}\r\n", "{\"ok\":1}\r\n"},
         {"no json here", "(null)"},
         {"x{\"a\":1}", "(null)"},
+        {"\xEF\xBB\xBF{\"ok\":1}", "{\"ok\":1}"},                  // a byte-order mark before the brace
+        {"log\n\xEF\xBB\xBF{\"ok\":1}\nbye", "{\"ok\":1}\nbye"},    // on any line
+        {"{\"a\":1}\n\xEF\xBB\xBFlog", "{\"a\":1}\n\xEF\xBB\xBFlog"},  // a mark before no brace starts nothing
+        {"\xEF\xBB\xBF", "(null)"},
+        {"\xEF\xBB{\"a\":1}", "(null)"},
         {"", "(null)"},
     };
     for (const auto &c : cases) {
