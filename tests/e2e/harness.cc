@@ -23,6 +23,12 @@
 
 namespace e2e {
 
+std::string World::native_dir() const {
+    std::string d = native("");
+    d.pop_back();
+    return d;
+}
+
 const char JSON_HEADER[] =
     "Content-Type: application/json; charset=utf-8\r\n"
     "Cache-Control: no-store\r\n"

@@ -75,6 +75,9 @@ public:
     std::string path(const std::string &rel) const;
     // The same path as the plugin sees it: path() natively, Z:\... under wine.
     std::string native(const std::string &rel) const;
+    // The world's directory as the plugin sees it, with no trailing
+    // separator: the value a home-directory variable is given.
+    std::string native_dir() const;
     // Writes a file (parents created) relative to dir, or at an absolute path.
     void write(const std::string &rel, const std::string &content) const;
     bool exists(const std::string &rel) const;

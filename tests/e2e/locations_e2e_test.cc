@@ -58,8 +58,7 @@ TEST(HomeDirectory, SourcesInOrder) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
-        std::string me = w.native("");
-        me.pop_back();  // no trailing separator
+        std::string me = w.native_dir();
         size_t split = me.find(e2e::NATIVE_SEP, 1);
         auto value = [&](const char *v) -> std::string {
             std::string s = v;
@@ -105,8 +104,7 @@ TEST(HomeDirectory, FallbackTokenFileUnderHome) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
-        std::string me = w.native("");
-        me.pop_back();
+        std::string me = w.native_dir();
         w.env["USERPROFILE"] = me;
         if (c.creds_env_empty) w.env["LUMIVANE_CREDS_PATH"] = "";
         w.write(".lumivane/token.json", TOKENS);
@@ -141,8 +139,7 @@ TEST(ProfileMarker, BesideTheCredentialsFile) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
-        std::string me = w.native("");
-        me.pop_back();
+        std::string me = w.native_dir();
         std::string base = c.base == NATIVE ? me : c.base == BARE ? "" : (e2e::WINDOWS_TARGET ? "Z:" : "") + w.dir;
         std::string creds = base + c.rest;
         w.env["USERPROFILE"] = me;
@@ -213,8 +210,7 @@ TEST(PathsThatDoNotFit, NameNoFileRatherThanACutOne) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
-        std::string me = w.native("");
-        me.pop_back();
+        std::string me = w.native_dir();
         w.login_tool({{"--status", e2e::Reply("{\"ok\":true}")}});
         c.setup(w, me);
         Result r = w.request("action=status");
@@ -239,9 +235,7 @@ TEST(LocalCancel, RemovesTheMarkerFileOnly) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
-        std::string me = w.native("");
-        me.pop_back();
-        w.env["USERPROFILE"] = me;
+        w.env["USERPROFILE"] = w.native_dir();
         const std::string marker = ".zodizi/.login-pending/lumivane-default.json";
         w.write(c.directory ? marker + "/keep" : marker, pending_marker());
         Result r = w.request("action=cancel");

@@ -205,9 +205,7 @@ TEST(ToolCommand, PollDoneReadsWhatTheToolJustWrote) {
     // The tool writes the credentials file during the run; the done answer
     // is collected from disk afterwards.
     World w;
-    std::string me = w.native("");
-    me.pop_back();
-    w.env["USERPROFILE"] = me;
+    w.env["USERPROFILE"] = w.native_dir();
     Reply done = says("{\"ok\":true,\"state\":\"done\"}\r\n");
     done.before = "mkdir -p .config/lumivane && printf '%s' '{\"access_token\":\"t\",\"org_id\":\"org-9\"}' "
                   "> .config/lumivane/auth.json";
