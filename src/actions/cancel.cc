@@ -1,4 +1,5 @@
 #include "actions/actions.h"
+#include "actions/documents.h"
 #include "actions/respond.h"
 #include "cgi/emit.h"
 #include "platform/platform.h"
@@ -13,7 +14,7 @@ static void cancel_locally(void) {
     char path[PATH_CAP];
     if (pending_path(path) && plat_exists(path)) plat_remove_file(path);
     Buf out = {};
-    buf_adds(&out, "{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n");
+    append_local_cancel(&out);
     emit_json(&out);
 }
 

@@ -1,31 +1,9 @@
 #include "actions/actions.h"
+#include "actions/documents.h"
 #include "actions/respond.h"
 #include "cgi/emit.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
-
-static void emit_poll_failed(const PollAnswer *a, int logged_in) {
-    Buf out = {};
-    buf_adds(&out, "{\"ok\":true,\"state\":\"failed\"");
-    buf_adds(&out, ",\"error\":");
-    buf_json(&out, a->error[0] ? a->error : "poll_failed");
-    if (a->detail[0]) {
-        buf_adds(&out, ",\"detail\":");
-        buf_json(&out, a->detail);
-    }
-    buf_addf(&out, ",\"logged_in\":%s", json_flag(logged_in));
-    buf_adds(&out, ",\"pending\":false}\n");
-    emit_json(&out);
-}
-
-static void emit_poll_pending(int interval) {
-    Buf out = {};
-    buf_addf(&out,
-             "{\"ok\":true,\"state\":\"pending\",\"interval\":%d,"
-             "\"logged_in\":false,\"pending\":true}\n",
-             interval);
-    emit_json(&out);
-}
 
 int action_poll(void) {
     Status st;
@@ -60,11 +38,18 @@ int action_poll(void) {
             break;
         case TOOL_ANSWERED: {
             PollAnswer a;
-            switch (read_poll_answer(line, &a)) {
-                case POLL_FAILED: emit_poll_failed(&a, st.logged_in); break;
-                case POLL_DONE: emit_fresh_status(LEAD_DONE); break;
-                case POLL_PENDING: emit_poll_pending(a.interval); break;
+            PollOutcome outcome = read_poll_answer(line, &a);
+            if (outcome == POLL_DONE) {
+                emit_fresh_status(LEAD_DONE);
+                break;
             }
+            Buf out = {};
+            if (outcome == POLL_FAILED) {
+                append_poll_failed(&out, &a, st.logged_in);
+            } else {
+                append_poll_pending(&out, a.interval);
+            }
+            emit_json(&out);
             break;
         }
     }
