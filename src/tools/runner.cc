@@ -57,27 +57,67 @@ static int start_tool(const char *command, const char *args, int capture, PlatTo
     return plat_tool_start(command, words, n, capture, timeout, tool);
 }
 
+// Where a capture may end when it stops short of the tool's output: only
+// at the end of a whole piece (CAPTURE_PIECE_MAX), so that no line is read
+// in part. Offsets count from the start of the capture.
+struct PieceEnds {
+    size_t piece;       // bytes of the piece in progress
+    size_t last_piece;  // the end of the last whole piece
+    size_t last_line;   // the end of the last line feed
+};
+
+static void note_pieces(PieceEnds *ends, const char *bytes, size_t n, size_t at) {
+    for (size_t i = 0; i < n; i++) {
+        ends->piece++;
+        if (bytes[i] == '\n') ends->last_line = at + i + 1;
+        if (bytes[i] == '\n' || ends->piece == CAPTURE_PIECE_MAX) {
+            ends->last_piece = at + i + 1;
+            ends->piece = 0;
+        }
+    }
+}
+
+// Takes the capture back to `len` bytes (never longer than it is).
+static void cut_capture(Buf *out, size_t len) {
+    if (out->data && len < out->len) {
+        out->len = len;
+        out->data[len] = '\0';
+    }
+}
+
 int run_capture(const char *command, const char *args, Buf *out) {
     PlatTool *tool;
     int started = start_tool(command, args, 1, &tool);
     if (started != RUN_RAN) return started;
 
+    const size_t start = out->len;
     char block[READ_BLOCK_CAP];
     size_t total = 0;
+    PieceEnds ends = {0, 0, 0};
+    int stopped = 0;  // the capture ends before the tool's output does
     for (;;) {
         long n = plat_tool_read(tool, block, sizeof block);
         if (n <= 0) break;  // the end, or the time limit (plat_tool_finish tells)
-        if ((size_t)n > CAPTURE_LIMIT - total) {
-            // Past the limit: the bytes up to it are kept, and the tool is
-            // ended rather than read any further.
-            buf_addn(out, block, CAPTURE_LIMIT - total);
+        size_t take = (size_t)n;
+        if (take > CAPTURE_LIMIT - total) {
+            take = CAPTURE_LIMIT - total;
+            stopped = 1;
+        }
+        if (buf_addn(out, block, take)) {
+            note_pieces(&ends, block, take, total);
+            total += take;
+        } else {
+            stopped = 1;  // memory exhausted: the capture cannot grow, as at the limit
+        }
+        if (stopped) {
+            // The tool is ended rather than read any further.
             plat_tool_end(tool);
             break;
         }
-        buf_addn(out, block, (size_t)n);  // on failure (memory exhausted) the capture keeps the prefix it had
-        total += (size_t)n;
     }
     int result = plat_tool_finish(tool);
+    // The piece that the stop cut through is dropped whole, and all after it.
+    if (stopped) cut_capture(out, start + ends.last_piece);
 
     while (out->len > 0 && isspace((unsigned char)out->data[out->len - 1])) {
         out->data[--out->len] = '\0';

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "base/buf.h"
@@ -73,20 +74,35 @@ TEST(RunCapture, CommandLengthLimit) {
     EXPECT_EQ(run("/tmp/" + std::string(130, '\''), "").result, -1);
 }
 
-TEST(RunCapture, CaptureLimitCountsEveryByte) {
+// Every byte counts towards the limit, NULs included. Output beyond it is
+// cut at the end of the last whole piece before the limit (a line, or
+// CAPTURE_PIECE_MAX bytes of a longer one): a line the limit cuts through
+// is never read in part.
+TEST(RunCapture, CaptureLimitKeepsWholePieces) {
+    const size_t whole_pieces = CAPTURE_LIMIT / CAPTURE_PIECE_MAX * CAPTURE_PIECE_MAX;
     struct Case {
         const char *why;
         std::string body;
         size_t kept;
+        std::string tail;  // how the capture ends
     } cases[] = {
-        {"exactly the limit", "head -c 262144 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT},
-        {"one more byte: the bytes up to the limit", "head -c 262145 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT},
-        // 1,001-byte lines: the 262nd is cut at the limit.
+        {"exactly the limit, all of it", "head -c 262144 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT, "aaa"},
+        {"one more byte: whole pieces of the long line", "head -c 262145 /dev/zero | tr '\\0' 'a'",
+         whole_pieces, "aaa"},
+        // 1,001-byte lines: 261 fit, the 262nd is cut by the limit and
+        // dropped whole (the last kept line feed is then trimmed).
         {"lines", "i=0; while [ $i -lt 300 ]; do head -c 1000 /dev/zero | tr '\\0' 'l'; echo; i=$((i+1)); done",
-         CAPTURE_LIMIT},
-        {"whitespace only", "printf ' \\r\\n\\t\\v\\f\\n'", 0},
-        {"NUL bytes are kept and counted", "printf 'ab\\000cd\\nef'", 8},
-        {"a NUL flood stops at the limit", "cat /dev/zero", CAPTURE_LIMIT},
+         261 * 1001 - 1, "lll"},
+        // The answer that the limit cuts is not read; the line before it is.
+        {"a JSON line cut by the limit",
+         "head -c 262000 /dev/zero | tr '\\0' 'f'; echo; echo '{\"a\":1}'; "
+         "echo '{\"ok\":true,\"user_code\":\"ABCD-1234\",\"pad\":\"'$(head -c 300 /dev/zero | tr '\\0' p)'\"}'",
+         262001 + 7, "{\"a\":1}"},
+        {"a line feed right at the limit keeps all before it",
+         "head -c 262143 /dev/zero | tr '\\0' 'a'; echo; echo more", CAPTURE_LIMIT - 1, "aaa"},
+        {"whitespace only", "printf ' \\r\\n\\t\\v\\f\\n'", 0, ""},
+        {"NUL bytes are kept and counted", "printf 'ab\\000cd\\nef'", 8, std::string("d\nef")},
+        {"a NUL flood stops at the limit", "cat /dev/zero", whole_pieces, std::string(3, '\0')},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -94,6 +110,7 @@ TEST(RunCapture, CaptureLimitCountsEveryByte) {
         Capture got = run(s.path, "");
         EXPECT_EQ(got.result, 1);
         EXPECT_EQ(got.text.size(), c.kept);
+        EXPECT_EQ(got.text.substr(got.text.size() - std::min(got.text.size(), c.tail.size())), c.tail);
     }
 }
 
