@@ -1,7 +1,8 @@
 // What the program needs from the operating system, and nothing else.
-// One implementation file per platform (platform_posix.cc, platform_win32.cc)
-// is chosen by the build; the logic above this header never tests the
-// platform itself. No function here reports errors on stderr or exits.
+// Each platform implements it in two files chosen by the build: the
+// environment, files and clock (platform_posix.cc, platform_win32.cc) and
+// the tools (subprocess_posix.cc, subprocess_win32.cc); the logic above
+// this header never tests the platform itself. No function here reports errors on stderr or exits.
 #pragma once
 
 #include <stddef.h>
