@@ -13,10 +13,10 @@ int action_poll(void) {
         return 0;
     }
     Buf capture = {};
-    const char *line;
+    ToolLine line;
     int status = 0;
     switch (run_for_json_line(login_bin(), LOGIN_POLL, &capture, &line)) {
-        case TOOL_MISSING:
+        case TOOL_NOT_FOUND:
             emit_login_missing();
             break;
         case TOOL_NOT_STARTED:
@@ -27,18 +27,19 @@ int action_poll(void) {
             emit_error(504, "Gateway Timeout", "poll_failed", LOGIN_TIMEOUT_DETAIL);
             status = 1;
             break;
-        case TOOL_NO_JSON:
-            if (st.logged_in) {
-                // The node was signed in before the poll: that snapshot is the answer.
-                emit_status_document(&st, LEAD_DONE);
-            } else {
-                emit_error(502, "Bad Gateway", "poll_failed", "login CLI produced no JSON");
-                status = 1;
+        case TOOL_RAN: {
+            if (!line.text) {
+                if (st.logged_in) {
+                    // The node was signed in before the poll: that snapshot is the answer.
+                    emit_status_document(&st, LEAD_DONE);
+                } else {
+                    emit_error(502, "Bad Gateway", "poll_failed", "login CLI produced no JSON");
+                    status = 1;
+                }
+                break;
             }
-            break;
-        case TOOL_ANSWERED: {
             PollAnswer a;
-            PollOutcome outcome = read_poll_answer(line, &a);
+            PollOutcome outcome = read_poll_answer(line.text, line.end, &a);
             if (outcome == POLL_DONE) {
                 emit_fresh_status(LEAD_DONE);
                 break;

@@ -19,10 +19,10 @@ int action_start(int force) {
     snprintf(args, sizeof args, "%s%s", LOGIN_START, force ? LOGIN_FORCE : "");
 
     Buf capture = {};
-    const char *line;
+    ToolLine line;
     int status = 1;
     switch (run_for_json_line(login_bin(), args, &capture, &line)) {
-        case TOOL_MISSING:
+        case TOOL_NOT_FOUND:
             emit_login_missing();
             status = 0;
             break;
@@ -32,12 +32,13 @@ int action_start(int force) {
         case TOOL_TIMED_OUT:
             emit_error(504, "Gateway Timeout", "start_failed", LOGIN_TIMEOUT_DETAIL);
             break;
-        case TOOL_NO_JSON:
-            emit_error(502, "Bad Gateway", "start_failed", "login CLI produced no JSON");
-            break;
-        case TOOL_ANSWERED: {
+        case TOOL_RAN: {
+            if (!line.text) {
+                emit_error(502, "Bad Gateway", "start_failed", "login CLI produced no JSON");
+                break;
+            }
             StartAnswer a;
-            read_start_answer(line, &a);
+            read_start_answer(line.text, line.end, &a);
             if (a.ok && (!a.verify_url[0] || !a.user_code[0])) {
                 emit_error(502, "Bad Gateway", "start_incomplete",
                            "login CLI did not return a verify url and user code");

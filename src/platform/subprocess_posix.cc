@@ -89,10 +89,10 @@ __attribute__((noinline)) static char **tool_environment(void) {
     return env;
 }
 
-int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool) {
     *tool = nullptr;
-    if (nargs < 0 || nargs > TOOL_OPTION_WORDS_MAX) return PLAT_TOOL_NOT_STARTED;
+    if (nargs < 0 || nargs > TOOL_OPTION_WORDS_MAX) return TOOL_NOT_STARTED;
     char found[PATH_CAP];
     const int bare = strchr(command, '/') == nullptr;
     if (bare) {
@@ -100,7 +100,7 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
         ToolSearchRules rules = {':', '/', 1, nullptr};
         if (!tool_search(command, search ? search : DEFAULT_SEARCH_PATH, &rules, runnable_file, nullptr, found,
                          sizeof found))
-            return PLAT_TOOL_NOT_FOUND;
+            return TOOL_NOT_FOUND;
     }
     const char *const program = bare ? found : command;
 
@@ -117,7 +117,7 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
     argv[nargs + 1] = nullptr;
     sh_argv[nargs + 2] = nullptr;
     char **const env = tool_environment();
-    if (!env) return PLAT_TOOL_NOT_STARTED;
+    if (!env) return TOOL_NOT_STARTED;
     int null_fd = high_fd(open("/dev/null", O_RDWR | O_CLOEXEC | O_NOCTTY));
     int pipe_fds[2] = {-1, -1};
     if (capture && pipe2(pipe_fds, O_CLOEXEC) == 0) {
@@ -130,7 +130,7 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
         close_fd(&pipe_fds[0]);
         close_fd(&pipe_fds[1]);
         free(env);
-        return PLAT_TOOL_NOT_STARTED;
+        return TOOL_NOT_STARTED;
     }
 
     fflush(stdout);  // a child must never inherit unwritten response bytes
@@ -168,8 +168,8 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
             while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
             }
         }
-        if (pid > 0 && (start_errno == ENOENT || start_errno == ENOTDIR)) return PLAT_TOOL_NOT_FOUND;
-        return PLAT_TOOL_NOT_STARTED;
+        if (pid > 0 && (start_errno == ENOENT || start_errno == ENOTDIR)) return TOOL_NOT_FOUND;
+        return TOOL_NOT_STARTED;
     }
 
     PlatTool *t = (PlatTool *)malloc(sizeof *t);
@@ -178,7 +178,7 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
         while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
         }
         close_fd(&pipe_fds[0]);
-        return PLAT_TOOL_NOT_STARTED;
+        return TOOL_NOT_STARTED;
     }
     t->pid = pid;
     t->out_fd = pipe_fds[0];
@@ -192,7 +192,7 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
     t->status = 0;
     t->timed_out = 0;
     *tool = t;
-    return PLAT_TOOL_RAN;
+    return TOOL_RAN;
 }
 
 // Reaps the tool when it has exited; 1 when it has.
@@ -250,7 +250,7 @@ void plat_tool_end(PlatTool *t) {
     if (!t->exited) kill(-t->pid, SIGKILL);
 }
 
-int plat_tool_finish(PlatTool *t) {
+ToolResult plat_tool_finish(PlatTool *t, int *killed) {
     if (!t->exited && !wait_for_tool(t, 0)) {
         kill(-t->pid, SIGKILL);
         t->timed_out = 1;
@@ -261,7 +261,8 @@ int plat_tool_finish(PlatTool *t) {
     int status = t->status;
     int timed_out = t->timed_out;
     free(t);
-    if (timed_out) return PLAT_TOOL_TIMED_OUT;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == SHELL_NOT_FOUND) return PLAT_TOOL_NOT_FOUND;
-    return PLAT_TOOL_RAN;
+    if (killed) *killed = WIFSIGNALED(status);
+    if (timed_out) return TOOL_TIMED_OUT;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == SHELL_NOT_FOUND) return TOOL_NOT_FOUND;
+    return TOOL_RAN;
 }

@@ -23,6 +23,12 @@ static const size_t WIN_COMMAND_LINE_CAP = 32768;
 static const char DEFAULT_PATHEXT[] = ".COM;.EXE;.BAT;.CMD";
 // The output pipe's buffer.
 static const DWORD PIPE_BUFFER = 65536;
+// A process that an unhandled exception (an access violation, a stack
+// overflow, a fast fail) or Ctrl-C ended has a system error status as its
+// exit code: severity "error", system facility, 0xC000xxxx. No tool exits
+// with one of its own accord, so it tells that the tool was killed.
+static const DWORD SYSTEM_ERROR_STATUS = 0xC0000000;
+static const DWORD SYSTEM_ERROR_STATUS_MASK = 0xFFFF0000;
 
 struct PlatTool {
     HANDLE process;
@@ -32,6 +38,7 @@ struct PlatTool {
     ULONGLONG deadline_ms;  // on GetTickCount64
     int exited;         // 1 once the tool itself has ended
     int timed_out;
+    int ended;          // 1 once plat_tool_end has ended it
 };
 
 static void close_handle(HANDLE *h) {
@@ -148,7 +155,7 @@ static int create_process(const char *app, char *line, char *env, HANDLE in, HAN
     return ok;
 }
 
-int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool) {
     *tool = nullptr;
     char found[PATH_CAP];
@@ -158,7 +165,7 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
         const char *exts = getenv("PATHEXT");
         ToolSearchRules rules = {';', '\\', 0, (exts && exts[0]) ? exts : DEFAULT_PATHEXT};
         if (!tool_search(command, search ? search : "", &rules, runnable_file, nullptr, found, sizeof found))
-            return PLAT_TOOL_NOT_FOUND;
+            return TOOL_NOT_FOUND;
         path = found;
     }
 
@@ -209,8 +216,8 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
             close_handle(&t->event);
             free(t);
         }
-        if (ready && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return PLAT_TOOL_NOT_FOUND;
-        return PLAT_TOOL_NOT_STARTED;
+        if (ready && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return TOOL_NOT_FOUND;
+        return TOOL_NOT_STARTED;
     }
     // In a job of its own, so that it can be ended with everything it
     // starts. Where that is refused, the tool alone is ended.
@@ -221,7 +228,7 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
     t->process = pi.hProcess;
     t->deadline_ms = GetTickCount64() + (ULONGLONG)timeout_sec * 1000;
     *tool = t;
-    return PLAT_TOOL_RAN;
+    return TOOL_RAN;
 }
 
 // Milliseconds left before the deadline, 0 when it has passed.
@@ -269,6 +276,7 @@ long plat_tool_read(PlatTool *t, char *out, size_t cap) {
 }
 
 void plat_tool_end(PlatTool *t) {
+    t->ended = 1;
     if (t->job) {
         TerminateJobObject(t->job, 1);
     } else {
@@ -276,7 +284,7 @@ void plat_tool_end(PlatTool *t) {
     }
 }
 
-int plat_tool_finish(PlatTool *t) {
+ToolResult plat_tool_finish(PlatTool *t, int *killed) {
     if (WaitForSingleObject(t->process, time_left(t)) != WAIT_OBJECT_0) {
         plat_tool_end(t);
         t->timed_out = 1;
@@ -289,7 +297,9 @@ int plat_tool_finish(PlatTool *t) {
     close_handle(&t->out);
     close_handle(&t->event);
     int timed_out = t->timed_out;
+    int ended = t->ended;
     free(t);
-    if (timed_out) return PLAT_TOOL_TIMED_OUT;
-    return code == CMD_NOT_FOUND ? PLAT_TOOL_NOT_FOUND : PLAT_TOOL_RAN;
+    if (killed) *killed = ended || (code & SYSTEM_ERROR_STATUS_MASK) == SYSTEM_ERROR_STATUS;
+    if (timed_out) return TOOL_TIMED_OUT;
+    return code == CMD_NOT_FOUND ? TOOL_NOT_FOUND : TOOL_RAN;
 }

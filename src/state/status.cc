@@ -97,25 +97,25 @@ void collect_status(Status *st) {
     st->profile_exists = profile_marker_path(marker) && plat_exists(marker);
 
     Buf capture = {};
-    const char *line;
+    ToolLine line;
     switch (run_for_json_line(login_bin(), LOGIN_STATUS, &capture, &line)) {
-        case TOOL_MISSING:
+        case TOOL_NOT_FOUND:
             copy_text(st->cli_error, sizeof st->cli_error, "cli_not_found");
             break;
         case TOOL_NOT_STARTED:
             copy_text(st->cli_error, sizeof st->cli_error, "cli_spawn_failed");
             break;
         case TOOL_TIMED_OUT:  // there, with an empty report
-        case TOOL_NO_JSON:
             st->cli_present = 1;
             break;
-        case TOOL_ANSWERED: {
+        case TOOL_RAN:
             st->cli_present = 1;
-            StatusReport report;
-            read_status_report(line, &report);
-            merge_status_report(st, &report);
+            if (line.text) {  // a tool that printed no JSON line adds nothing
+                StatusReport report;
+                read_status_report(line.text, line.end, &report);
+                merge_status_report(st, &report);
+            }
             break;
-        }
     }
     buf_free(&capture);
 

@@ -42,17 +42,17 @@ int split_options(char *text, const char **words, int max) {
 }
 
 // Starts `command args`; the platform's result, with *tool set on success.
-static int start_tool(const char *command, const char *args, int capture, PlatTool **tool) {
+static ToolResult start_tool(const char *command, const char *args, int capture, PlatTool **tool) {
     *tool = nullptr;
-    if (!command || !command[0]) return RUN_NOT_STARTED;
+    if (!command || !command[0]) return TOOL_NOT_STARTED;
     // A longer command is refused whole: a cut-off name would be another program.
-    if (strlen(command) > TOOL_COMMAND_MAX) return RUN_NOT_STARTED;
+    if (strlen(command) > TOOL_COMMAND_MAX) return TOOL_NOT_STARTED;
     char options[ARGS_CAP];
-    if (strlen(args) >= sizeof options) return RUN_NOT_STARTED;
+    if (strlen(args) >= sizeof options) return TOOL_NOT_STARTED;
     memcpy(options, args, strlen(args) + 1);
     const char *words[TOOL_OPTION_WORDS_MAX];
     int n = split_options(options, words, TOOL_OPTION_WORDS_MAX);
-    if (n < 0) return RUN_NOT_STARTED;
+    if (n < 0) return TOOL_NOT_STARTED;
     long long timeout = tool_timeout_seconds(plat_getenv(TIMEOUT_VARIABLE));
     return plat_tool_start(command, words, n, capture, timeout, tool);
 }
@@ -85,10 +85,10 @@ static void cut_capture(Buf *out, size_t len) {
     }
 }
 
-int run_capture(const char *command, const char *args, Buf *out) {
+ToolResult run_capture(const char *command, const char *args, Buf *out) {
     PlatTool *tool;
-    int started = start_tool(command, args, 1, &tool);
-    if (started != RUN_RAN) return started;
+    ToolResult started = start_tool(command, args, 1, &tool);
+    if (started != TOOL_RAN) return started;
 
     const size_t start = out->len;
     char block[READ_BLOCK_CAP];
@@ -115,9 +115,15 @@ int run_capture(const char *command, const char *args, Buf *out) {
             break;
         }
     }
-    int result = plat_tool_finish(tool);
-    // The piece that the stop cut through is dropped whole, and all after it.
-    if (stopped) cut_capture(out, start + ends.last_piece);
+    int killed;
+    ToolResult result = plat_tool_finish(tool, &killed);
+    if (stopped) {
+        // The piece that the stop cut through is dropped whole, and all after it.
+        cut_capture(out, start + ends.last_piece);
+    } else if (killed) {
+        // A line the tool was killed in the middle of is no answer.
+        cut_capture(out, start + ends.last_line);
+    }
 
     while (out->len > 0 && isspace((unsigned char)out->data[out->len - 1])) {
         out->data[--out->len] = '\0';
@@ -129,9 +135,9 @@ void probe_start(const char *command, const char *args, ToolProbe *probe) {
     probe->result = start_tool(command, args, 0, &probe->tool);
 }
 
-int probe_finish(ToolProbe *probe) {
-    if (probe->result != RUN_RAN) return probe->result;
-    probe->result = plat_tool_finish(probe->tool);
+ToolResult probe_finish(ToolProbe *probe) {
+    if (probe->result != TOOL_RAN) return probe->result;
+    probe->result = plat_tool_finish(probe->tool, nullptr);
     probe->tool = nullptr;
     return probe->result;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,13 +115,37 @@ TEST(RunCapture, CaptureLimitKeepsWholePieces) {
     }
 }
 
+// A tool killed in the middle of a line left no answer there: that last
+// unfinished line is dropped, the lines it finished are kept. A tool that
+// exits by itself is read to its last byte, line feed or not.
+TEST(RunCapture, KilledToolLosesItsUnfinishedLine) {
+    struct Case {
+        const char *why;
+        const char *body;
+        std::string text;
+    } cases[] = {
+        {"killed mid-line", "printf 'log\\n{\"a\":1}\\n{\"ok\":true,\"user_code\":\"WX'; kill -KILL $$",
+         "log\n{\"a\":1}"},
+        {"killed by any signal", "printf '{\"ok\":true}'; kill -TERM $$", ""},
+        {"killed after a whole line", "echo '{\"ok\":true}'; kill -KILL $$", "{\"ok\":true}"},
+        {"exits without a last line feed", "printf '{\"ok\":true}'", "{\"ok\":true}"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        Script s(c.body);
+        Capture got = run(s.path, "");
+        EXPECT_EQ(got.result, TOOL_RAN);
+        EXPECT_EQ(got.text, c.text);
+    }
+}
+
 TEST(RunCapture, TimeLimitAndStandardInput) {
     Script sleeper("echo '{\"ok\":true}'; sleep 30");
     Script reader("n=$(cat | wc -c | tr -d ' '); echo \"read $n\"");
     setenv("LUMIVANE_TOOL_TIMEOUT", "1", 1);
     Capture late = run(sleeper.path, "--status");
     unsetenv("LUMIVANE_TOOL_TIMEOUT");
-    EXPECT_EQ(late.result, RUN_TIMED_OUT);
+    EXPECT_EQ(late.result, TOOL_TIMED_OUT);
     EXPECT_EQ(run(reader.path, "").text, "read 0");  // standard input is the null device
 }
 
@@ -152,25 +177,68 @@ TEST(ToolAnswers, PollOutcomes) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.line);
         PollAnswer a;
-        EXPECT_EQ(read_poll_answer(c.line, &a), c.outcome);
+        EXPECT_EQ(read_poll_answer(c.line, c.line + strlen(c.line), &a), c.outcome);
         EXPECT_EQ(a.interval, c.interval);
     }
 }
+
+// A capture holding `bytes`, NULs included, and its answer as the actions
+// take it: from the last JSON line to the end of the capture.
+struct Answer {
+    Buf capture = {};
+    const char *line, *end;
+    explicit Answer(const std::string &bytes) {
+        buf_addn(&capture, bytes.data(), bytes.size());
+        line = last_json_line(&capture);
+        end = capture.data + capture.len;
+    }
+    ~Answer() { buf_free(&capture); }
+};
 
 TEST(ToolAnswers, ExpiryAndTokenPresence) {
     EXPECT_EQ(expiry_seconds(0), 0);
     EXPECT_EQ(expiry_seconds(-1), 0);
     EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD), MILLISECOND_THRESHOLD);
     EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD + 1), MILLISECOND_THRESHOLD / 1000);
-    TokenAnswer t;
-    read_token_answer(R"({"access_token":"","org_id":"o"})", &t);
-    EXPECT_EQ(t.has_access_token, 0);
-    EXPECT_STREQ(t.org_id, "o");
-    read_token_answer(R"({"access_token":{"value":"t"},"org_id":{"access_token":"t"}})", &t);
-    EXPECT_EQ(t.has_access_token, 0);
-    EXPECT_STREQ(t.org_id, "");  // an object is no text
-    EXPECT_EQ(read_cancel_accepted("{}"), 1);
-    EXPECT_EQ(read_cancel_accepted(R"({"ok":0})"), 0);
+    struct Case {
+        const char *why;
+        std::string output;
+        int has_access_token;
+        std::string org_id;
+    } cases[] = {
+        {"an empty token", R"({"access_token":"","org_id":"o"})", 0, "o"},
+        {"a token of escape pairs only", R"({"access_token":"\n\t"})", 0, ""},
+        {"an object is no token and no text", R"({"access_token":{"value":"t"},"org_id":{"access_token":"t"}})", 0,
+         ""},
+        // The answer runs to the end of the capture, over a NUL byte.
+        {"a token after a NUL", std::string("{\"note\":\"\0\",\"access_token\":\"t\",\"org_id\":\"o\"}", 44), 1,
+         "o"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        Answer a(c.output);
+        ASSERT_NE(a.line, nullptr);
+        TokenAnswer t;
+        read_token_answer(a.line, a.end, &t);
+        EXPECT_EQ(t.has_access_token, c.has_access_token);
+        EXPECT_EQ(std::string(t.org_id), c.org_id);
+    }
+}
+
+TEST(ToolAnswers, CancelAcceptedUnlessOkIsFalse) {
+    struct Case {
+        std::string output;
+        int accepted;
+    } cases[] = {
+        {"{}", 1},
+        {R"({"ok":0})", 0},
+        {std::string("{\"a\":\"x\0\",\"ok\":false}", 21), 0},  // ok lies after a NUL
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.output);
+        Answer a(c.output);
+        EXPECT_EQ(read_cancel_accepted(a.line, a.end), c.accepted);
+    }
 }
 
 TEST(LastJsonLine, PicksTheLastLineStartingWithABrace) {
