@@ -2,8 +2,9 @@
 
 #include <string.h>
 
-#include "cgi/query.h"
+#include "base/ascii.h"
 #include "base/limits.h"
+#include "cgi/query.h"
 #include "platform/platform.h"
 
 // Equality without an early exit on the first differing byte. The lengths
@@ -29,7 +30,7 @@ int password_passes(const char *password, const char *header, const char *author
         // stand alone after any leading spaces.
         const char *a = authorization;
         while (*a == ' ') a++;
-        if (strlen(a) >= BEARER_LEN && plat_strnicmp(a, BEARER, BEARER_LEN) == 0) {
+        if (strlen(a) >= BEARER_LEN && ascii_strnicmp(a, BEARER, BEARER_LEN) == 0) {
             a += BEARER_LEN;
             while (*a == ' ') a++;
         }

@@ -49,9 +49,6 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 // Whole seconds since the Unix epoch.
 long long plat_now(void);
 
-// Compares n bytes without regard to the case of ASCII letters; 0 if equal.
-int plat_strnicmp(const char *a, const char *b, size_t n);
-
 // Tools. A tool is one program started directly, never through a shell:
 // `command` is a path when it holds a directory part, else a name searched
 // on PATH (with PATHEXT on Windows); its arguments are exactly args. It

@@ -8,7 +8,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
@@ -92,5 +91,3 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 }
 
 long long plat_now(void) { return (long long)time(nullptr); }
-
-int plat_strnicmp(const char *a, const char *b, size_t n) { return strncasecmp(a, b, n); }

@@ -116,4 +116,3 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 
 long long plat_now(void) { return (long long)_time64(nullptr); }
 
-int plat_strnicmp(const char *a, const char *b, size_t n) { return _strnicmp(a, b, n); }

@@ -7,7 +7,6 @@
 
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 
 #include <map>
 
@@ -155,8 +154,6 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 }
 
 long long plat_now(void) { return world().now; }
-
-int plat_strnicmp(const char *a, const char *b, size_t n) { return strncasecmp(a, b, n); }
 
 int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool) {
