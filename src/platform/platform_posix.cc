@@ -23,18 +23,7 @@ void plat_write_stdout(const void *data, size_t n) {
 
 const char *plat_getenv(const char *name) { return getenv(name); }
 
-int plat_home_var(const char *name, char *out, size_t cap, size_t *full_len) {
-    out[0] = '\0';
-    *full_len = 0;
-    const char *v = getenv(name);
-    if (!v) return 0;
-    size_t n = strlen(v);
-    *full_len = n;
-    size_t keep = n < cap - 1 ? n : cap - 1;
-    memcpy(out, v, keep);
-    out[keep] = '\0';
-    return 1;
-}
+const char *plat_home_var(const char *name) { return getenv(name); }
 
 const char *plat_home_fallback(void) { return getenv("HOME"); }
 
