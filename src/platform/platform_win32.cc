@@ -14,6 +14,8 @@
 #include <string.h>
 #include <time.h>
 
+#include "base/limits.h"
+
 const char PLAT_SEP = '\\';
 
 void plat_init_stdout(void) {
@@ -92,7 +94,7 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
     }
     size_t got = 0;
     while (got < n) {
-        DWORD want = (DWORD)((n - got) < 0x10000000u ? (n - got) : 0x10000000u);
+        DWORD want = (DWORD)((n - got) < WIN_READ_REQUEST_MAX ? (n - got) : WIN_READ_REQUEST_MAX);
         DWORD r = 0;
         if (!ReadFile(h, text + got, want, &r, nullptr) || r == 0) break;
         got += r;
