@@ -5,7 +5,6 @@
 #include "base/buf.h"
 #include "base/utf8.h"
 #include "json/json_reader.h"
-#include "tools/runner.h"
 
 const char LOGIN_STATUS[] = "--status";
 const char LOGIN_START[] = "--start";
@@ -30,16 +29,6 @@ const char *last_json_line(const Buf *b) {
         if (b->data[at] == '{') found = b->data + at;
     }
     return found;
-}
-
-ToolOutcome run_for_json_line(const char *command, const char *args, Buf *capture, const char **line) {
-    *line = nullptr;
-    int r = run_capture(command, args, capture);
-    if (r == RUN_NOT_FOUND) return TOOL_MISSING;
-    if (r == RUN_NOT_STARTED) return TOOL_NOT_STARTED;
-    if (r == RUN_TIMED_OUT) return TOOL_TIMED_OUT;
-    *line = last_json_line(capture);
-    return *line ? TOOL_ANSWERED : TOOL_NO_JSON;
 }
 
 long long expiry_seconds(long long value) {

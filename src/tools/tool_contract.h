@@ -38,7 +38,7 @@ enum ToolOutcome {
     TOOL_ANSWERED,     // it ran; *line is its last JSON line
 };
 
-// Runs `command args` (run_capture), capturing into `capture` (an empty Buf
+// Runs `command args` (run_capture; defined in tool_run.cc), capturing into `capture` (an empty Buf
 // that the caller frees afterwards), and sets *line to the last JSON line
 // of the capture, or null for any outcome but TOOL_ANSWERED (what a tool
 // printed before it timed out is not read).
