@@ -21,6 +21,7 @@
 #include "base/buf.h"
 #include "cgi/emit.h"
 #include "app/entry.h"
+#include "app/route.h"
 #include "fuzz_support.h"
 #include "platform_fake.h"
 #include "state/status.h"

@@ -20,11 +20,11 @@ void plat_write_stdout(const void *data, size_t n);
 // Environment lookup: the value, or null when the variable is not set.
 const char *plat_getenv(const char *name);
 
-// Reads one of the home-directory variables (USERPROFILE, HOMEDRIVE,
-// HOMEPATH) into out. Returns 1 when it is set (out then holds at most
-// cap - 1 bytes of it, NUL-terminated) and the value's full length in
-// *full_len; 0 when unset, out empty.
-int plat_home_var(const char *name, char *out, size_t cap, size_t *full_len);
+// The whole value of one of the home-directory variables (USERPROFILE,
+// HOMEDRIVE, HOMEPATH), or null when it is not set. Windows reads these
+// from the process environment itself (GetEnvironmentVariableA), the
+// others as plat_getenv does. The text is valid until the next call.
+const char *plat_home_var(const char *name);
 
 // On POSIX, the last home-directory source (HOME) when the Windows-style
 // variables give none; null on platforms that have no such fallback.
@@ -48,9 +48,6 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 
 // Whole seconds since the Unix epoch.
 long long plat_now(void);
-
-// Compares n bytes without regard to the case of ASCII letters; 0 if equal.
-int plat_strnicmp(const char *a, const char *b, size_t n);
 
 // Tools. A tool is one program started directly, never through a shell:
 // `command` is a path when it holds a directory part, else a name searched

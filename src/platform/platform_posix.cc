@@ -8,7 +8,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
@@ -24,18 +23,7 @@ void plat_write_stdout(const void *data, size_t n) {
 
 const char *plat_getenv(const char *name) { return getenv(name); }
 
-int plat_home_var(const char *name, char *out, size_t cap, size_t *full_len) {
-    out[0] = '\0';
-    *full_len = 0;
-    const char *v = getenv(name);
-    if (!v) return 0;
-    size_t n = strlen(v);
-    *full_len = n;
-    size_t keep = n < cap - 1 ? n : cap - 1;
-    memcpy(out, v, keep);
-    out[keep] = '\0';
-    return 1;
-}
+const char *plat_home_var(const char *name) { return getenv(name); }
 
 const char *plat_home_fallback(void) { return getenv("HOME"); }
 
@@ -92,5 +80,3 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 }
 
 long long plat_now(void) { return (long long)time(nullptr); }
-
-int plat_strnicmp(const char *a, const char *b, size_t n) { return strncasecmp(a, b, n); }

@@ -14,6 +14,8 @@
 #include <string.h>
 #include <time.h>
 
+#include "base/limits.h"
+
 const char PLAT_SEP = '\\';
 
 void plat_init_stdout(void) {
@@ -27,35 +29,28 @@ void plat_write_stdout(const void *data, size_t n) {
 
 const char *plat_getenv(const char *name) { return getenv(name); }
 
-int plat_home_var(const char *name, char *out, size_t cap, size_t *full_len) {
-    out[0] = '\0';
-    *full_len = 0;
-    SetLastError(ERROR_SUCCESS);
-    DWORD got = GetEnvironmentVariableA(name, out, (DWORD)cap);
-    if (got == 0) {
-        out[0] = '\0';
-        // An empty value is set; only ERROR_ENVVAR_NOT_FOUND means unset.
-        return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+// The last value plat_home_var read; it grows to the longest value read.
+static char *home_value = nullptr;
+static DWORD home_value_cap = 0;
+
+const char *plat_home_var(const char *name) {
+    // The first read tells the size a longer value needs; the second reads
+    // it whole. A value that changes between them is taken as unset.
+    for (int attempt = 0; attempt < 2; attempt++) {
+        SetLastError(ERROR_SUCCESS);
+        DWORD got = GetEnvironmentVariableA(name, home_value, home_value_cap);
+        if (got == 0) {
+            // An empty value is set; only ERROR_ENVVAR_NOT_FOUND means unset.
+            return GetLastError() == ERROR_ENVVAR_NOT_FOUND ? nullptr : "";
+        }
+        if (got < home_value_cap) return home_value;  // it fitted: got is its length
+        // got is the size it needs, NUL included.
+        char *grown = (char *)realloc(home_value, got);
+        if (!grown) return nullptr;
+        home_value = grown;
+        home_value_cap = got;
     }
-    if (got < cap) {  // it fitted: got is the length without the NUL
-        *full_len = got;
-        return 1;
-    }
-    // Too long for out: got is the size it needs, NUL included. Read it
-    // whole so that the kept part is the value's own beginning.
-    char *whole = (char *)malloc(got);
-    if (!whole) return 0;
-    DWORD again = GetEnvironmentVariableA(name, whole, got);
-    if (again == 0 || again >= got) {  // changed under us: treat as unset
-        free(whole);
-        return 0;
-    }
-    *full_len = again;
-    size_t keep = again < cap - 1 ? again : cap - 1;
-    memcpy(out, whole, keep);
-    out[keep] = '\0';
-    free(whole);
-    return 1;
+    return nullptr;
 }
 
 const char *plat_home_fallback(void) { return nullptr; }
@@ -99,7 +94,7 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
     }
     size_t got = 0;
     while (got < n) {
-        DWORD want = (DWORD)((n - got) < 0x10000000u ? (n - got) : 0x10000000u);
+        DWORD want = (DWORD)((n - got) < WIN_READ_REQUEST_MAX ? (n - got) : WIN_READ_REQUEST_MAX);
         DWORD r = 0;
         if (!ReadFile(h, text + got, want, &r, nullptr) || r == 0) break;
         got += r;
@@ -116,4 +111,3 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 
 long long plat_now(void) { return (long long)_time64(nullptr); }
 
-int plat_strnicmp(const char *a, const char *b, size_t n) { return _strnicmp(a, b, n); }

@@ -73,10 +73,9 @@ static void close_fd(int *fd) {
     *fd = -1;
 }
 
-// The environment a tool receives: ours without the request's variables
-// and the node password. A heap array of pointers into environ. Never
-// inlined: its locals must not live across the vfork below.
-__attribute__((noinline)) static char **tool_environment(void) {
+// Environment: what a tool receives, ours without the request's variables
+// and the node password. A heap array of pointers into environ.
+static char **tool_environment(void) {
     size_t n = 0;
     while (environ && environ[n]) n++;
     char **env = (char **)malloc((n + 1) * sizeof *env);
@@ -89,99 +88,140 @@ __attribute__((noinline)) static char **tool_environment(void) {
     return env;
 }
 
-ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
-                    PlatTool **tool) {
-    *tool = nullptr;
-    if (nargs < 0 || nargs > TOOL_OPTION_WORDS_MAX) return TOOL_NOT_STARTED;
-    char found[PATH_CAP];
-    const int bare = strchr(command, '/') == nullptr;
-    if (bare) {
-        const char *search = getenv("PATH");
-        ToolSearchRules rules = {':', '/', 1, nullptr};
-        if (!tool_search(command, search ? search : DEFAULT_SEARCH_PATH, &rules, runnable_file, nullptr, found,
-                         sizeof found))
-            return TOOL_NOT_FOUND;
+// Search: the program that `command` names. A command with a directory
+// part is taken as it is; a bare name is the first runnable file of that
+// name on PATH. 0 when a bare name is found nowhere.
+static int find_program(const char *command, char *found, size_t cap, const char **program) {
+    if (strchr(command, '/')) {
+        *program = command;
+        return 1;
     }
-    const char *const program = bare ? found : command;
+    const char *search = getenv("PATH");
+    ToolSearchRules rules = {':', '/', 1, nullptr};
+    if (!tool_search(command, search ? search : DEFAULT_SEARCH_PATH, &rules, runnable_file, nullptr, found, cap))
+        return 0;
+    *program = found;
+    return 1;
+}
 
-    // Everything the child needs is prepared here: after vfork it may only
-    // make system calls.
-    char *argv[TOOL_OPTION_WORDS_MAX + 2], *sh_argv[TOOL_OPTION_WORDS_MAX + 3];
-    argv[0] = const_cast<char *>(command);
-    sh_argv[0] = const_cast<char *>("sh");
-    sh_argv[1] = const_cast<char *>(program);
+// Argv: what the program sees (argv[0] is the command as the caller wrote
+// it), and what /bin/sh gets when the program is a script without "#!".
+struct ChildArgs {
+    char *argv[TOOL_OPTION_WORDS_MAX + 2];
+    char *sh_argv[TOOL_OPTION_WORDS_MAX + 3];
+};
+
+static void build_args(const char *command, const char *program, const char *const *args, int nargs,
+                       ChildArgs *a) {
+    a->argv[0] = const_cast<char *>(command);
+    a->sh_argv[0] = const_cast<char *>("sh");
+    a->sh_argv[1] = const_cast<char *>(program);
     for (int i = 0; i < nargs; i++) {
-        argv[i + 1] = const_cast<char *>(args[i]);
-        sh_argv[i + 2] = const_cast<char *>(args[i]);
+        a->argv[i + 1] = const_cast<char *>(args[i]);
+        a->sh_argv[i + 2] = const_cast<char *>(args[i]);
     }
-    argv[nargs + 1] = nullptr;
-    sh_argv[nargs + 2] = nullptr;
-    char **const env = tool_environment();
-    if (!env) return TOOL_NOT_STARTED;
-    int null_fd = high_fd(open("/dev/null", O_RDWR | O_CLOEXEC | O_NOCTTY));
-    int pipe_fds[2] = {-1, -1};
-    if (capture && pipe2(pipe_fds, O_CLOEXEC) == 0) {
-        pipe_fds[0] = high_fd(pipe_fds[0]);
-        pipe_fds[1] = high_fd(pipe_fds[1]);
-    }
-    int out_child = capture ? pipe_fds[1] : null_fd;
-    if (null_fd < 0 || out_child < 0 || (capture && pipe_fds[0] < 0)) {
-        close_fd(&null_fd);
-        close_fd(&pipe_fds[0]);
-        close_fd(&pipe_fds[1]);
-        free(env);
-        return TOOL_NOT_STARTED;
-    }
+    a->argv[nargs + 1] = nullptr;
+    a->sh_argv[nargs + 2] = nullptr;
+}
 
-    fflush(stdout);  // a child must never inherit unwritten response bytes
-    pid_t parent = getpid();
-    volatile int exec_errno = 0;  // shared with the vfork child
-    pid_t pid = vfork();
-    if (pid == 0) {
-#ifdef __linux__
-        // The tool ends with the plugin when the host kills it.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(SHELL_NOT_FOUND);
-#endif
-        setpgid(0, 0);
-        if (dup2(null_fd, STDIN_FILENO) < 0 || dup2(out_child, STDOUT_FILENO) < 0 ||
-            dup2(null_fd, STDERR_FILENO) < 0) {
-            exec_errno = errno ? errno : EBADF;
-            _exit(SHELL_NOT_FOUND);
+// Descriptors: the null device for standard input and error, and for
+// standard output either the write end of a fresh pipe (capture) or the
+// null device again. All are close-on-exec and above the standard three.
+struct ChildFds {
+    int null_fd;
+    int out_child;  // the tool's standard output: pipe_write or null_fd
+    int pipe_read;  // ours; -1 without capture
+    int pipe_write;
+};
+
+static void close_child_fds(ChildFds *f) {
+    close_fd(&f->null_fd);
+    close_fd(&f->pipe_read);
+    close_fd(&f->pipe_write);
+    f->out_child = -1;
+}
+
+// 1 when every descriptor the tool needs is open; 0 with all closed.
+static int open_child_fds(int capture, ChildFds *f) {
+    f->null_fd = high_fd(open("/dev/null", O_RDWR | O_CLOEXEC | O_NOCTTY));
+    f->pipe_read = -1;
+    f->pipe_write = -1;
+    f->out_child = f->null_fd;
+    if (capture) {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) == 0) {
+            f->pipe_read = high_fd(ends[0]);
+            f->pipe_write = high_fd(ends[1]);
         }
-#if defined(__linux__) && defined(SYS_close_range)
-        // Everything above the three is closed, whatever the host left open.
-        syscall(SYS_close_range, STDERR_FILENO + 1, ~0U, 0);
+        f->out_child = f->pipe_write;
+    }
+    if (f->null_fd < 0 || f->out_child < 0 || (capture && f->pipe_read < 0)) {
+        close_child_fds(f);
+        return 0;
+    }
+    return 1;
+}
+
+// Spawn: vfork, and in the child only system calls on what was prepared
+// above. The child shares our memory until it execs: *exec_errno is how it
+// tells why it could not start the program. Returns the child's pid, or
+// -1 when vfork failed. Never inlined, so that the frame the child borrows
+// holds nothing of the caller's.
+__attribute__((noinline)) static pid_t spawn(const char *program, ChildArgs *a, char **env, const ChildFds *f, volatile int *exec_errno) {
+    const int null_fd = f->null_fd;
+    const int out_child = f->out_child;
+    const pid_t parent = getpid();
+    *exec_errno = 0;
+    pid_t pid = vfork();
+    if (pid != 0) return pid;
+#ifdef __linux__
+    // The tool ends with the plugin when the host kills it.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(SHELL_NOT_FOUND);
+#else
+    (void)parent;
 #endif
-        execve(program, argv, env);
-        if (errno == ENOEXEC) execve("/bin/sh", sh_argv, env);  // a script without "#!"
-        exec_errno = errno ? errno : ENOEXEC;
+    setpgid(0, 0);
+    if (dup2(null_fd, STDIN_FILENO) < 0 || dup2(out_child, STDOUT_FILENO) < 0 || dup2(null_fd, STDERR_FILENO) < 0) {
+        *exec_errno = errno ? errno : EBADF;
         _exit(SHELL_NOT_FOUND);
     }
-    int start_errno = exec_errno;
-    free(env);
-    close_fd(&null_fd);
-    close_fd(&pipe_fds[1]);
-    if (pid < 0 || start_errno != 0) {
-        close_fd(&pipe_fds[0]);
-        if (pid > 0) {
-            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-            }
-        }
-        if (pid > 0 && (start_errno == ENOENT || start_errno == ENOTDIR)) return TOOL_NOT_FOUND;
-        return TOOL_NOT_STARTED;
-    }
+#if defined(__linux__) && defined(SYS_close_range)
+    // Everything above the three is closed, whatever the host left open.
+    syscall(SYS_close_range, STDERR_FILENO + 1, ~0U, 0);
+#endif
+    execve(program, a->argv, env);
+    if (errno == ENOEXEC) execve("/bin/sh", a->sh_argv, env);  // a script without "#!"
+    *exec_errno = errno ? errno : ENOEXEC;
+    _exit(SHELL_NOT_FOUND);
+}
 
+static void reap_blocking(pid_t pid) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// Error sorting: a start that failed, told as a result. A program that is
+// not there (or a path through a non-directory) is not found; anything
+// else could not be started. A child that was made is reaped.
+static ToolResult start_failure(pid_t pid, int exec_errno) {
+    if (pid < 0) return TOOL_NOT_STARTED;
+    reap_blocking(pid);
+    if (exec_errno == ENOENT || exec_errno == ENOTDIR) return TOOL_NOT_FOUND;
+    return TOOL_NOT_STARTED;
+}
+
+// The record of a running tool; null (and the tool ended and reaped) when
+// there is no memory for it.
+static PlatTool *new_tool(pid_t pid, int out_fd, long long timeout_sec) {
     PlatTool *t = (PlatTool *)malloc(sizeof *t);
     if (!t) {
         kill(pid, SIGKILL);
-        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
-        close_fd(&pipe_fds[0]);
-        return TOOL_NOT_STARTED;
+        reap_blocking(pid);
+        return nullptr;
     }
     t->pid = pid;
-    t->out_fd = pipe_fds[0];
+    t->out_fd = out_fd;
     if (t->out_fd >= 0) fcntl(t->out_fd, F_SETFL, fcntl(t->out_fd, F_GETFL) | O_NONBLOCK);
     t->pid_fd = -1;
 #if defined(__linux__) && defined(SYS_pidfd_open)
@@ -191,6 +231,45 @@ ToolResult plat_tool_start(const char *command, const char *const *args, int nar
     t->exited = 0;
     t->status = 0;
     t->timed_out = 0;
+    return t;
+}
+
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+                    PlatTool **tool) {
+    *tool = nullptr;
+    if (nargs < 0 || nargs > TOOL_OPTION_WORDS_MAX) return TOOL_NOT_STARTED;
+    char found[PATH_CAP];
+    const char *program;
+    if (!find_program(command, found, sizeof found, &program)) return TOOL_NOT_FOUND;
+
+    // Everything the child needs is prepared before the vfork: after it,
+    // the child may only make system calls.
+    ChildArgs child_args;
+    build_args(command, program, args, nargs, &child_args);
+    char **const env = tool_environment();
+    if (!env) return TOOL_NOT_STARTED;
+    ChildFds fds;
+    if (!open_child_fds(capture, &fds)) {
+        free(env);
+        return TOOL_NOT_STARTED;
+    }
+
+    volatile int exec_errno = 0;
+    pid_t pid = spawn(program, &child_args, env, &fds, &exec_errno);
+    free(env);
+    int out_fd = fds.pipe_read;
+    fds.pipe_read = -1;  // kept for the tool record; the rest is the child's now
+    close_child_fds(&fds);
+    if (pid < 0 || exec_errno != 0) {
+        close_fd(&out_fd);
+        return start_failure(pid, exec_errno);
+    }
+
+    PlatTool *t = new_tool(pid, out_fd, timeout_sec);
+    if (!t) {
+        close_fd(&out_fd);
+        return TOOL_NOT_STARTED;
+    }
     *tool = t;
     return TOOL_RAN;
 }

@@ -155,77 +155,134 @@ static int create_process(const char *app, char *line, char *env, HANDLE in, HAN
     return ok;
 }
 
-ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
-                    PlatTool **tool) {
-    *tool = nullptr;
-    char found[PATH_CAP];
-    const char *path = command;
-    if (!strpbrk(command, "\\/:")) {
-        const char *search = getenv("PATH");
-        const char *exts = getenv("PATHEXT");
-        ToolSearchRules rules = {';', '\\', 0, (exts && exts[0]) ? exts : DEFAULT_PATHEXT};
-        if (!tool_search(command, search ? search : "", &rules, runnable_file, nullptr, found, sizeof found))
-            return TOOL_NOT_FOUND;
-        path = found;
+// Search: the file that `command` names. A command with a directory part
+// or a drive is taken as it is; a bare name is the first file found on PATH
+// with the name as given or with one of the PATHEXT extensions. 0 when a
+// bare name is found nowhere.
+static int find_program(const char *command, char *found, size_t cap, const char **path) {
+    if (strpbrk(command, "\\/:")) {
+        *path = command;
+        return 1;
     }
+    const char *search = getenv("PATH");
+    const char *exts = getenv("PATHEXT");
+    ToolSearchRules rules = {';', '\\', 0, (exts && exts[0]) ? exts : DEFAULT_PATHEXT};
+    if (!tool_search(command, search ? search : "", &rules, runnable_file, nullptr, found, cap)) return 0;
+    *path = found;
+    return 1;
+}
 
-    PlatTool *t = (PlatTool *)calloc(1, sizeof *t);
-    char *line = (char *)malloc(WIN_COMMAND_LINE_CAP);
-    char *env = tool_environment();
-    char cmd_exe[MAX_PATH + 16];
-    int batch = tool_is_batch(path);
-    const char *app = path;
-    int written = 0;
-    if (t && line && env) {
-        if (batch) {
-            // Only .bat and .cmd files need cmd.exe; everything else starts
-            // directly, whatever its path holds.
-            written = system_cmd(cmd_exe, sizeof cmd_exe) &&
-                      tool_batch_command_line(cmd_exe, path, args, nargs, line, WIN_COMMAND_LINE_CAP);
-            app = cmd_exe;
-        } else {
-            written = tool_direct_command_line(path, args, nargs, line, WIN_COMMAND_LINE_CAP);
-        }
+// Command line: the program CreateProcess starts (app) and the line it
+// passes. Only .bat and .cmd files need cmd.exe; everything else starts
+// directly, whatever its path holds. 0 when the line cannot be written.
+static int build_command_line(const char *path, const char *const *args, int nargs, char *cmd_exe, size_t cmd_cap,
+                              char *line, const char **app) {
+    if (!tool_is_batch(path)) {
+        *app = path;
+        return tool_direct_command_line(path, args, nargs, line, WIN_COMMAND_LINE_CAP);
     }
-    HANDLE null_in = nullptr, null_out = nullptr, pipe_theirs = nullptr;
-    int ready = written && (null_in = null_device(GENERIC_READ)) != nullptr &&
-                (null_out = null_device(GENERIC_WRITE)) != nullptr &&
-                (!capture || output_pipe(&t->out, &pipe_theirs, t)) &&
-                (t->event = CreateEventA(nullptr, TRUE, FALSE, nullptr)) != nullptr;
+    *app = cmd_exe;
+    if (!system_cmd(cmd_exe, cmd_cap)) return 0;
+    return tool_batch_command_line(cmd_exe, path, args, nargs, line, WIN_COMMAND_LINE_CAP);
+}
+
+// Handles: the null device for standard input and error, and for standard
+// output either the tool's end of the output pipe (capture) or the null
+// device again. Our end of the pipe and the read event go into the tool
+// record.
+struct ChildHandles {
+    HANDLE null_in;
+    HANDLE null_out;
+    HANDLE pipe_theirs;  // null without capture
+};
+
+static void close_child_handles(ChildHandles *h) {
+    close_handle(&h->null_in);
+    close_handle(&h->null_out);
+    close_handle(&h->pipe_theirs);
+}
+
+// 1 when every handle the tool and the reads need is open; 0 with the
+// child's handles closed (what went into t is closed by its owner).
+static int open_child_handles(int capture, ChildHandles *h, PlatTool *t) {
+    h->null_in = null_device(GENERIC_READ);
+    h->null_out = null_device(GENERIC_WRITE);
+    h->pipe_theirs = nullptr;
+    int ok = h->null_in && h->null_out;
+    if (ok && capture) ok = output_pipe(&t->out, &h->pipe_theirs, t);
+    if (ok) {
+        t->event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ok = t->event != nullptr;
+    }
+    if (!ok) close_child_handles(h);
+    return ok;
+}
+
+// Spawn: the process, started suspended, put in a job of its own so that
+// it can be ended with everything it starts (where that is refused, the
+// tool alone is ended), then resumed. Returns 1, or 0 with the error.
+static int spawn(const char *app, char *line, char *env, const ChildHandles *h, int capture, PlatTool *t,
+                 DWORD *error) {
+    // Our own standard handles never reach a tool, whatever the host made
+    // inheritable.
+    SetHandleInformation(GetStdHandle(STD_INPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(GetStdHandle(STD_OUTPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(GetStdHandle(STD_ERROR_HANDLE), HANDLE_FLAG_INHERIT, 0);
     PROCESS_INFORMATION pi;
-    DWORD error = ERROR_INVALID_PARAMETER;
-    int started = 0;
-    if (ready) {
-        // Our own standard handles never reach a tool, whatever the host
-        // made inheritable.
-        SetHandleInformation(GetStdHandle(STD_INPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(GetStdHandle(STD_OUTPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(GetStdHandle(STD_ERROR_HANDLE), HANDLE_FLAG_INHERIT, 0);
-        fflush(stdout);
-        started = create_process(app, line, env, null_in, capture ? pipe_theirs : null_out, null_out, &pi);
-        if (!started) error = GetLastError();
+    HANDLE out = capture ? h->pipe_theirs : h->null_out;
+    if (!create_process(app, line, env, h->null_in, out, h->null_out, &pi)) {
+        *error = GetLastError();
+        return 0;
     }
-    close_handle(&null_in);
-    close_handle(&null_out);
-    close_handle(&pipe_theirs);  // the tool holds its own copy
-    free(line);
-    free(env);
-    if (!started) {
-        if (t) {
-            close_handle(&t->out);
-            close_handle(&t->event);
-            free(t);
-        }
-        if (ready && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return TOOL_NOT_FOUND;
-        return TOOL_NOT_STARTED;
-    }
-    // In a job of its own, so that it can be ended with everything it
-    // starts. Where that is refused, the tool alone is ended.
     t->job = CreateJobObjectA(nullptr, nullptr);
     if (t->job && !AssignProcessToJobObject(t->job, pi.hProcess)) close_handle(&t->job);
     ResumeThread(pi.hThread);
     CloseHandle(pi.hThread);
     t->process = pi.hProcess;
+    return 1;
+}
+
+// Error sorting: a file that CreateProcess could not find is not found;
+// anything else could not be started.
+static ToolResult start_failure(DWORD error) {
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return TOOL_NOT_FOUND;
+    return TOOL_NOT_STARTED;
+}
+
+static void free_tool(PlatTool *t) {
+    close_handle(&t->process);
+    close_handle(&t->job);
+    close_handle(&t->out);
+    close_handle(&t->event);
+    free(t);
+}
+
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+                    PlatTool **tool) {
+    *tool = nullptr;
+    char found[PATH_CAP];
+    const char *path;
+    if (!find_program(command, found, sizeof found, &path)) return TOOL_NOT_FOUND;
+
+    PlatTool *t = (PlatTool *)calloc(1, sizeof *t);
+    char *line = (char *)malloc(WIN_COMMAND_LINE_CAP);
+    char *env = tool_environment();
+    char cmd_exe[MAX_PATH + 16];
+    const char *app = nullptr;
+    ChildHandles handles = {};
+    int started = 0;
+    DWORD error = ERROR_INVALID_PARAMETER;
+    if (t && line && env && build_command_line(path, args, nargs, cmd_exe, sizeof cmd_exe, line, &app) &&
+        open_child_handles(capture, &handles, t)) {
+        started = spawn(app, line, env, &handles, capture, t, &error);
+        close_child_handles(&handles);  // the tool holds its own copies
+    }
+    free(line);
+    free(env);
+    if (!started) {
+        if (t) free_tool(t);
+        return start_failure(error);
+    }
     t->deadline_ms = GetTickCount64() + (ULONGLONG)timeout_sec * 1000;
     *tool = t;
     return TOOL_RAN;
@@ -241,7 +298,7 @@ static DWORD time_left(const PlatTool *t) {
 
 long plat_tool_read(PlatTool *t, char *out, size_t cap) {
     if (!t->out) return 0;
-    DWORD want = cap > 0x10000000u ? 0x10000000u : (DWORD)cap;
+    DWORD want = cap > WIN_READ_REQUEST_MAX ? (DWORD)WIN_READ_REQUEST_MAX : (DWORD)cap;
     for (;;) {
         if (t->exited) {
             // The tool is gone: what its pipe holds now is the rest.
@@ -292,13 +349,9 @@ ToolResult plat_tool_finish(PlatTool *t, int *killed) {
     }
     DWORD code = 0;
     GetExitCodeProcess(t->process, &code);
-    close_handle(&t->process);
-    close_handle(&t->job);
-    close_handle(&t->out);
-    close_handle(&t->event);
     int timed_out = t->timed_out;
     int ended = t->ended;
-    free(t);
+    free_tool(t);
     if (killed) *killed = ended || (code & SYSTEM_ERROR_STATUS_MASK) == SYSTEM_ERROR_STATUS;
     if (timed_out) return TOOL_TIMED_OUT;
     return code == CMD_NOT_FOUND ? TOOL_NOT_FOUND : TOOL_RAN;

@@ -27,6 +27,9 @@ const char *login_bin(void);
 // The token tool's command: LUMIVANE_TOKEN_BIN, else "vantorel-lumivane-fetchtoken".
 const char *token_bin(void);
 
+// The two rules below are pure (run_rules.cc): they read only their
+// arguments.
+//
 // The time limit of one tool run, in whole seconds, from the value of
 // LUMIVANE_TOOL_TIMEOUT: its decimal digits, or DEFAULT_TOOL_TIMEOUT_SEC
 // when it is unset (null), empty, 0, not all digits, or longer than

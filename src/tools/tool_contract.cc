@@ -5,7 +5,6 @@
 #include "base/buf.h"
 #include "base/utf8.h"
 #include "json/json_reader.h"
-#include "tools/runner.h"
 
 const char LOGIN_STATUS[] = "--status";
 const char LOGIN_START[] = "--start";
@@ -30,16 +29,6 @@ const char *last_json_line(const Buf *b) {
         if (b->data[at] == '{') found = b->data + at;
     }
     return found;
-}
-
-ToolResult run_for_json_line(const char *command, const char *args, Buf *capture, ToolLine *line) {
-    line->text = nullptr;
-    line->end = nullptr;
-    ToolResult r = run_capture(command, args, capture);
-    if (r != TOOL_RAN) return r;
-    line->text = last_json_line(capture);
-    if (line->text) line->end = capture->data + capture->len;
-    return r;
 }
 
 long long expiry_seconds(long long value) {

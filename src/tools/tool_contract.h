@@ -39,12 +39,12 @@ struct ToolLine {
     const char *end;   // one past the capture's last byte (null with text)
 };
 
-// Runs `command args` (run_capture), capturing into `capture` (an empty Buf
-// that the caller frees afterwards), and returns the run's result. A run
-// that ran (TOOL_RAN) either answered, *line then holding its last JSON
-// line, or printed no line that begins with '{' ("no JSON"), line->text
-// then null. For every other result line->text is null: what a tool
-// printed before it timed out is not read.
+// Runs `command args` (run_capture; defined in tool_run.cc), capturing
+// into `capture` (an empty Buf that the caller frees afterwards), and
+// returns the run's result. A run that ran (TOOL_RAN) either answered,
+// *line then holding its last JSON line, or printed no line that begins
+// with '{' ("no JSON"), line->text then null. For every other result
+// line->text is null: what a tool printed before it timed out is not read.
 ToolResult run_for_json_line(const char *command, const char *args, Buf *capture, ToolLine *line);
 
 // An expiry as tools and credentials write it: a value above

@@ -7,7 +7,6 @@
 
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 
 #include <map>
 
@@ -107,18 +106,7 @@ const char *plat_getenv(const char *name) {
     return it == w.env.end() ? nullptr : it->second.c_str();
 }
 
-int plat_home_var(const char *name, char *out, size_t cap, size_t *full_len) {
-    out[0] = '\0';
-    *full_len = 0;
-    const char *v = plat_getenv(name);
-    if (!v) return 0;
-    size_t n = strlen(v);
-    *full_len = n;
-    size_t keep = n < cap - 1 ? n : cap - 1;
-    memcpy(out, v, keep);
-    out[keep] = '\0';
-    return 1;
-}
+const char *plat_home_var(const char *name) { return plat_getenv(name); }
 
 const char *plat_home_fallback(void) { return plat_getenv("HOME"); }
 
@@ -155,8 +143,6 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 }
 
 long long plat_now(void) { return world().now; }
-
-int plat_strnicmp(const char *a, const char *b, size_t n) { return strncasecmp(a, b, n); }
 
 ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool) {
