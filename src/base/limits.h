@@ -24,11 +24,22 @@ constexpr size_t BUF_FORMAT_SCRATCH = 2048;         // one buf_addf result
 constexpr unsigned long long FILE_MAX_BYTES = 8u * 1024 * 1024;  // read_file cap
 constexpr size_t CAPTURE_LIMIT = 256u * 1024;   // captured tool output in total
 constexpr size_t READ_BLOCK_CAP = 16384;        // one block read from the tool's pipe
-constexpr size_t TOOL_COMMAND_MAX = 509;        // a tool command; a longer one is refused, never cut
+// A capture cut short keeps whole pieces only: a line with its line feed,
+// or this many bytes of a longer line (a 2,048-byte line buffer less its
+// NUL, the piece a tool's answer has always been read in).
+constexpr size_t CAPTURE_PIECE_MAX = 2047;
+// A tool command; a longer one is refused, never cut. 509 bytes is what
+// fitted inside the single-quoted word (511 characters with its quotes)
+// when tools ran through a shell: every command a node ran then still
+// runs, and one that was cut then is refused now.
+constexpr size_t TOOL_COMMAND_MAX = 509;
 constexpr size_t ARGS_CAP = 32;                 // an option text ("--start --force")
 constexpr int TOOL_OPTION_WORDS_MAX = 8;        // words in an option text
 constexpr long long DEFAULT_TOOL_TIMEOUT_SEC = 60;  // LUMIVANE_TOOL_TIMEOUT unset or unusable
 constexpr size_t TOOL_TIMEOUT_DIGITS_MAX = 9;   // a longer LUMIVANE_TOOL_TIMEOUT is unusable
+// One read request on Windows (ReadFile counts in a DWORD): 256 MiB, far
+// below the DWORD's limit, so that a length never wraps when it is narrowed.
+constexpr unsigned long WIN_READ_REQUEST_MAX = 0x10000000u;
 
 // Time rules.
 constexpr long long PENDING_WINDOW_SEC = 900;            // a login stays pending this long

@@ -2,9 +2,9 @@
 
 #include <string.h>
 
-#include "cgi/query.h"
+#include "base/ascii.h"
 #include "base/limits.h"
-#include "platform/platform.h"
+#include "cgi/query.h"
 
 // Equality without an early exit on the first differing byte. The lengths
 // are compared openly; the content is not.
@@ -29,7 +29,7 @@ int password_passes(const char *password, const char *header, const char *author
         // stand alone after any leading spaces.
         const char *a = authorization;
         while (*a == ' ') a++;
-        if (strlen(a) >= BEARER_LEN && plat_strnicmp(a, BEARER, BEARER_LEN) == 0) {
+        if (strlen(a) >= BEARER_LEN && ascii_strnicmp(a, BEARER, BEARER_LEN) == 0) {
             a += BEARER_LEN;
             while (*a == ' ') a++;
         }
@@ -40,9 +40,4 @@ int password_passes(const char *password, const char *header, const char *author
         equal_const_time(pwd, strlen(pwd), password, plen))
         return 1;
     return 0;
-}
-
-int request_passes_node_password(void) {
-    return password_passes(plat_getenv("BOT_PASSWORD"), plat_getenv("HTTP_X_BOT_PASSWORD"),
-                           plat_getenv("HTTP_AUTHORIZATION"), plat_getenv("QUERY_STRING"));
 }

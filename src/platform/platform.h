@@ -1,7 +1,8 @@
 // What the program needs from the operating system, and nothing else.
-// One implementation file per platform (platform_posix.cc, platform_win32.cc)
-// is chosen by the build; the logic above this header never tests the
-// platform itself. No function here reports errors on stderr or exits.
+// Each platform implements it in two files chosen by the build: the
+// environment, files and clock (platform_posix.cc, platform_win32.cc) and
+// the tools (subprocess_posix.cc, subprocess_win32.cc); the logic above
+// this header never tests the platform itself. No function here reports errors on stderr or exits.
 #pragma once
 
 #include <stddef.h>
@@ -19,11 +20,11 @@ void plat_write_stdout(const void *data, size_t n);
 // Environment lookup: the value, or null when the variable is not set.
 const char *plat_getenv(const char *name);
 
-// Reads one of the home-directory variables (USERPROFILE, HOMEDRIVE,
-// HOMEPATH) into out. Returns 1 when it is set (out then holds at most
-// cap - 1 bytes of it, NUL-terminated) and the value's full length in
-// *full_len; 0 when unset, out empty.
-int plat_home_var(const char *name, char *out, size_t cap, size_t *full_len);
+// The whole value of one of the home-directory variables (USERPROFILE,
+// HOMEDRIVE, HOMEPATH), or null when it is not set. Windows reads these
+// from the process environment itself (GetEnvironmentVariableA), the
+// others as plat_getenv does. The text is valid until the next call.
+const char *plat_home_var(const char *name);
 
 // On POSIX, the last home-directory source (HOME) when the Windows-style
 // variables give none; null on platforms that have no such fallback.
@@ -48,9 +49,6 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 // Whole seconds since the Unix epoch.
 long long plat_now(void);
 
-// Compares n bytes without regard to the case of ASCII letters; 0 if equal.
-int plat_strnicmp(const char *a, const char *b, size_t n);
-
 // Tools. A tool is one program started directly, never through a shell:
 // `command` is a path when it holds a directory part, else a name searched
 // on PATH (with PATHEXT on Windows); its arguments are exactly args. It
@@ -61,20 +59,22 @@ int plat_strnicmp(const char *a, const char *b, size_t n);
 // can be ended with everything it started, and it is bounded in time:
 // past `timeout_sec` seconds from its start it is ended.
 
-// Results of plat_tool_start and plat_tool_finish.
-enum PlatToolResult {
-    PLAT_TOOL_NOT_FOUND = -1,   // no such program, or it exited with the shell's not-found status
-    PLAT_TOOL_NOT_STARTED = 0,  // any other failure to start it
-    PLAT_TOOL_RAN = 1,          // it ran, whatever its exit code
-    PLAT_TOOL_TIMED_OUT = 2,    // it ran past its time and was ended
+// How one run of a tool went: the result of plat_tool_start and
+// plat_tool_finish, and of every caller above them (run_capture, the
+// actions). A positive result means that the tool is there.
+enum ToolResult {
+    TOOL_NOT_FOUND = -1,   // no such program, or it exited with the shell's not-found status
+    TOOL_NOT_STARTED = 0,  // no command, or any other failure to start it
+    TOOL_RAN = 1,          // it ran, whatever its exit code
+    TOOL_TIMED_OUT = 2,    // it ran past its time and was ended
 };
 
 // A started tool; released by plat_tool_finish and only there.
 struct PlatTool;
 
-// Starts the tool. On PLAT_TOOL_RAN *tool is set; on any other result
+// Starts the tool. On TOOL_RAN *tool is set; on any other result
 // nothing runs and *tool is null. capture 1 pipes standard output back.
-int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool);
 
 // Reads at most cap bytes of a capturing tool's output into out (a plain
@@ -88,7 +88,11 @@ long plat_tool_read(PlatTool *tool, char *out, size_t cap);
 void plat_tool_end(PlatTool *tool);
 
 // Waits for the tool itself to exit, at most until its time limit (then
-// ends it), and releases it. Returns PLAT_TOOL_NOT_FOUND for the shell's
-// not-found exit status (127; 9009 on Windows), PLAT_TOOL_TIMED_OUT when
-// the limit ended it, else PLAT_TOOL_RAN.
-int plat_tool_finish(PlatTool *tool);
+// ends it), and releases it. Returns TOOL_NOT_FOUND for the shell's
+// not-found exit status (127; 9009 on Windows), TOOL_TIMED_OUT when
+// the limit ended it, else TOOL_RAN. *killed (when killed is not null)
+// gets 1 when the tool did not exit by itself but was ended from outside,
+// by whoever did it (plat_tool_end too): by a signal on POSIX; on Windows
+// by an unhandled exception or Ctrl-C, whose exit status is a system
+// error status (0xC000xxxx). Else 0.
+ToolResult plat_tool_finish(PlatTool *tool, int *killed);

@@ -1,9 +1,8 @@
 // Windows implementation of the platform layer: the C runtime's getenv,
 // GetEnvironmentVariableA for the home-directory variables,
-// GetFileAttributesA, tools through CreateProcessA in a job with an
-// overlapped pipe (cmd.exe only for .bat and .cmd files), _time64.
-// Paths use the backslash (a forward slash still ends a directory part when
-// no backslash does), and there is no HOME fallback.
+// GetFileAttributesA, whole-file reading, _time64. Paths use the backslash
+// (a forward slash still ends a directory part when no backslash does), and
+// there is no HOME fallback. Tools are started by subprocess_win32.cc.
 #include "platform/platform.h"
 
 #include <windows.h>
@@ -11,13 +10,11 @@
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
-#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
 #include "base/limits.h"
-#include "platform/tool_launch.h"
 
 const char PLAT_SEP = '\\';
 
@@ -32,35 +29,28 @@ void plat_write_stdout(const void *data, size_t n) {
 
 const char *plat_getenv(const char *name) { return getenv(name); }
 
-int plat_home_var(const char *name, char *out, size_t cap, size_t *full_len) {
-    out[0] = '\0';
-    *full_len = 0;
-    SetLastError(ERROR_SUCCESS);
-    DWORD got = GetEnvironmentVariableA(name, out, (DWORD)cap);
-    if (got == 0) {
-        out[0] = '\0';
-        // An empty value is set; only ERROR_ENVVAR_NOT_FOUND means unset.
-        return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+// The last value plat_home_var read; it grows to the longest value read.
+static char *home_value = nullptr;
+static DWORD home_value_cap = 0;
+
+const char *plat_home_var(const char *name) {
+    // The first read tells the size a longer value needs; the second reads
+    // it whole. A value that changes between them is taken as unset.
+    for (int attempt = 0; attempt < 2; attempt++) {
+        SetLastError(ERROR_SUCCESS);
+        DWORD got = GetEnvironmentVariableA(name, home_value, home_value_cap);
+        if (got == 0) {
+            // An empty value is set; only ERROR_ENVVAR_NOT_FOUND means unset.
+            return GetLastError() == ERROR_ENVVAR_NOT_FOUND ? nullptr : "";
+        }
+        if (got < home_value_cap) return home_value;  // it fitted: got is its length
+        // got is the size it needs, NUL included.
+        char *grown = (char *)realloc(home_value, got);
+        if (!grown) return nullptr;
+        home_value = grown;
+        home_value_cap = got;
     }
-    if (got < cap) {  // it fitted: got is the length without the NUL
-        *full_len = got;
-        return 1;
-    }
-    // Too long for out: got is the size it needs, NUL included. Read it
-    // whole so that the kept part is the value's own beginning.
-    char *whole = (char *)malloc(got);
-    if (!whole) return 0;
-    DWORD again = GetEnvironmentVariableA(name, whole, got);
-    if (again == 0 || again >= got) {  // changed under us: treat as unset
-        free(whole);
-        return 0;
-    }
-    *full_len = again;
-    size_t keep = again < cap - 1 ? again : cap - 1;
-    memcpy(out, whole, keep);
-    out[keep] = '\0';
-    free(whole);
-    return 1;
+    return nullptr;
 }
 
 const char *plat_home_fallback(void) { return nullptr; }
@@ -104,7 +94,7 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
     }
     size_t got = 0;
     while (got < n) {
-        DWORD want = (DWORD)((n - got) < 0x10000000u ? (n - got) : 0x10000000u);
+        DWORD want = (DWORD)((n - got) < WIN_READ_REQUEST_MAX ? (n - got) : WIN_READ_REQUEST_MAX);
         DWORD r = 0;
         if (!ReadFile(h, text + got, want, &r, nullptr) || r == 0) break;
         got += r;
@@ -121,286 +111,3 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 
 long long plat_now(void) { return (long long)_time64(nullptr); }
 
-int plat_strnicmp(const char *a, const char *b, size_t n) { return _strnicmp(a, b, n); }
-
-// ---- Tools ----
-
-// The exit status with which cmd.exe reports a command it cannot find; a
-// .cmd wrapper whose inner command is missing ends with it.
-static const DWORD CMD_NOT_FOUND = 9009;
-// The longest command line CreateProcess takes, NUL included.
-static const size_t WIN_COMMAND_LINE_CAP = 32768;
-// The extensions tried for a bare name when PATHEXT is unset.
-static const char DEFAULT_PATHEXT[] = ".COM;.EXE;.BAT;.CMD";
-// The output pipe's buffer.
-static const DWORD PIPE_BUFFER = 65536;
-
-struct PlatTool {
-    HANDLE process;
-    HANDLE job;         // null when the tool could not be put in a job
-    HANDLE out;         // our end of the output pipe (overlapped); null when discarded
-    HANDLE event;       // signalled when a read completes
-    ULONGLONG deadline_ms;  // on GetTickCount64
-    int exited;         // 1 once the tool itself has ended
-    int timed_out;
-};
-
-static void close_handle(HANDLE *h) {
-    if (*h && *h != INVALID_HANDLE_VALUE) CloseHandle(*h);
-    *h = nullptr;
-}
-
-static int runnable_file(const char *path, void *) {
-    DWORD attrs = GetFileAttributesA(path);
-    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The environment block a tool receives: ours without the request's
-// variables and the node password (names compared without case). Heap.
-static char *tool_environment(void) {
-    char *ours = GetEnvironmentStringsA();
-    if (!ours) return nullptr;
-    size_t total = 0;
-    for (const char *e = ours; *e; e += strlen(e) + 1) total += strlen(e) + 1;
-    char *block = (char *)malloc(total + 2);
-    if (block) {
-        size_t at = 0;
-        for (const char *e = ours; *e; e += strlen(e) + 1) {
-            if (!tool_env_passes(e, 1)) continue;
-            size_t n = strlen(e) + 1;
-            memcpy(block + at, e, n);
-            at += n;
-        }
-        // An empty block still needs one empty entry.
-        if (at == 0) block[at++] = '\0';
-        block[at] = '\0';
-    }
-    FreeEnvironmentStringsA(ours);
-    return block;
-}
-
-// cmd.exe in the system directory, never one found elsewhere.
-static int system_cmd(char *out, size_t cap) {
-    UINT n = GetSystemDirectoryA(out, (UINT)cap);
-    if (n == 0 || n >= cap) return 0;
-    return snprintf(out + n, cap - n, "\\cmd.exe") < (int)(cap - n);
-}
-
-// Our end of a fresh output pipe (overlapped, not inherited) and the
-// tool's end (inheritable). 0 on failure, both null.
-static int output_pipe(HANDLE *ours, HANDLE *theirs, const void *unique) {
-    char name[128];
-    snprintf(name, sizeof name, "\\\\.\\pipe\\lumivane-tool-%lu-%p", (unsigned long)GetCurrentProcessId(), unique);
-    *ours = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, PIPE_BUFFER, 0, nullptr);
-    if (*ours == INVALID_HANDLE_VALUE) {
-        *ours = nullptr;
-        *theirs = nullptr;
-        return 0;
-    }
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    *theirs = CreateFileA(name, GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (*theirs == INVALID_HANDLE_VALUE) {
-        *theirs = nullptr;
-        close_handle(ours);
-        return 0;
-    }
-    return 1;
-}
-
-static HANDLE null_device(DWORD access) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE h = CreateFileA("NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    return h == INVALID_HANDLE_VALUE ? nullptr : h;
-}
-
-// Starts the process suspended with only the given handles inherited.
-// Returns 1, or 0 with GetLastError() telling why.
-static int create_process(const char *app, char *line, char *env, HANDLE in, HANDLE out, HANDLE err,
-                          PROCESS_INFORMATION *pi) {
-    HANDLE list[3] = {in, out, err};
-    DWORD count = 0;
-    HANDLE unique[3];
-    for (HANDLE h : list) {
-        int seen = 0;
-        for (DWORD i = 0; i < count; i++) seen |= unique[i] == h;
-        if (!seen) unique[count++] = h;
-    }
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    LPPROC_THREAD_ATTRIBUTE_LIST attrs = (LPPROC_THREAD_ATTRIBUTE_LIST)malloc(size);
-    if (!attrs) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
-    if (!InitializeProcThreadAttributeList(attrs, 1, 0, &size)) {
-        free(attrs);
-        return 0;
-    }
-    int ok = 0;
-    if (UpdateProcThreadAttribute(attrs, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, unique, count * sizeof(HANDLE),
-                                  nullptr, nullptr)) {
-        STARTUPINFOEXA si;
-        memset(&si, 0, sizeof si);
-        si.StartupInfo.cb = sizeof si;
-        si.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-        si.StartupInfo.hStdInput = in;
-        si.StartupInfo.hStdOutput = out;
-        si.StartupInfo.hStdError = err;
-        si.lpAttributeList = attrs;
-        ok = CreateProcessA(app, line, nullptr, nullptr, TRUE,
-                            CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, env, nullptr,
-                            &si.StartupInfo, pi) != 0;
-    }
-    DWORD error = GetLastError();
-    DeleteProcThreadAttributeList(attrs);
-    free(attrs);
-    SetLastError(error);
-    return ok;
-}
-
-int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
-                    PlatTool **tool) {
-    *tool = nullptr;
-    char found[PATH_CAP];
-    const char *path = command;
-    if (!strpbrk(command, "\\/:")) {
-        const char *search = getenv("PATH");
-        const char *exts = getenv("PATHEXT");
-        ToolSearchRules rules = {';', '\\', 0, (exts && exts[0]) ? exts : DEFAULT_PATHEXT};
-        if (!tool_search(command, search ? search : "", &rules, runnable_file, nullptr, found, sizeof found))
-            return PLAT_TOOL_NOT_FOUND;
-        path = found;
-    }
-
-    PlatTool *t = (PlatTool *)calloc(1, sizeof *t);
-    char *line = (char *)malloc(WIN_COMMAND_LINE_CAP);
-    char *env = tool_environment();
-    char cmd_exe[MAX_PATH + 16];
-    int batch = tool_is_batch(path);
-    const char *app = path;
-    int written = 0;
-    if (t && line && env) {
-        if (batch) {
-            // Only .bat and .cmd files need cmd.exe; everything else starts
-            // directly, whatever its path holds.
-            written = system_cmd(cmd_exe, sizeof cmd_exe) &&
-                      tool_batch_command_line(cmd_exe, path, args, nargs, line, WIN_COMMAND_LINE_CAP);
-            app = cmd_exe;
-        } else {
-            written = tool_direct_command_line(path, args, nargs, line, WIN_COMMAND_LINE_CAP);
-        }
-    }
-    HANDLE null_in = nullptr, null_out = nullptr, pipe_theirs = nullptr;
-    int ready = written && (null_in = null_device(GENERIC_READ)) != nullptr &&
-                (null_out = null_device(GENERIC_WRITE)) != nullptr &&
-                (!capture || output_pipe(&t->out, &pipe_theirs, t)) &&
-                (t->event = CreateEventA(nullptr, TRUE, FALSE, nullptr)) != nullptr;
-    PROCESS_INFORMATION pi;
-    DWORD error = ERROR_INVALID_PARAMETER;
-    int started = 0;
-    if (ready) {
-        // Our own standard handles never reach a tool, whatever the host
-        // made inheritable.
-        SetHandleInformation(GetStdHandle(STD_INPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(GetStdHandle(STD_OUTPUT_HANDLE), HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(GetStdHandle(STD_ERROR_HANDLE), HANDLE_FLAG_INHERIT, 0);
-        fflush(stdout);
-        started = create_process(app, line, env, null_in, capture ? pipe_theirs : null_out, null_out, &pi);
-        if (!started) error = GetLastError();
-    }
-    close_handle(&null_in);
-    close_handle(&null_out);
-    close_handle(&pipe_theirs);  // the tool holds its own copy
-    free(line);
-    free(env);
-    if (!started) {
-        if (t) {
-            close_handle(&t->out);
-            close_handle(&t->event);
-            free(t);
-        }
-        if (ready && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return PLAT_TOOL_NOT_FOUND;
-        return PLAT_TOOL_NOT_STARTED;
-    }
-    // In a job of its own, so that it can be ended with everything it
-    // starts. Where that is refused, the tool alone is ended.
-    t->job = CreateJobObjectA(nullptr, nullptr);
-    if (t->job && !AssignProcessToJobObject(t->job, pi.hProcess)) close_handle(&t->job);
-    ResumeThread(pi.hThread);
-    CloseHandle(pi.hThread);
-    t->process = pi.hProcess;
-    t->deadline_ms = GetTickCount64() + (ULONGLONG)timeout_sec * 1000;
-    *tool = t;
-    return PLAT_TOOL_RAN;
-}
-
-// Milliseconds left before the deadline, 0 when it has passed.
-static DWORD time_left(const PlatTool *t) {
-    ULONGLONG now = GetTickCount64();
-    if (now >= t->deadline_ms) return 0;
-    ULONGLONG left = t->deadline_ms - now;
-    return left >= INFINITE ? INFINITE - 1 : (DWORD)left;
-}
-
-long plat_tool_read(PlatTool *t, char *out, size_t cap) {
-    if (!t->out) return 0;
-    DWORD want = cap > 0x10000000u ? 0x10000000u : (DWORD)cap;
-    for (;;) {
-        if (t->exited) {
-            // The tool is gone: what its pipe holds now is the rest.
-            DWORD avail = 0;
-            if (!PeekNamedPipe(t->out, nullptr, 0, nullptr, &avail, nullptr) || avail == 0) return 0;
-        }
-        OVERLAPPED ov;
-        memset(&ov, 0, sizeof ov);
-        ov.hEvent = t->event;
-        ResetEvent(t->event);
-        DWORD got = 0;
-        if (ReadFile(t->out, out, want, &got, &ov)) {
-            if (got > 0) return (long)got;
-            continue;
-        }
-        if (GetLastError() != ERROR_IO_PENDING) return 0;  // broken pipe: the output has ended
-        HANDLE waits[2] = {t->event, t->process};
-        DWORD w = WaitForMultipleObjects(t->exited ? 1 : 2, waits, FALSE, time_left(t));
-        // The read must be over before `out` is left: cancel it, then
-        // take what it may have got in the meantime.
-        if (w != WAIT_OBJECT_0) CancelIo(t->out);
-        BOOL ok = GetOverlappedResult(t->out, &ov, &got, TRUE);
-        if (ok && got > 0) return (long)got;
-        if (!ok && GetLastError() == ERROR_BROKEN_PIPE) return 0;
-        if (w == WAIT_OBJECT_0) continue;
-        if (w == WAIT_OBJECT_0 + 1) {
-            t->exited = 1;
-            continue;
-        }
-        return -1;  // the time limit
-    }
-}
-
-void plat_tool_end(PlatTool *t) {
-    if (t->job) {
-        TerminateJobObject(t->job, 1);
-    } else {
-        TerminateProcess(t->process, 1);
-    }
-}
-
-int plat_tool_finish(PlatTool *t) {
-    if (WaitForSingleObject(t->process, time_left(t)) != WAIT_OBJECT_0) {
-        plat_tool_end(t);
-        t->timed_out = 1;
-        WaitForSingleObject(t->process, INFINITE);
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(t->process, &code);
-    close_handle(&t->process);
-    close_handle(&t->job);
-    close_handle(&t->out);
-    close_handle(&t->event);
-    int timed_out = t->timed_out;
-    free(t);
-    if (timed_out) return PLAT_TOOL_TIMED_OUT;
-    return code == CMD_NOT_FOUND ? PLAT_TOOL_NOT_FOUND : PLAT_TOOL_RAN;
-}

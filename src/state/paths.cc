@@ -34,13 +34,12 @@ static const HomeSource HOME_SOURCES[] = {
 static int read_home_source(const HomeSource &src) {
     size_t used = 0;
     for (size_t i = 0; i < 2 && src.parts[i]; i++) {
-        size_t full = 0;
-        if (!plat_home_var(src.parts[i], home + used, sizeof home - used, &full) || full == 0 ||
-            full >= sizeof home - used) {
+        const char *part = plat_home_var(src.parts[i]);
+        if (!part || !part[0] || !copy_whole(home + used, sizeof home - used, part)) {
             home[0] = '\0';
             return 0;
         }
-        used += full;
+        used += strlen(home + used);
     }
     return 1;
 }

@@ -43,6 +43,8 @@ enum class Act {
     ENDLESS_NULS,   // writes NUL bytes without end
     SLEEP,          // starts a child, and both sleep SHORT_SLEEP_SEC; each that lives
                     // that long creates survived-<name>-tool / survived-<name>-child
+    KILLED,         // answers, then is killed instead of exiting: by SIGKILL (POSIX), or
+                    // with the exception status a crash ends a process with (Windows)
 };
 
 // What a stand-in tool does for one option text.

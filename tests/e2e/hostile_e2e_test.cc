@@ -80,13 +80,13 @@ TEST(HostileToolOutput, StatusReportShapes) {
         // The capture stops at 256 KiB and the pipe is closed on the tool.
         {"10 MiB of output after the answer",
          "{\"ok\":true,\"account\":\"first\"}\n" + std::string(10 << 20, 'x'), "first", "false"},
-        // A NUL ends its read piece: the rest of that line is lost, and a
-        // string cut there reads up to the cut.
+        // The answer is read to its end: a NUL inside a string is one
+        // character (U+FFFD), and the keys after it still count.
         {"NUL bytes inside the answer",
-         "{\"ok\":true,\"account\":\"before" + std::string(1, '\0') + "after\",\"logged_in\":true}\n", "before",
-         "false"},
-        // Only the first 256 KiB of the line is seen: a key before the cut
-        // is read, one after it is not.
+         "{\"ok\":true,\"account\":\"before" + std::string(1, '\0') + "after\",\"logged_in\":true}\n",
+         "before\xEF\xBF\xBD" "after", "true"},
+        // Of a line longer than a piece, the whole 2,047-byte pieces before
+        // the 256 KiB limit are seen: a key in them is read, one after is not.
         {"a 1 MiB JSON line", "{\"ok\":true,\"logged_in\":true,\"pad\":\"" + mib + "\",\"account\":\"late\"}\n",
          "", "true"},
         {"a 1 MiB account value is cut to 255 bytes", "{\"ok\":true,\"account\":\"" + mib + "\"}",

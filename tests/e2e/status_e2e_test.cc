@@ -126,7 +126,10 @@ TEST(StatusDocument, CredentialsFileFields) {
         {"empty org_id", R"({"org_id":""})", {{"org_id", "\"\""}, {"account", "\"\""}}},
         {"empty token is no token", R"({"access_token":"","refresh_token":""})",
          {{"logged_in", "false"}, {"has_refresh", "false"}}},
-        {"a token of one escaped character is a token", R"({"access_token":"\n","refresh_token":"\u0000"})",
+        // Escape pairs alone are no token; the digits after \u are plain bytes.
+        {"a token of escape pairs only is no token", R"({"access_token":"\n","refresh_token":"\t\n"})",
+         {{"logged_in", "false"}, {"has_refresh", "false"}}},
+        {"a plain byte after escape pairs is a token", R"({"access_token":"\nx","refresh_token":"\u0000"})",
          {{"logged_in", "true"}, {"has_refresh", "true"}}},
         {"a token under an object is no token", R"({"access_token":{"v":"a"}})", {{"logged_in", "false"}}},
         {"null token", R"({"access_token":null,"refresh_token":"r"})",
@@ -347,6 +350,10 @@ TEST(StatusDocument, ToolOutputLimitsAndTrimming) {
         {"300 KiB of log, JSON last", std::string(300 * 1024, 'l') + "\n{\"ok\":true,\"account\":\"late\"}", "\"\""},
         {"JSON first, then 300 KiB of log lines",
          "{\"ok\":true,\"account\":\"early\"}\n" + std::string(300 * 1024, 'l') + "\n", "\"early\""},
+        // The line that the limit cuts through is dropped whole, not read
+        // up to the cut (which would give the account "cut-thr").
+        {"a JSON line cut by the limit",
+         std::string(262144 - 30, 'l') + "\n{\"ok\":true,\"account\":\"cut-through\"}\n", "\"\""},
         {"no trailing newline", "{\"ok\":true,\"account\":\"nonl\"}", "\"nonl\""},
         {"trailing whitespace trimmed", "{\"ok\":true,\"account\":\"ws\"}\r\n\n \t\n", "\"ws\""},
         {"stderr only", "", "\"\""},

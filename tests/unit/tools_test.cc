@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "base/buf.h"
@@ -73,20 +75,35 @@ TEST(RunCapture, CommandLengthLimit) {
     EXPECT_EQ(run("/tmp/" + std::string(130, '\''), "").result, -1);
 }
 
-TEST(RunCapture, CaptureLimitCountsEveryByte) {
+// Every byte counts towards the limit, NULs included. Output beyond it is
+// cut at the end of the last whole piece before the limit (a line, or
+// CAPTURE_PIECE_MAX bytes of a longer one): a line the limit cuts through
+// is never read in part.
+TEST(RunCapture, CaptureLimitKeepsWholePieces) {
+    const size_t whole_pieces = CAPTURE_LIMIT / CAPTURE_PIECE_MAX * CAPTURE_PIECE_MAX;
     struct Case {
         const char *why;
         std::string body;
         size_t kept;
+        std::string tail;  // how the capture ends
     } cases[] = {
-        {"exactly the limit", "head -c 262144 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT},
-        {"one more byte: the bytes up to the limit", "head -c 262145 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT},
-        // 1,001-byte lines: the 262nd is cut at the limit.
+        {"exactly the limit, all of it", "head -c 262144 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT, "aaa"},
+        {"one more byte: whole pieces of the long line", "head -c 262145 /dev/zero | tr '\\0' 'a'",
+         whole_pieces, "aaa"},
+        // 1,001-byte lines: 261 fit, the 262nd is cut by the limit and
+        // dropped whole (the last kept line feed is then trimmed).
         {"lines", "i=0; while [ $i -lt 300 ]; do head -c 1000 /dev/zero | tr '\\0' 'l'; echo; i=$((i+1)); done",
-         CAPTURE_LIMIT},
-        {"whitespace only", "printf ' \\r\\n\\t\\v\\f\\n'", 0},
-        {"NUL bytes are kept and counted", "printf 'ab\\000cd\\nef'", 8},
-        {"a NUL flood stops at the limit", "cat /dev/zero", CAPTURE_LIMIT},
+         261 * 1001 - 1, "lll"},
+        // The answer that the limit cuts is not read; the line before it is.
+        {"a JSON line cut by the limit",
+         "head -c 262000 /dev/zero | tr '\\0' 'f'; echo; echo '{\"a\":1}'; "
+         "echo '{\"ok\":true,\"user_code\":\"ABCD-1234\",\"pad\":\"'$(head -c 300 /dev/zero | tr '\\0' p)'\"}'",
+         262001 + 7, "{\"a\":1}"},
+        {"a line feed right at the limit keeps all before it",
+         "head -c 262143 /dev/zero | tr '\\0' 'a'; echo; echo more", CAPTURE_LIMIT - 1, "aaa"},
+        {"whitespace only", "printf ' \\r\\n\\t\\v\\f\\n'", 0, ""},
+        {"NUL bytes are kept and counted", "printf 'ab\\000cd\\nef'", 8, std::string("d\nef")},
+        {"a NUL flood stops at the limit", "cat /dev/zero", whole_pieces, std::string(3, '\0')},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -94,6 +111,31 @@ TEST(RunCapture, CaptureLimitCountsEveryByte) {
         Capture got = run(s.path, "");
         EXPECT_EQ(got.result, 1);
         EXPECT_EQ(got.text.size(), c.kept);
+        EXPECT_EQ(got.text.substr(got.text.size() - std::min(got.text.size(), c.tail.size())), c.tail);
+    }
+}
+
+// A tool killed in the middle of a line left no answer there: that last
+// unfinished line is dropped, the lines it finished are kept. A tool that
+// exits by itself is read to its last byte, line feed or not.
+TEST(RunCapture, KilledToolLosesItsUnfinishedLine) {
+    struct Case {
+        const char *why;
+        const char *body;
+        std::string text;
+    } cases[] = {
+        {"killed mid-line", "printf 'log\\n{\"a\":1}\\n{\"ok\":true,\"user_code\":\"WX'; kill -KILL $$",
+         "log\n{\"a\":1}"},
+        {"killed by any signal", "printf '{\"ok\":true}'; kill -TERM $$", ""},
+        {"killed after a whole line", "echo '{\"ok\":true}'; kill -KILL $$", "{\"ok\":true}"},
+        {"exits without a last line feed", "printf '{\"ok\":true}'", "{\"ok\":true}"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        Script s(c.body);
+        Capture got = run(s.path, "");
+        EXPECT_EQ(got.result, TOOL_RAN);
+        EXPECT_EQ(got.text, c.text);
     }
 }
 
@@ -103,7 +145,7 @@ TEST(RunCapture, TimeLimitAndStandardInput) {
     setenv("LUMIVANE_TOOL_TIMEOUT", "1", 1);
     Capture late = run(sleeper.path, "--status");
     unsetenv("LUMIVANE_TOOL_TIMEOUT");
-    EXPECT_EQ(late.result, RUN_TIMED_OUT);
+    EXPECT_EQ(late.result, TOOL_TIMED_OUT);
     EXPECT_EQ(run(reader.path, "").text, "read 0");  // standard input is the null device
 }
 
@@ -135,25 +177,68 @@ TEST(ToolAnswers, PollOutcomes) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.line);
         PollAnswer a;
-        EXPECT_EQ(read_poll_answer(c.line, &a), c.outcome);
+        EXPECT_EQ(read_poll_answer(c.line, c.line + strlen(c.line), &a), c.outcome);
         EXPECT_EQ(a.interval, c.interval);
     }
 }
+
+// A capture holding `bytes`, NULs included, and its answer as the actions
+// take it: from the last JSON line to the end of the capture.
+struct Answer {
+    Buf capture = {};
+    const char *line, *end;
+    explicit Answer(const std::string &bytes) {
+        buf_addn(&capture, bytes.data(), bytes.size());
+        line = last_json_line(&capture);
+        end = capture.data + capture.len;
+    }
+    ~Answer() { buf_free(&capture); }
+};
 
 TEST(ToolAnswers, ExpiryAndTokenPresence) {
     EXPECT_EQ(expiry_seconds(0), 0);
     EXPECT_EQ(expiry_seconds(-1), 0);
     EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD), MILLISECOND_THRESHOLD);
     EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD + 1), MILLISECOND_THRESHOLD / 1000);
-    TokenAnswer t;
-    read_token_answer(R"({"access_token":"","org_id":"o"})", &t);
-    EXPECT_EQ(t.has_access_token, 0);
-    EXPECT_STREQ(t.org_id, "o");
-    read_token_answer(R"({"access_token":{"value":"t"},"org_id":{"access_token":"t"}})", &t);
-    EXPECT_EQ(t.has_access_token, 0);
-    EXPECT_STREQ(t.org_id, "");  // an object is no text
-    EXPECT_EQ(read_cancel_accepted("{}"), 1);
-    EXPECT_EQ(read_cancel_accepted(R"({"ok":0})"), 0);
+    struct Case {
+        const char *why;
+        std::string output;
+        int has_access_token;
+        std::string org_id;
+    } cases[] = {
+        {"an empty token", R"({"access_token":"","org_id":"o"})", 0, "o"},
+        {"a token of escape pairs only", R"({"access_token":"\n\t"})", 0, ""},
+        {"an object is no token and no text", R"({"access_token":{"value":"t"},"org_id":{"access_token":"t"}})", 0,
+         ""},
+        // The answer runs to the end of the capture, over a NUL byte.
+        {"a token after a NUL", std::string("{\"note\":\"\0\",\"access_token\":\"t\",\"org_id\":\"o\"}", 44), 1,
+         "o"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        Answer a(c.output);
+        ASSERT_NE(a.line, nullptr);
+        TokenAnswer t;
+        read_token_answer(a.line, a.end, &t);
+        EXPECT_EQ(t.has_access_token, c.has_access_token);
+        EXPECT_EQ(std::string(t.org_id), c.org_id);
+    }
+}
+
+TEST(ToolAnswers, CancelAcceptedUnlessOkIsFalse) {
+    struct Case {
+        std::string output;
+        int accepted;
+    } cases[] = {
+        {"{}", 1},
+        {R"({"ok":0})", 0},
+        {std::string("{\"a\":\"x\0\",\"ok\":false}", 21), 0},  // ok lies after a NUL
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.output);
+        Answer a(c.output);
+        EXPECT_EQ(read_cancel_accepted(a.line, a.end), c.accepted);
+    }
 }
 
 TEST(LastJsonLine, PicksTheLastLineStartingWithABrace) {

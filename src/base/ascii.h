@@ -1,0 +1,12 @@
+// Text rules that hold for ASCII letters alone, whatever the locale: a
+// request's words (such as the Authorization scheme word) are compared
+// the same way on every platform, and bytes above 0x7F are never folded.
+#pragma once
+
+#include <stddef.h>
+
+// Compares at most n bytes of a and b, taking 'A'-'Z' and 'a'-'z' as the
+// same letter; the comparison stops after a NUL that both share. 0 when
+// equal, else the difference of the first differing bytes (lower-cased,
+// as unsigned char).
+int ascii_strnicmp(const char *a, const char *b, size_t n);
