@@ -67,8 +67,10 @@ Pieces expected_pieces() {
     p.theme_bridge = "<script>" + slurp("theme_bridge.js") + "</script>\n";
     p.page = slurp("page.html");
     replace_once(p.page, "<link rel=\"stylesheet\" href=\"console.css\">", "<style>" + slurp("console.css") + "</style>");
-    replace_once(p.page, "<script src=\"qrcode.js\"></script>", "<script>" + slurp("qrcode.js") + "</script>");
-    replace_once(p.page, "<script src=\"console.js\"></script>", "<script>" + slurp("console.js") + "</script>");
+    for (const char *script : {"vendor/qrcode.js", "console_logic.js", "console.js"}) {
+        replace_once(p.page, std::string("<script src=\"") + script + "\"></script>",
+                     "<script>" + slurp(script) + "</script>");
+    }
     replace_once(p.page, "<!--@theme-head@-->", p.theme_head);
     replace_once(p.page, "<!--@theme-bridge@-->", p.theme_bridge);
     return p;
