@@ -146,7 +146,6 @@ const paths = [
     run: async () => {
       const { context, page } = await openConsole();
       await startWith(page, OPEN, { expires_in: 3, interval: 5 });
-      await flowSettled(page);
       const cancelled = page.waitForResponse((r) => r.url().includes('action=cancel'));
       await page.clock.runFor(3000);
       await waitText(page, '#flowNote', 'The code has expired. Start a new login.');
@@ -257,9 +256,11 @@ const paths = [
     name: 'a second browser asks before replacing a pending login, and the first says its code was replaced',
     run: async () => {
       const a = await openConsole();
-      // A's login started a minute ago on the node's clock.
+      // A's login started a minute ago on the node's clock. The status
+      // that follows the start tells A when.
+      const told = a.page.waitForResponse((r) => r.url().includes('action=status'));
       await startWith(a.page, OPEN, { interval: 5 }, 60);
-      await flowSettled(a.page);
+      await told;
       clearOverride(OPEN, 'start');
 
       const b = await openConsole();
@@ -424,13 +425,15 @@ const paths = [
     run: async () => {
       const { context, page } = await openConsole();
       await startLogin(page);
+      // Time stands still: only the tab coming back can send a poll.
+      await page.clock.pauseAt(await page.evaluate(() => Date.now() + 1000));
       const setVisibility = (state) => page.evaluate((s) => {
         Object.defineProperty(document, 'visibilityState', { value: s, configurable: true });
         document.dispatchEvent(new Event('visibilitychange'));
       }, state);
       await setVisibility('hidden');
       assert.equal(await calls(page, 'poll'), 0);
-      const answered = page.waitForResponse((r) => r.url().includes('action=poll'));
+      const answered = page.waitForResponse((r) => r.url().includes('action=poll'), { timeout: 5000 });
       await setVisibility('visible');
       await answered;
       assert.equal(await calls(page, 'poll'), 1, 'a poll without waiting for the interval');
