@@ -6,7 +6,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # Every stage, named here: each runs scripts/test-<stage>.sh.
-stages=(native sanitize fuzz-smoke browser windows)
+stages=(native sanitize fuzz-smoke web browser windows)
 log=$(mktemp /tmp/lumivane-test-XXXXXX.log)
 trap 'rm -f "$log"' EXIT
 for stage in "${stages[@]}"; do
