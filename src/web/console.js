@@ -90,30 +90,32 @@
 
   /* ---- Events in, effects out ---- */
 
+  /* The one loop: an event goes through transition, the new model is
+     drawn, and each effect is carried out with `dispatch` as the way its
+     outcome (an answer, a timer, the clipboard) comes back as an event. */
   function dispatch(ev) {
     ev.now = Date.now();
     var out = L.transition(model, ev);
     model = out.model;
     render(L.view(model));
-    out.effects.forEach(perform);
+    out.effects.forEach(function (effect) { perform(effect, dispatch); });
   }
 
-  function answer(effect, result) {
-    dispatch({ type: 'answer', tag: effect.tag, gen: effect.gen, result: result, stored: storedFlow() });
-  }
-
-  function perform(effect) {
+  function perform(effect, emit) {
     switch (effect.type) {
       case 'call':
         request(effect.action, effect.extra).then(function (res) {
-          answer(effect, L.classify(res.http, res.text));
+          emit({
+            type: 'answer', tag: effect.tag, gen: effect.gen,
+            result: L.classify(res.http, res.text), stored: storedFlow(),
+          });
         });
         break;
       case 'timer':
         window.clearTimeout(timers[effect.name]);
         timers[effect.name] = window.setTimeout(function () {
           timers[effect.name] = null;
-          dispatch({ type: 'timer', name: effect.name });
+          emit({ type: 'timer', name: effect.name });
         }, effect.ms);
         break;
       case 'stop':
@@ -134,7 +136,7 @@
         $(effect.id).scrollIntoView({ block: 'start' });
         break;
       case 'copy':
-        copyOpen(effect.code, effect.url);
+        copyOpen(effect.code, effect.url, emit);
         break;
     }
   }
@@ -149,7 +151,7 @@
      write from a page that lost it to the new tab), and the address opens
      at once so that popup blockers let it through. The outcome comes back
      as an event once the write has settled. */
-  function copyOpen(code, url) {
+  function copyOpen(code, url, emit) {
     var writing = null;
     try {
       if (canCopy()) writing = navigator.clipboard.writeText(code);
@@ -159,7 +161,7 @@
     var opened = url !== '';
     if (opened) window.open(url, '_blank', 'noopener');
     Promise.resolve(writing).then(function () { return writing !== null; }, function () { return false; })
-      .then(function (ok) { dispatch({ type: 'copied', ok: ok, opened: opened }); });
+      .then(function (ok) { emit({ type: 'copied', ok: ok, opened: opened }); });
   }
 
   /* Moves focus to `id` when asked to (force), or when the operator's place
@@ -378,5 +380,5 @@
   var first = L.boot(Date.now(), canCopy());
   model = first.model;
   render(L.view(model));
-  first.effects.forEach(perform);
+  first.effects.forEach(function (effect) { perform(effect, dispatch); });
 })();
