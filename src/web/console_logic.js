@@ -465,13 +465,13 @@
     return !sameLogin(nodeCreated(s), m.endedCreated);
   }
 
-  /* Start is for a node that is signed out, Re-login for one signed in.
-     Start also waits while this page shows a code (Cancel is the way out
-     of it); Re-login may replace even that. */
+  /* Start is for a node that is signed out; Re-login, shown only on a
+     signed-in node, may replace anything. Start also waits while this page
+     shows a code (Cancel is the way out of it). */
   function canStart(m, force) {
     if (!atRest(m.phase) && m.phase !== 'following') return false;
     if (m.phase === 'loading' || m.phase === 'unreachable' || !cliPresent(m)) return false;
-    if (force) return signedIn(m);
+    if (force) return true;   /* shown only on a signed-in node */
     return !signedIn(m) && !showsCode(m);
   }
 
