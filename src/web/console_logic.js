@@ -950,12 +950,14 @@
       badge: li ? { label: label, av: label.charAt(0).toUpperCase() } : null,
       buttons: {
         refresh: { disabled: held || m.refreshing, primary: li },
-        start: { disabled: !canStart(m, false) || busy, primary: !li },
+        /* The primary action: Start when signed out, unless a code is on
+           its way or shown (then Copy & Open is); Refresh when signed in. */
+        start: { disabled: !canStart(m, false) || busy, primary: !li && !showsCode(m) && m.phase !== 'starting' },
         relogin: { hidden: !li, disabled: !canStart(m, true) || busy },
         cancel: { disabled: m.phase === 'cancelling' },
         copy: { label: m.canCopy ? 'Copy Code & Open LumiVane' : 'Open LumiVane' },
       },
-      sessionNote: sessionNoteOf(m, s, li, ex, signing),
+      sessionNote: sessionNoteOf(m, s, li, ex, signing || m.phase === 'starting'),
       flowNote: flowNote,
       step: step,
       stepText: m.phase === 'loading' ? T.loading : (m.phase === 'unreachable' ? T.waitingNode : T.requesting),

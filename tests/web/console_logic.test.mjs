@@ -342,7 +342,7 @@ test('transitions: loading, the resting states and a node that does not answer',
 
 test('transitions: starting and following a login', () => {
   check([
-    { why: 'Start', run: () => signedOut().press('start'), want: { phase: 'starting', step: 'starting', start: 'off', fx: ['call:start', 'focus:flowTitle'] } },
+    { why: 'Start', run: () => signedOut().press('start'), want: { phase: 'starting', step: 'starting', start: 'off', sessionNote: '', fx: ['call:start', 'focus:flowTitle'] } },
     {
       why: 'code shown: stored, scrolled to, focus on Copy & Open, title shows it',
       run: () => signedOut().press('start').answer('start', asResult(startDoc())),
