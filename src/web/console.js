@@ -164,13 +164,16 @@
       .then(function (ok) { emit({ type: 'copied', ok: ok, opened: opened }); });
   }
 
-  /* Moves focus to `id` when asked to (force), or when the operator's place
-     is gone: focus on the page body, inside the flow card, or on a control
-     that is no longer usable. */
+  /* Moves focus to `id` when asked to (force, after a press), or when the
+     operator's place is gone: focus on the page body, inside the flow card,
+     or on a control that is no longer usable. A page without the focus (a
+     tab in the background, the frame of a host whose own page has it) is
+     left alone unless asked. */
   function moveFocus(id, force) {
     var el = $(id);
     var active = document.activeElement;
     var lost = !active || active === document.body || $('flowCard').contains(active) || !usable(active);
+    if (!force && !document.hasFocus()) return;
     if ((force || lost) && el && usable(el)) el.focus({ preventScroll: true });
   }
 
@@ -350,7 +353,9 @@
        browser would drop it to the page body): it waits on the flow
        card's title. */
     var active = document.activeElement;
-    if (active && active !== document.body && !usable(active)) $('flowTitle').focus({ preventScroll: true });
+    if (document.hasFocus() && active && active !== document.body && !usable(active)) {
+      $('flowTitle').focus({ preventScroll: true });
+    }
   }
 
   /* ---- Wiring ---- */

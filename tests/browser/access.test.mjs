@@ -211,3 +211,46 @@ test('at 360 px the header keeps title and theme button on one line and nothing 
     await context.close();
   }
 });
+
+test('keyboard focus has a 2 px ring in the accent colour; the sub-title wraps at 200 % zoom; QR caption, "Or open:" and the code in the title', async () => {
+  for (const theme of ['light', 'dark']) {
+    resetNode(OPEN);
+    // 512 px of CSS width is a 1024 px window at 200 % zoom (still the
+    // wide layout, where the sub-title shares its line with pill and button).
+    const { context, page } = await openConsole(theme, { viewport: { width: 512, height: 800 } });
+    await waitText(page, '#pillText', 'Not Connected');
+    const whole = await page.evaluate(() => {
+      const el = document.querySelector('.sub');
+      return el.scrollWidth <= el.clientWidth;
+    });
+    assert.equal(whole, true, `${theme}: the sub-title is not cut`);
+
+    await page.locator('#btnRefresh').focus();
+    await page.keyboard.press('Tab');
+    assert.equal(await focused(page), 'btnStartLogin');
+    const ring = await page.evaluate(() => {
+      const s = getComputedStyle(document.activeElement);
+      const probe = document.createElement('span');
+      probe.style.color = 'var(--accent)';
+      document.body.appendChild(probe);
+      const accent = getComputedStyle(probe).color;
+      probe.remove();
+      return { width: parseFloat(s.outlineWidth), style: s.outlineStyle, color: s.outlineColor, accent };
+    });
+    assert.ok(ring.width >= 2 && ring.width <= 3, `${theme}: ring of ${ring.width} px`);
+    assert.equal(ring.style, 'solid', theme);
+    assert.equal(ring.color, ring.accent, `${theme}: ring in the accent colour`);
+
+    await pressFor(page, 'start');
+    await waitText(page, '#userCode', /^[A-Z]{4}-[0-9]{4}$/);
+    const code = await page.locator('#userCode').textContent();
+    assert.equal(await page.title(), `${code} \u00b7 lumivane`);
+    await page.locator('#qrCode').waitFor({ state: 'visible' });
+    await waitText(page, '#qrBox figcaption', 'Scan with your phone');
+    await waitText(page, '#addrLabel', 'Or open:');
+    await page.locator('#btnCancel').click();
+    await waitText(page, '#flowNote', 'Device flow cancelled.');
+    assert.equal(await page.title(), 'lumivane');
+    await context.close();
+  }
+});
