@@ -4,6 +4,7 @@
 
 #include "harness.h"
 
+using e2e::Reply;
 using e2e::Result;
 using e2e::World;
 
@@ -205,6 +206,77 @@ TEST(HostileRequests, LongBinaryAndSplitQueries) {
         EXPECT_EQ(r.out, UNKNOWN_ACTION);
         EXPECT_EQ(r.exit_code, 1);
     }
+}
+
+// A page on another site: the four actions that can change the sign-in are
+// refused before any tool runs, and the pending marker stays; the page and
+// the status document are served as always.
+TEST(CrossSite, ActionsFromAnotherSiteAreRefusedWithoutRunningATool) {
+    const std::string refused =
+        std::string("Status: 403 Forbidden\r\n") + e2e::JSON_HEADER +
+        "{\"ok\":false,\"error\":\"cross_site_request\",\"detail\":"
+        "\"a page on another site cannot start, poll, cancel or refresh a login\"}\n";
+    struct Headers {
+        const char *why;
+        const char *sec_fetch_site, *origin, *host;  // null: not sent
+        bool refused;
+    } headers[] = {
+        {"img from another site", "cross-site", nullptr, "node:8080", true},
+        {"fetch from a sibling origin", "same-site", "http://node:9090", "node:8080", true},
+        {"older browser, foreign Origin", nullptr, "http://evil.test", "node:8080", true},
+        {"older browser, opaque Origin", nullptr, "null", "node:8080", true},
+        {"the console itself", "same-origin", "http://node:8080", "node:8080", false},
+        {"older browser, own Origin", nullptr, "http://node:8080", "node:8080", false},
+        {"a tool or curl", nullptr, nullptr, "node:8080", false},
+    };
+    const char *actions[] = {"start&force=1", "poll", "cancel", "refresh"};
+    for (const auto &h : headers) {
+        for (const char *action : actions) {
+            SCOPED_TRACE(std::string(h.why) + ", action=" + action);
+            World w;
+            w.write("pending.json", "{\"created\":4102444800}");
+            w.env["LUMIVANE_PENDING_PATH"] = w.native("pending.json");
+            w.login_tool({{"--status", Reply("{\"ok\":true,\"logged_in\":true}")}},
+                         Reply("{\"ok\":true}"));
+            w.token_tool({}, Reply("{\"ok\":true}"));
+            if (h.sec_fetch_site) w.env["HTTP_SEC_FETCH_SITE"] = h.sec_fetch_site;
+            if (h.origin) w.env["HTTP_ORIGIN"] = h.origin;
+            if (h.host) w.env["HTTP_HOST"] = h.host;
+            Result r = w.request(std::string("action=") + action);
+            EXPECT_EQ(r.err, "");
+            if (h.refused) {
+                EXPECT_EQ(r.out, refused);
+                EXPECT_EQ(r.exit_code, 1);
+                EXPECT_TRUE(w.runs("login").empty());
+                EXPECT_TRUE(w.runs("token").empty());
+                EXPECT_TRUE(w.exists("pending.json"));
+            } else {
+                EXPECT_EQ(r.out.find("cross_site_request"), std::string::npos) << r.out;
+                EXPECT_FALSE(w.runs("login").empty());
+            }
+        }
+    }
+}
+
+TEST(CrossSite, PageAndStatusAreServedToAnySite) {
+    for (const char *query : {"", "action=status", "format=json"}) {
+        SCOPED_TRACE(query);
+        World w;
+        w.env["HTTP_SEC_FETCH_SITE"] = "cross-site";
+        w.env["HTTP_ORIGIN"] = "http://evil.test";
+        w.env["HTTP_HOST"] = "node:8080";
+        Result r = w.request(query);
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_TRUE(query[0] ? is_status_doc(r) : is_page(r)) << r.out.substr(0, 120);
+    }
+}
+
+TEST(CrossSite, ThePasswordIsCheckedFirst) {
+    World w;
+    w.env["BOT_PASSWORD"] = "pw";
+    w.env["HTTP_SEC_FETCH_SITE"] = "cross-site";
+    Result r = w.request("action=start");
+    EXPECT_EQ(r.out, UNAUTHORIZED);
 }
 
 }  // namespace

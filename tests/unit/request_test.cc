@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cgi/auth.h"
+#include "cgi/cross_site.h"
 #include "app/entry.h"
 #include "cgi/query.h"
 
@@ -122,6 +123,52 @@ TEST(PasswordPasses, AuthorizationWithOrWithoutTheSchemeWord) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.authorization);
         EXPECT_EQ(password_passes(c.password, nullptr, c.authorization, nullptr), c.passes);
+    }
+}
+
+TEST(CrossSite, FetchMetadataFirstThenOriginAgainstHost) {
+    struct Case {
+        const char *why;
+        const char *sec_fetch_site, *origin, *host;  // null: header absent
+        int refused;
+    } cases[] = {
+        {"no header at all: a tool or curl", nullptr, nullptr, nullptr, 0},
+        {"same-origin", "same-origin", nullptr, "node:8080", 0},
+        {"typed or bookmarked", "none", nullptr, nullptr, 0},
+        {"cross-site", "cross-site", nullptr, "node:8080", 1},
+        {"same-site is another origin", "same-site", nullptr, "node:8080", 1},
+        {"empty value", "", nullptr, "node:8080", 1},
+        {"values are exact", "Same-Origin", nullptr, "node:8080", 1},
+        {"metadata wins over a matching origin", "cross-site", "http://node:8080", "node:8080", 1},
+        {"metadata wins over a foreign origin", "same-origin", "http://evil.test", "node:8080", 0},
+        {"origin equals host", nullptr, "http://node:8080", "node:8080", 0},
+        {"host names differ in case only", nullptr, "http://NODE:8080", "node:8080", 0},
+        {"other host", nullptr, "http://evil.test:8080", "node:8080", 1},
+        {"other port", nullptr, "http://node:8081", "node:8080", 1},
+        {"http default port on the origin", nullptr, "http://node", "node:80", 0},
+        {"http default port on the host", nullptr, "http://node:80", "node", 0},
+        {"https default port", nullptr, "https://node", "node:443", 0},
+        {"https is not port 80", nullptr, "https://node", "node:80", 1},
+        {"both without a port", nullptr, "https://node", "node", 0},
+        {"empty port is the default", nullptr, "http://node:", "node", 0},
+        {"IPv6 literal", nullptr, "http://[::1]:8080", "[::1]:8080", 0},
+        {"IPv6 literal, other port", nullptr, "http://[::1]:8080", "[::1]:9090", 1},
+        {"a host that only begins like the origin's", nullptr, "http://node", "node.evil.test", 1},
+        {"an origin that only begins like the host", nullptr, "http://node.evil.test", "node", 1},
+        {"opaque origin", nullptr, "null", "node", 1},
+        {"origin without a scheme", nullptr, "node:8080", "node:8080", 1},
+        {"unknown scheme needs a port", nullptr, "chrome-extension://node", "node", 1},
+        {"origin with a path", nullptr, "http://node/x", "node", 1},
+        {"origin with user information", nullptr, "http://evil@node", "node", 1},
+        {"port not a number", nullptr, "http://node:80x", "node:80x", 1},
+        {"port out of range", nullptr, "http://node:65536", "node:65536", 1},
+        {"leading zeros name the same port", nullptr, "http://node:08080", "node:8080", 0},
+        {"origin but no Host header", nullptr, "http://node", nullptr, 1},
+        {"origin but an empty Host header", nullptr, "http://node", "", 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(cross_site_refused(c.sec_fetch_site, c.origin, c.host), c.refused);
     }
 }
 
