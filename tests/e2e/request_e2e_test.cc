@@ -14,7 +14,8 @@ const char META[] = "{\"name\":\"lumivane\",\"desc\":\"LumiVane login\"}\n";
 const char VERSION[] = "plugin_lumivane_login 1.0.0\n";
 const std::string UNAUTHORIZED =
     "Status: 401 Unauthorized\r\nContent-Type: application/json; charset=utf-8\r\n"
-    "Cache-Control: no-store\r\n\r\n{\"ok\":false,\"error\":\"invalid node password\"}\n";
+    "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n\r\n"
+    "{\"ok\":false,\"error\":\"invalid node password\"}\n";
 const std::string UNKNOWN_ACTION =
     std::string("Status: 400 Bad Request\r\n") + e2e::JSON_HEADER +
     "{\"ok\":false,\"error\":\"unknown_action\",\"detail\":\"expected status, start, poll, cancel or refresh\"}\n";
