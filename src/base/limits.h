@@ -10,7 +10,6 @@ constexpr size_t HOME_CAP = 512;          // the home directory text
 constexpr size_t NAME_CAP = 256;          // account, organisation, profile
 constexpr size_t ERROR_TEXT_CAP = 512;    // error and detail texts
 constexpr size_t ACTION_CAP = 64;         // the `action` query value
-constexpr size_t PWD_CAP = 256;           // the `pwd` query value
 constexpr size_t STATE_CAP = 64;          // a tool's `state` / `user_code`
 constexpr size_t VERIFY_URL_CAP = 1024;   // the verification address a login tool gives
 constexpr size_t JSON_KEY_CAP = 128;      // a decoded candidate key

@@ -114,6 +114,7 @@ TEST(NodePassword, ThreeWaysInOrder) {
     const std::string pw = "s3cret pass";
     const std::string pw255(255, 'p');
     const std::string pw256 = pw255 + "q";
+    const std::string pw4000(4000, 'w');
     struct Case {
         const char *why;
         std::string password;
@@ -142,11 +143,25 @@ TEST(NodePassword, ThreeWaysInOrder) {
         {"bearer fails, pwd passes", "abc", nullptr, "Basic abc", "action=status&pwd=abc", true},
         {"pwd", "abc", nullptr, nullptr, "pwd=abc&action=status", true},
         {"pwd empty", "abc", nullptr, nullptr, "pwd=&action=status", false},
-        {"pwd is not decoded", "a b", nullptr, nullptr, "pwd=a%20b&action=status", false},
+        {"pwd percent-decoded", "a b", nullptr, nullptr, "pwd=a%20b&action=status", true},
+        {"space, plus and ampersand encoded", "pa ss+w&rd", nullptr, nullptr, "pwd=pa%20ss%2Bw%26rd&action=status", true},
+        {"UTF-8 encoded by the browser", "caf\xc3\xa9", nullptr, nullptr, "pwd=caf%C3%A9&action=status", true},
+        {"lower-case hex digits", "caf\xc3\xa9", nullptr, nullptr, "pwd=caf%c3%a9&action=status", true},
+        {"only some bytes encoded", "a&b", nullptr, nullptr, "pwd=%61%26b&action=status", true},
+        {"'+' is no space", "a b", nullptr, nullptr, "pwd=a+b&action=status", false},
+        {"decoded once only", "A", nullptr, nullptr, "pwd=%2541&action=status", false},
+        {"a password holding an escape passes as given", "x%41y", nullptr, nullptr, "pwd=x%41y&action=status", true},
+        {"... and encoded", "x%41y", nullptr, nullptr, "pwd=x%2541y&action=status", true},
+        {"'%' without two hex digits stands for itself", "50%z", nullptr, nullptr, "pwd=50%z&action=status", true},
+        {"'%' at the end", "50%", nullptr, nullptr, "pwd=50%&action=status", true},
+        {"an encoded NUL never passes", "a", nullptr, nullptr, "pwd=a%00&action=status", false},
+        {"decoded value longer than the password", "ab", nullptr, nullptr, "pwd=%61%62%63&action=status", false},
         {"only the first pwd counts", "abc", nullptr, nullptr, "pwd=x&pwd=abc&action=status", false},
         {"pwd of 255 bytes", pw255, nullptr, nullptr, "pwd=" + pw255 + "&action=status", true},
-        {"pwd cut to 255 bytes", pw255, nullptr, nullptr, "pwd=" + pw255 + "zzz&action=status", true},
-        {"password of 256 bytes via pwd", pw256, nullptr, nullptr, "pwd=" + pw256 + "&action=status", false},
+        {"pwd compared whole, not cut", pw255, nullptr, nullptr, "pwd=" + pw255 + "zzz&action=status", false},
+        {"password of 256 bytes via pwd", pw256, nullptr, nullptr, "pwd=" + pw256 + "&action=status", true},
+        {"password of 4,000 bytes via pwd", pw4000, nullptr, nullptr, "pwd=" + pw4000 + "&action=status", true},
+        {"a 4,000-byte pwd one byte short", pw4000, nullptr, nullptr, "pwd=" + pw4000.substr(1) + "&action=status", false},
         {"password of 256 bytes via header", pw256, pw256.c_str(), nullptr, "action=status", true},
         {"prefix of the password", "abcdef", "abc", nullptr, "action=status", false},
         {"longer than the password", "abc", "abcd", nullptr, "action=status", false},

@@ -100,6 +100,61 @@ TEST(PasswordPasses, NullInputsAndExactComparison) {
     EXPECT_EQ(password_passes("pw", "", "", "pwd="), 0);
 }
 
+TEST(QueryValueSpan, TheWholeValueOfTheFirstSegment) {
+    const std::string long_value(100000, 'v');
+    struct Case {
+        std::string query;
+        bool found;
+        std::string value;
+    } cases[] = {
+        {"pwd=abc&x=1", true, "abc"},
+        {"pwd=", true, ""},
+        {"pwd", false, ""},
+        {"x=1&pwd=a=b%26c", true, "a=b%26c"},   // bytes as they are
+        {"pwd=first&pwd=second", true, "first"},
+        {"pwd=" + long_value, true, long_value}, // never cut
+        {"pwdx=1", false, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query.substr(0, 40));
+        size_t len = 7;
+        const char *v = query_value_span(c.query.c_str(), "pwd", &len);
+        EXPECT_EQ(v != nullptr, c.found);
+        EXPECT_EQ(v ? std::string(v, len) : std::string(), c.value);
+        if (!v) EXPECT_EQ(len, 0u);
+    }
+    size_t len = 7;
+    EXPECT_EQ(query_value_span(nullptr, "pwd", &len), nullptr);
+    EXPECT_EQ(len, 0u);
+}
+
+TEST(PasswordPasses, PwdAsGivenOrPercentDecoded) {
+    struct Case {
+        const char *password, *query;
+        int passes;
+    } cases[] = {
+        {"a b", "pwd=a%20b", 1},
+        {"a b", "pwd=a b", 1},            // as given
+        {"a b", "pwd=a+b", 0},            // '+' is no space
+        {"a+b", "pwd=a+b", 1},
+        {"a+b", "pwd=a%2bb", 1},
+        {"\xe2\x82\xac", "pwd=%E2%82%AC", 1},
+        {"\xe2\x82\xac", "pwd=%E2%82%A", 0},  // a cut escape stands for itself
+        {"%E", "pwd=%E", 1},
+        {"%", "pwd=%25", 1},
+        {"%25", "pwd=%25", 1},             // as given
+        {"%", "pwd=%2", 0},
+        {"ab", "pwd=%61b%", 0},            // one byte too many after decoding
+        {"ab", "pwd=%61", 0},              // one byte short
+        {"a", "pwd=%61&pwd=b", 1},
+        {"b", "pwd=%61&pwd=b", 0},         // the first pwd= decides
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query);
+        EXPECT_EQ(password_passes(c.password, nullptr, nullptr, c.query), c.passes);
+    }
+}
+
 TEST(PasswordPasses, AuthorizationWithOrWithoutTheSchemeWord) {
     struct Case {
         const char *password, *authorization;
