@@ -68,8 +68,17 @@ void check_key(const char *text, const char *end, const char *key, size_t cap) {
     char *out = (char *)malloc(cap);
     memset(out, SENTINEL, cap);
     int stored = json_str_field(text, end, key, out, cap);
-    if (!v || *v == 'n' || *v == '{' || *v == '[') {
-        // Absent, null, an object or an array: the output is not touched.
+    // An unquoted value runs to a comma, a closing bracket, a NUL or end;
+    // one that holds a structure or a string behind junk is no scalar.
+    bool junk_then_structure = false;
+    if (v && *v != '"') {
+        for (const char *p = v; p < end && *p && *p != ',' && *p != '}' && *p != ']'; p++) {
+            if (*p == '{' || *p == '[' || *p == '"') junk_then_structure = true;
+        }
+    }
+    if (!v || *v == 'n' || *v == '{' || *v == '[' || junk_then_structure) {
+        // Absent, null, an object or an array, also behind junk: the
+        // output is not touched.
         FUZZ_CHECK(stored == 0);
         for (size_t i = 0; i < cap; i++) FUZZ_CHECK(out[i] == SENTINEL);
     } else {

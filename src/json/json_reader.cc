@@ -226,18 +226,31 @@ int json_bool_field(const char *text, const char *end, const char *key, int fall
     return *v == '1';
 }
 
+// 1 for a byte that opens a structure or a string. An unquoted value that
+// holds one ("true{...}", "-{...}", "/*c*/{...}") is no scalar but a
+// structure behind some junk, and may carry a token.
+static int opens_structure(char c) { return c == '{' || c == '[' || c == '"'; }
+
 int json_str_field(const char *text, const char *end, const char *key, char *out, size_t cap) {
     const char *v = json_find_key(text, end, key);
     if (!v || *v == 'n' || *v == '{' || *v == '[') return 0;
-    out[0] = '\0';
-    if (*v == '"') return json_read_string_at(&v, end, out, cap);
-    CutText t = {out, cap, 0, {0}, 0};
-    // The value runs to a comma, a closing bracket, a NUL or end; only the
-    // bytes that can be stored, and those that tell the cut, are looked at.
-    const size_t enough = cap - 1 + UTF8_MAX_CHAR_LEN;
+    if (*v == '"') {
+        out[0] = '\0';
+        return json_read_string_at(&v, end, out, cap);
+    }
+    // The unquoted value runs to a comma, a closing bracket, a NUL or end.
+    // It is looked at whole before anything is stored.
     const char *stop = v;
-    while (stop < end && (size_t)(stop - v) < enough && *stop && *stop != ',' && *stop != '}' && *stop != ']')
+    while (stop < end && *stop && *stop != ',' && *stop != '}' && *stop != ']') {
+        if (opens_structure(*stop)) return 0;
         stop++;
+    }
+    out[0] = '\0';
+    CutText t = {out, cap, 0, {0}, 0};
+    // Only the bytes that can be stored, and those that tell the cut, are
+    // taken.
+    const size_t enough = cap - 1 + UTF8_MAX_CHAR_LEN;
+    if ((size_t)(stop - v) > enough) stop = v + enough;
     cut_add(&t, v, (size_t)(stop - v));
     size_t n = cut_finish(&t);
     while (n > 0 && is_ws(out[n - 1])) n--;

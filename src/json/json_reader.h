@@ -45,6 +45,8 @@ int json_bool_field(const char *text, const char *end, const char *key, int fall
 
 // Copies the value's text into out: a string decoded, a number, true or
 // false as written. Returns 1 when a value was stored. An absent key, a
-// null, an object or an array value leaves out untouched and returns 0, so
-// that no structured value (which may hold a token) is ever read as text.
+// null, an object or an array value, and an unquoted value that holds '{',
+// '[' or '"' anywhere before its end (a structure behind junk, such as
+// true{...}) leave out untouched and return 0, so that no structured value
+// (which may hold a token) is ever read as text.
 int json_str_field(const char *text, const char *end, const char *key, char *out, size_t cap);

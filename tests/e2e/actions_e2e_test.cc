@@ -152,6 +152,10 @@ TEST(StartAction, DecisionTable) {
          Reply("{\"ok\":false,\"error\":{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\",\"x\":1},"
                "\"detail\":[\"" + REFRESH_SECRET + "\"]}"),
          error_response(200, "OK", "start_failed", ""), 0, {"--status", "--start"}},
+        {"error and detail holding an object behind unquoted junk", false, false, "action=start",
+         Reply("{\"ok\":false,\"error\":true{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\"},"
+               "\"detail\":/*c*/{\"refresh_token\":\"" + REFRESH_SECRET + "\"}}"),
+         error_response(200, "OK", "start_failed", ""), 0, {"--status", "--start"}},
         {"a verify url object is no verify url", false, false, "action=start",
          Reply("{\"ok\":true,\"verify_url\":{\"access_token\":\"" + std::string(ACCESS_SECRET) +
                "\"},\"user_code\":\"ABCD-1234\"}"),
@@ -211,6 +215,11 @@ TEST(PollAction, DecisionTable) {
         {"error and detail holding an object and an array", false, false,
          Reply("{\"ok\":false,\"error\":{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\",\"x\":1},"
                "\"detail\":[\"" + REFRESH_SECRET + "\",2]}"),
+         json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"poll_failed\",\"logged_in\":false,\"pending\":false}\n"),
+         0, {"--status", "--poll"}, nullptr},
+        {"error and detail holding an object behind unquoted junk", false, false,
+         Reply("{\"ok\":false,\"error\":-{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\"},"
+               "\"detail\":true{\"refresh_token\":\"" + REFRESH_SECRET + "\"}}"),
          json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"poll_failed\",\"logged_in\":false,\"pending\":false}\n"),
          0, {"--status", "--poll"}, nullptr},
         {"a number error stays text", false, false, Reply("{\"ok\":false,\"error\":429,\"detail\":true}"),

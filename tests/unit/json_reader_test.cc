@@ -285,6 +285,14 @@ TEST(JsonStrField, TextsNumbersAndNull) {
         {R"({"s":[1,2]})", 256, 0, "preset"},      // an array reads as absent
         {R"({"s":{"access_token":"tok","x":1}})", 256, 0, "preset"},  // so does an object
         {R"({"s":  {}})", 256, 0, "preset"},
+        // A structure or a string behind unquoted junk reads as absent too.
+        {R"({"s":true{"access_token":"tok"}})", 256, 0, "preset"},
+        {R"({"s":-{"access_token":"tok"}})", 256, 0, "preset"},
+        {R"({"s":/*c*/{"access_token":"tok"}})", 256, 0, "preset"},
+        {R"({"s":1[2]})", 256, 0, "preset"},
+        {R"({"s":x"tok"})", 256, 0, "preset"},
+        {"{\"s\":" + std::string(600, 'a') + "{\"access_token\":\"tok\"}}", 256, 0, "preset"},  // past the cut too
+        {R"({"s":12 ,"t":"{["})", 256, 1, "12"},        // what follows the value is not its part
         {R"({"s":false})", 256, 1, "false"},
         {R"({"s":true,"x":1})", 256, 1, "true"},
         {"{\"s\": ,}", 256, 0, ""},
