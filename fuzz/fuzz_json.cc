@@ -93,6 +93,21 @@ void check_key(const char *text, const char *end, const char *key, size_t cap) {
             check_cut(out, whole, cap);
             free(whole);
         }
+        // Refused rather than cut: the whole value, or nothing.
+        size_t room = (size_t)(end - v) * 3 + 1;
+        char *whole = (char *)malloc(room);
+        int whole_stored = json_str_field(text, end, key, whole, room);
+        char *exact = (char *)malloc(cap);
+        memset(exact, SENTINEL, cap);
+        int exact_stored = json_str_field_whole(text, end, key, exact, cap);
+        FUZZ_CHECK(terminated_within(exact, cap));
+        if (strlen(whole) <= cap - 1) {
+            FUZZ_CHECK(exact_stored == whole_stored && strcmp(exact, whole) == 0);
+        } else {
+            FUZZ_CHECK(exact_stored == 0 && exact[0] == '\0');
+        }
+        free(exact);
+        free(whole);
     }
     free(out);
 }
@@ -156,11 +171,12 @@ void check_last_line(const std::string &t) {
         read_start_answer(line, &sa);
         FUZZ_CHECK(terminated_within(sa.verify_url, sizeof sa.verify_url));
         FUZZ_CHECK(terminated_within(sa.user_code, sizeof sa.user_code));
-        FUZZ_CHECK(!sa.ok || (sa.interval > 0 && sa.expires_in > 0));
+        FUZZ_CHECK(!sa.ok || (sa.interval >= 1 && sa.interval <= POLL_INTERVAL_MAX && sa.expires_in >= 1 &&
+                              sa.expires_in <= CODE_LIFETIME_MAX));
         PollAnswer pa;
         PollOutcome po = read_poll_answer(line, &pa);
         FUZZ_CHECK(terminated_within(pa.state, sizeof pa.state));
-        FUZZ_CHECK(po != POLL_PENDING || pa.interval > 0);
+        FUZZ_CHECK(po != POLL_PENDING || (pa.interval >= 1 && pa.interval <= POLL_INTERVAL_MAX));
         FUZZ_CHECK((po == POLL_FAILED) == (pa.ok == 0));
         int accepted = read_cancel_accepted(line);
         FUZZ_CHECK(accepted == 0 || accepted == 1);

@@ -34,3 +34,7 @@ constexpr long long PENDING_WINDOW_SEC = 900;            // a login stays pendin
 constexpr long long MILLISECOND_THRESHOLD = 100000000000LL;  // larger expiry values are ms
 constexpr long long DEFAULT_POLL_INTERVAL = 5;
 constexpr long long DEFAULT_CODE_LIFETIME = 900;
+// A tool's pace and code lifetime are believed only within these bounds
+// (from 1 second); any other value reads as the default above.
+constexpr long long POLL_INTERVAL_MAX = 3600;   // an hour between polls
+constexpr long long CODE_LIFETIME_MAX = 86400;  // a day

@@ -50,3 +50,8 @@ int json_bool_field(const char *text, const char *end, const char *key, int fall
 // true{...}) leave out untouched and return 0, so that no structured value
 // (which may hold a token) is ever read as text.
 int json_str_field(const char *text, const char *end, const char *key, char *out, size_t cap);
+
+// json_str_field for a value that is no use cut: a value longer than cap - 1
+// bytes (after decoding) is refused, never cut: out is left empty and the
+// result is 0, as for an empty value.
+int json_str_field_whole(const char *text, const char *end, const char *key, char *out, size_t cap);

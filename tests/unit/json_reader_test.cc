@@ -313,6 +313,35 @@ TEST(JsonStrField, TextsNumbersAndNull) {
     }
 }
 
+TEST(JsonStrFieldWhole, RefusedRatherThanCut) {
+    struct Case {
+        std::string json;
+        size_t cap;
+        int result;
+        std::string out;  // "preset" when untouched
+    } cases[] = {
+        {R"({"s":"abc"})", 4, 1, "abc"},                 // exactly cap - 1 bytes
+        {R"({"s":"abcd"})", 4, 0, ""},                   // one more: none at all
+        {R"({"s":"ab\n"})", 4, 1, "ab\n"},               // counted after decoding
+        {R"({"s":"ab\u00e9"})", 4, 0, ""},               // e-acute is two bytes
+        {R"({"s":"\u00e9"})", 3, 1, "\xc3\xa9"},
+        {R"({"s":123})", 4, 1, "123"},
+        {R"({"s":1234})", 4, 0, ""},
+        {"{\"s\":123    }", 4, 1, "123"},                // trailing spaces are no part of it
+        {R"({"s":""})", 4, 1, ""},
+        {R"({"t":"abcd"})", 4, 0, "preset"},
+        {R"({"s":null})", 4, 0, "preset"},
+        {R"({"s":{"a":1}})", 4, 0, "preset"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.json);
+        char out[8] = "preset";
+        Span s(c.json);
+        EXPECT_EQ(json_str_field_whole(s.text, s.end, "s", out, c.cap), c.result);
+        EXPECT_EQ(std::string(out), c.out);
+    }
+}
+
 TEST(JsonReader, DeepNestingAndBrokenTextsEndQuietly) {
     std::string deep(100000, '[');
     deep += "\"ok\":true";
