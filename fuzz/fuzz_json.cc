@@ -68,8 +68,17 @@ void check_key(const char *text, const char *end, const char *key, size_t cap) {
     char *out = (char *)malloc(cap);
     memset(out, SENTINEL, cap);
     int stored = json_str_field(text, end, key, out, cap);
-    if (!v || *v == 'n' || *v == '{' || *v == '[') {
-        // Absent, null, an object or an array: the output is not touched.
+    // An unquoted value runs to a comma, a closing bracket, a NUL or end;
+    // one that holds a structure or a string behind junk is no scalar.
+    bool junk_then_structure = false;
+    if (v && *v != '"') {
+        for (const char *p = v; p < end && *p && *p != ',' && *p != '}' && *p != ']'; p++) {
+            if (*p == '{' || *p == '[' || *p == '"') junk_then_structure = true;
+        }
+    }
+    if (!v || *v == 'n' || *v == '{' || *v == '[' || junk_then_structure) {
+        // Absent, null, an object or an array, also behind junk: the
+        // output is not touched.
         FUZZ_CHECK(stored == 0);
         for (size_t i = 0; i < cap; i++) FUZZ_CHECK(out[i] == SENTINEL);
     } else {
@@ -87,6 +96,21 @@ void check_key(const char *text, const char *end, const char *key, size_t cap) {
             FUZZ_CHECK(!present || whole[0] != '\0');
             free(whole);
         }
+        // Refused rather than cut: the whole value, or nothing.
+        size_t room = (size_t)(end - v) * 3 + 1;
+        char *whole = (char *)malloc(room);
+        int whole_stored = json_str_field(text, end, key, whole, room);
+        char *exact = (char *)malloc(cap);
+        memset(exact, SENTINEL, cap);
+        int exact_stored = json_str_field_whole(text, end, key, exact, cap);
+        FUZZ_CHECK(terminated_within(exact, cap));
+        if (strlen(whole) <= cap - 1) {
+            FUZZ_CHECK(exact_stored == whole_stored && strcmp(exact, whole) == 0);
+        } else {
+            FUZZ_CHECK(exact_stored == 0 && exact[0] == '\0');
+        }
+        free(exact);
+        free(whole);
     }
     free(out);
 }
@@ -153,11 +177,12 @@ void check_last_line(const std::string &t) {
         read_start_answer(line, end, &sa);
         FUZZ_CHECK(terminated_within(sa.verify_url, sizeof sa.verify_url));
         FUZZ_CHECK(terminated_within(sa.user_code, sizeof sa.user_code));
-        FUZZ_CHECK(!sa.ok || (sa.interval > 0 && sa.expires_in > 0));
+        FUZZ_CHECK(!sa.ok || (sa.interval >= 1 && sa.interval <= POLL_INTERVAL_MAX && sa.expires_in >= 1 &&
+                              sa.expires_in <= CODE_LIFETIME_MAX));
         PollAnswer pa;
         PollOutcome po = read_poll_answer(line, end, &pa);
         FUZZ_CHECK(terminated_within(pa.state, sizeof pa.state));
-        FUZZ_CHECK(po != POLL_PENDING || pa.interval > 0);
+        FUZZ_CHECK(po != POLL_PENDING || (pa.interval >= 1 && pa.interval <= POLL_INTERVAL_MAX));
         FUZZ_CHECK((po == POLL_FAILED) == (pa.ok == 0));
         int accepted = read_cancel_accepted(line, end);
         FUZZ_CHECK(accepted == 0 || accepted == 1);

@@ -1,14 +1,16 @@
 // The node password check against a model of its three ways: the header
 // equal to the password; an Authorization value of optional spaces, then
 // optionally the scheme word "Bearer " in any letter case and more spaces,
-// and then exactly the password; the first pwd= value, cut to 255 bytes, equal to
-// the password. An unset or empty password lets everything pass.
+// and then exactly the password; the whole first pwd= value equal to the
+// password as given or percent-decoded. An unset or empty password lets
+// everything pass.
 //
 // The input picks the four texts and, for each way, whether to build a
 // form that carries the password (so that passing cases are reached
 // without the fuzzer having to guess the password).
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdint.h>
+#include <ctype.h>
 #include <string.h>
 #include <strings.h>
 
@@ -16,7 +18,6 @@
 
 #include "cgi/auth.h"
 #include "fuzz_support.h"
-#include "base/limits.h"
 
 namespace {
 
@@ -30,16 +31,51 @@ bool model_bearer(const std::string &auth, const std::string &password) {
     return auth.substr(i) == password;
 }
 
+// "%" and two hex digits decode to their byte; anything else stays.
+std::string model_decode(const std::string &v) {
+    std::string out;
+    for (size_t i = 0; i < v.size(); i++) {
+        if (v[i] == '%' && i + 2 < v.size() && isxdigit((unsigned char)v[i + 1]) &&
+            isxdigit((unsigned char)v[i + 2])) {
+            out += (char)std::stoi(v.substr(i + 1, 2), nullptr, 16);
+            i += 2;
+        } else {
+            out += v[i];
+        }
+    }
+    return out;
+}
+
 bool model_pwd(const std::string &query, const std::string &password) {
     size_t start = 0;
     while (start <= query.size()) {
         size_t amp = query.find('&', start);
         std::string seg = query.substr(start, amp == std::string::npos ? std::string::npos : amp - start);
-        if (seg.compare(0, 4, "pwd=") == 0) return seg.substr(4, PWD_CAP - 1) == password;
+        if (seg.compare(0, 4, "pwd=") == 0) return seg.substr(4) == password || model_decode(seg.substr(4)) == password;
         if (amp == std::string::npos) break;
         start = amp + 1;
     }
     return false;
+}
+
+// The password with the bytes that `pick` selects written as %XX (upper or
+// lower case digits), so that the decoded comparison is reached.
+std::string percent_encoded(const std::string &password, const std::string &pick) {
+    static const char UPPER[] = "0123456789ABCDEF", LOWER[] = "0123456789abcdef";
+    std::string out;
+    for (size_t i = 0; i < password.size(); i++) {
+        unsigned char p = pick.empty() ? 0xff : (unsigned char)pick[i % pick.size()];
+        if (p & 1) {
+            const char *digits = (p & 2) ? UPPER : LOWER;
+            unsigned char c = (unsigned char)password[i];
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        } else {
+            out += password[i];
+        }
+    }
+    return out;
 }
 
 std::string text(FuzzedDataProvider &in, size_t max) {
@@ -59,6 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (shape & 0x08) header = password;
     if (shape & 0x10) auth = auth.substr(0, 8) + password;
     if (shape & 0x20) query = query + "&pwd=" + password + header.substr(0, 3);
+    if (shape & 0x80) query = query + "&pwd=" + percent_encoded(password, auth) + header.substr(0, 3);
 
     const char *p = (shape & 0x01) ? nullptr : password.c_str();
     const char *h = (shape & 0x02) ? nullptr : header.c_str();

@@ -2,7 +2,7 @@
 // model of the query syntax: the query is split on '&', empty segments are
 // passed over, names are compared byte for byte, and the first matching
 // segment decides. Every reader's output array is sized exactly, so that a
-// write past its capacity is caught.
+// write past its capacity is caught; the value span is the whole value.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -63,7 +63,7 @@ Route model_route(const std::vector<std::string> &segs) {
 }
 
 const char *const NAMES[] = {"action", "format", "pwd", "force", "a", "node"};
-const size_t CAPS[] = {1, 2, 8, ACTION_CAP, PWD_CAP};
+const size_t CAPS[] = {1, 2, 8, ACTION_CAP, 256};
 
 }  // namespace
 
@@ -78,6 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         FUZZ_CHECK(query_has(query, name) == (model_has(segs, name) ? 1 : 0));
         std::string expected;
         bool found = model_val(segs, name, &expected);
+        size_t span_len = 99;
+        const char *span = query_value_span(query, name, &span_len);
+        FUZZ_CHECK(found ? (span && std::string(span, span_len) == expected) : (!span && span_len == 0));
         for (size_t cap : CAPS) {
             char *out = (char *)malloc(cap);
             memset(out, 'X', cap);

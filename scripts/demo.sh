@@ -27,8 +27,21 @@ trap 'exit 130' INT TERM
 demo_host_start "$build/cmake/plugin_lumivane_login" "$build/data" "$port"
 
 base=http://127.0.0.1:$DEMO_HOST_PORT
+# The password goes into the printed addresses percent-encoded, as a host
+# hands it on: every byte but letters, digits and -._~ as %XX.
+url_encode() {
+  local LC_ALL=C text=$1 out= i c
+  for ((i = 0; i < ${#text}; i++)); do
+    c=${text:i:1}
+    case "$c" in
+      [A-Za-z0-9._~-]) out+=$c ;;
+      *) printf -v c '%%%02X' "'$c"; out+=$c ;;
+    esac
+  done
+  printf '%s' "$out"
+}
 query=
-[ -n "${BOT_PASSWORD:-}" ] && query="?pwd=$BOT_PASSWORD"
+[ -n "${BOT_PASSWORD:-}" ] && query="?pwd=$(url_encode "$BOT_PASSWORD")"
 cat <<EOT
 
 LumiVane console demo is running (lighttpd pid $DEMO_HOST_PID).

@@ -3,9 +3,10 @@
 # under node --test, against the real program served by lighttpd with the
 # demo's stand-in tools. Installs what it needs (as root on Debian 12),
 # builds the program into build/browser, and runs the browser tests under
-# CTest (label "browser": one test per file, each starting two hosts on
-# 127.0.0.1, an open node and a node with a password, and stopping them on
-# every exit path; tests/browser/run.sh).
+# CTest (label "browser": one test per file, each starting three hosts on
+# 127.0.0.1, an open node, a node with a password and one whose password
+# must be percent-encoded in a query, and stopping them on every exit path;
+# tests/browser/run.sh).
 #   scripts/test-browser.sh                 every file
 #   scripts/test-browser.sh TEST_FILE...    only these, one node run
 set -euo pipefail

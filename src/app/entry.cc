@@ -6,6 +6,7 @@
 #include "app/route.h"
 #include "base/version.h"
 #include "cgi/auth.h"
+#include "cgi/cross_site.h"
 #include "cgi/emit.h"
 #include "cgi/query.h"
 #include "platform/platform.h"
@@ -13,6 +14,7 @@
 
 const char META_LINE[] = "{\"name\":\"lumivane\",\"desc\":\"LumiVane login\"}\n";
 const char VERSION_LINE[] = "plugin_lumivane_login " LUMIVANE_VERSION "\n";
+const char CROSS_SITE_DETAIL[] = "a page on another site cannot start, poll, cancel or refresh a login";
 
 static void write_line(const char *line) { plat_write_stdout(line, strlen(line)); }
 
@@ -20,6 +22,12 @@ static void write_line(const char *line) { plat_write_stdout(line, strlen(line))
 static int request_passes_node_password(void) {
     return password_passes(plat_getenv("BOT_PASSWORD"), plat_getenv("HTTP_X_BOT_PASSWORD"),
                            plat_getenv("HTTP_AUTHORIZATION"), plat_getenv("QUERY_STRING"));
+}
+
+// The cross-site rule on the request in the environment.
+static int request_is_cross_site(void) {
+    return cross_site_refused(plat_getenv("HTTP_SEC_FETCH_SITE"), plat_getenv("HTTP_ORIGIN"),
+                              plat_getenv("HTTP_HOST"));
 }
 
 int plugin_main(int argc, char **argv) {
@@ -40,7 +48,15 @@ int plugin_main(int argc, char **argv) {
 
     const char *query = plat_getenv("QUERY_STRING");
     if (!query) query = "";
-    switch (route_request(query)) {
+    Route route = route_request(query);
+    // Every action but status can change the node's sign-in, so none of
+    // them is run for a page on another site; the page and the status
+    // document change nothing and stay open to any origin.
+    if (route_changes_state(route) && request_is_cross_site()) {
+        emit_error(403, "Forbidden", "cross_site_request", CROSS_SITE_DETAIL);
+        return 1;
+    }
+    switch (route) {
         case ROUTE_PAGE: write_page(); return 0;
         case ROUTE_STATUS: return action_status();
         case ROUTE_START: return action_start(query_has(query, "force"));

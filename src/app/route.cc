@@ -16,3 +16,7 @@ Route route_request(const char *query) {
     if (strcmp(action, "refresh") == 0) return ROUTE_REFRESH;
     return ROUTE_UNKNOWN;
 }
+
+int route_changes_state(Route route) {
+    return route == ROUTE_START || route == ROUTE_POLL || route == ROUTE_CANCEL || route == ROUTE_REFRESH;
+}

@@ -17,3 +17,7 @@ enum Route {
 // as empty): the page without `action` and `format`; otherwise the action
 // named by the first `action=` value, an empty or missing one being status.
 Route route_request(const char *query);
+
+// 1 for the routes that may change the node's sign-in (start, poll, cancel,
+// refresh): a request from another site is refused before they run.
+int route_changes_state(Route route);

@@ -10,7 +10,6 @@ constexpr size_t HOME_CAP = 512;          // the home directory text
 constexpr size_t NAME_CAP = 256;          // account, organisation, profile
 constexpr size_t ERROR_TEXT_CAP = 512;    // error and detail texts
 constexpr size_t ACTION_CAP = 64;         // the `action` query value
-constexpr size_t PWD_CAP = 256;           // the `pwd` query value
 constexpr size_t STATE_CAP = 64;          // a tool's `state` / `user_code`
 constexpr size_t VERIFY_URL_CAP = 1024;   // the verification address a login tool gives
 constexpr size_t JSON_KEY_CAP = 128;      // a decoded candidate key
@@ -46,3 +45,7 @@ constexpr long long PENDING_WINDOW_SEC = 900;            // a login stays pendin
 constexpr long long MILLISECOND_THRESHOLD = 100000000000LL;  // larger expiry values are ms
 constexpr long long DEFAULT_POLL_INTERVAL = 5;
 constexpr long long DEFAULT_CODE_LIFETIME = 900;
+// A tool's pace and code lifetime are believed only within these bounds
+// (from 1 second); any other value reads as the default above.
+constexpr long long POLL_INTERVAL_MAX = 3600;   // an hour between polls
+constexpr long long CODE_LIFETIME_MAX = 86400;  // a day

@@ -16,6 +16,36 @@ static int equal_const_time(const char *offered, size_t offered_len, const char 
     return diff == 0;
 }
 
+static int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Equality of the password with the n bytes at offered once percent-decoded
+// ("%" and two hex digits stand for that byte; a '%' without them stands
+// for itself; '+' stays '+'). Decoded on the fly, so a value of any length
+// is compared whole, and like equal_const_time without an early exit: the
+// time depends on the offered value, never on the password's content.
+static int equal_decoded_const_time(const char *offered, size_t n, const char *password, size_t password_len) {
+    unsigned char diff = 0;
+    size_t decoded = 0;
+    for (size_t i = 0; i < n; i++) {
+        unsigned char c = (unsigned char)offered[i];
+        if (c == '%' && n - i >= 3) {
+            int hi = hex_digit(offered[i + 1]), lo = hex_digit(offered[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                c = (unsigned char)(hi * 16 + lo);
+                i += 2;
+            }
+        }
+        if (decoded < password_len) diff |= (unsigned char)(c ^ (unsigned char)password[decoded]);
+        decoded++;
+    }
+    return decoded == password_len && diff == 0;
+}
+
 static const char BEARER[] = "Bearer ";
 static const size_t BEARER_LEN = sizeof BEARER - 1;
 
@@ -35,9 +65,13 @@ int password_passes(const char *password, const char *header, const char *author
         }
         if (equal_const_time(a, strlen(a), password, plen)) return 1;
     }
-    char pwd[PWD_CAP];
-    if (get_query_val(query, "pwd", pwd, sizeof pwd) &&
-        equal_const_time(pwd, strlen(pwd), password, plen))
+    // The whole pwd value, as given or percent-decoded: a host passes the
+    // password on encoded, and browsers always encode a space, '&' or a
+    // character beyond ASCII.
+    size_t pwd_len;
+    const char *pwd = query_value_span(query, "pwd", &pwd_len);
+    if (pwd && (equal_const_time(pwd, pwd_len, password, plen) ||
+                equal_decoded_const_time(pwd, pwd_len, password, plen)))
         return 1;
     return 0;
 }

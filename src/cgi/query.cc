@@ -15,25 +15,31 @@ int query_has(const char *query, const char *name) {
     return 0;
 }
 
-int get_query_val(const char *query, const char *name, char *out, size_t cap) {
-    out[0] = '\0';
-    if (!query) return 0;
+const char *query_value_span(const char *query, const char *name, size_t *len) {
+    *len = 0;
+    if (!query) return nullptr;
     size_t n = strlen(name);
     const char *p = query;
     while (*p) {
         if (strncmp(p, name, n) == 0 && p[n] == '=') {
             const char *v = p + n + 1;
-            size_t k = 0;
-            while (v[k] && v[k] != '&' && k < cap - 1) {
-                out[k] = v[k];
-                k++;
-            }
-            out[k] = '\0';
-            return 1;
+            *len = strcspn(v, "&");
+            return v;
         }
         p = strchr(p, '&');
-        if (!p) return 0;
+        if (!p) return nullptr;
         p++;
     }
-    return 0;
+    return nullptr;
+}
+
+int get_query_val(const char *query, const char *name, char *out, size_t cap) {
+    out[0] = '\0';
+    size_t len;
+    const char *v = query_value_span(query, name, &len);
+    if (!v) return 0;
+    size_t k = len < cap - 1 ? len : cap - 1;
+    memcpy(out, v, k);
+    out[k] = '\0';
+    return 1;
 }

@@ -12,6 +12,7 @@ const char UNAUTHORIZED_RESPONSE[] =
     "Status: 401 Unauthorized\r\n"
     "Content-Type: application/json; charset=utf-8\r\n"
     "Cache-Control: no-store\r\n"
+    "X-Content-Type-Options: nosniff\r\n"
     "\r\n"
     "{\"ok\":false,\"error\":\"invalid node password\"}\n";
 

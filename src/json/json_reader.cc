@@ -127,7 +127,9 @@ static size_t cut_finish(CutText *t) {
     return t->stored;
 }
 
-int json_read_string_at(const char **cursor, const char *end, char *out, size_t cap) {
+// json_read_string_at, also telling through *cut (when given) whether the
+// decoded text was longer than the output holds.
+static int read_string(const char **cursor, const char *end, char *out, size_t cap, int *cut) {
     const char *p = *cursor;
     if (!p || p >= end || *p != '"') return 0;
     p++;
@@ -158,10 +160,15 @@ int json_read_string_at(const char **cursor, const char *end, char *out, size_t 
         }
         cut_add(&t, seq, n);
     }
+    if (cut) *cut = t.spilled > 0;
     cut_finish(&t);
     if (p < end && *p == '"') p++;
     *cursor = p;
     return 1;
+}
+
+int json_read_string_at(const char **cursor, const char *end, char *out, size_t cap) {
+    return read_string(cursor, end, out, cap, nullptr);
 }
 
 const char *json_find_key(const char *text, const char *end, const char *key) {
@@ -232,21 +239,54 @@ int json_bool_field(const char *text, const char *end, const char *key, int fall
     return *v == '1';
 }
 
-int json_str_field(const char *text, const char *end, const char *key, char *out, size_t cap) {
+// 1 for a byte that opens a structure or a string. An unquoted value that
+// holds one ("true{...}", "-{...}", "/*c*/{...}") is no scalar but a
+// structure behind some junk, and may carry a token.
+static int opens_structure(char c) { return c == '{' || c == '[' || c == '"'; }
+
+// json_str_field, also telling through *cut whether the value was longer
+// than the output holds (the output then holds its first part).
+static int str_field(const char *text, const char *end, const char *key, char *out, size_t cap, int *cut) {
+    *cut = 0;
     const char *v = json_find_key(text, end, key);
     if (!v || *v == 'n' || *v == '{' || *v == '[') return 0;
-    out[0] = '\0';
-    if (*v == '"') return json_read_string_at(&v, end, out, cap);
-    CutText t = {out, cap, 0, {0}, 0};
-    // The value runs to a comma, a closing bracket, a NUL or end; only the
-    // bytes that can be stored, and those that tell the cut, are looked at.
-    const size_t enough = cap - 1 + UTF8_MAX_CHAR_LEN;
+    if (*v == '"') {
+        out[0] = '\0';
+        return read_string(&v, end, out, cap, cut);
+    }
+    // The unquoted value runs to a comma, a closing bracket, a NUL or end.
+    // It is looked at whole before anything is stored.
     const char *stop = v;
-    while (stop < end && (size_t)(stop - v) < enough && *stop && *stop != ',' && *stop != '}' && *stop != ']')
+    while (stop < end && *stop && *stop != ',' && *stop != '}' && *stop != ']') {
+        if (opens_structure(*stop)) return 0;
         stop++;
+    }
+    while (stop > v && is_ws(stop[-1])) stop--;
+    *cut = (size_t)(stop - v) > cap - 1;
+    out[0] = '\0';
+    CutText t = {out, cap, 0, {0}, 0};
+    // Only the bytes that can be stored, and those that tell the cut, are
+    // taken.
+    const size_t enough = cap - 1 + UTF8_MAX_CHAR_LEN;
+    if ((size_t)(stop - v) > enough) stop = v + enough;
     cut_add(&t, v, (size_t)(stop - v));
     size_t n = cut_finish(&t);
     while (n > 0 && is_ws(out[n - 1])) n--;
     out[n] = '\0';
     return n > 0;
+}
+
+int json_str_field(const char *text, const char *end, const char *key, char *out, size_t cap) {
+    int cut;
+    return str_field(text, end, key, out, cap, &cut);
+}
+
+int json_str_field_whole(const char *text, const char *end, const char *key, char *out, size_t cap) {
+    int cut;
+    int stored = str_field(text, end, key, out, cap, &cut);
+    if (stored && cut) {
+        out[0] = '\0';
+        return 0;
+    }
+    return stored;
 }

@@ -57,10 +57,16 @@ long long json_num_field(const char *text, const char *end, const char *key);
 int json_bool_field(const char *text, const char *end, const char *key, int fallback);
 
 // Copies the value's text into out: a string decoded (1, also when it is
-// empty), or a bare value (a number, true, false) as written up to a
-// comma, a closing bracket, a NUL or end, without trailing whitespace (1
-// when that leaves something, else 0 with out empty). An absent key, and
-// a value that begins with n (null), { or [, leave out untouched and
-// return 0, so that no structured value (which may hold a token) is ever
-// read as text.
+// empty), or a bare value (a number, true, false) as written up to a comma,
+// a closing bracket, a NUL or end, without trailing whitespace (1 when that
+// leaves something, else 0 with out empty). An absent key, a
+// null, an object or an array value, and an unquoted value that holds '{',
+// '[' or '"' anywhere before its end (a structure behind junk, such as
+// true{...}) leave out untouched and return 0, so that no structured value
+// (which may hold a token) is ever read as text.
 int json_str_field(const char *text, const char *end, const char *key, char *out, size_t cap);
+
+// json_str_field for a value that is no use cut: a value longer than cap - 1
+// bytes (after decoding) is refused, never cut: out is left empty and the
+// result is 0, as for an empty value.
+int json_str_field_whole(const char *text, const char *end, const char *key, char *out, size_t cap);

@@ -48,16 +48,24 @@ void read_status_report(const char *line, const char *end, StatusReport *r) {
     r->profile_exists = json_bool_field(line, end, "profile_exists", 0);
 }
 
+// The number at key when it lies in 1..max, else the default. The range is
+// tested on the 64-bit value, before any narrowing.
+static long long number_in_range(const char *line, const char *end, const char *key, long long max,
+                                 long long fallback) {
+    long long v = json_num_field(line, end, key);
+    return (v >= 1 && v <= max) ? v : fallback;
+}
+
 void read_start_answer(const char *line, const char *end, StartAnswer *a) {
     memset(a, 0, sizeof *a);
     a->ok = json_bool_field(line, end, "ok", 0);
     if (a->ok) {
-        json_str_field(line, end, "verify_url", a->verify_url, sizeof a->verify_url);
-        json_str_field(line, end, "user_code", a->user_code, sizeof a->user_code);
-        a->interval = (int)json_num_field(line, end, "interval");
-        a->expires_in = json_num_field(line, end, "expires_in");
-        if (a->interval <= 0) a->interval = (int)DEFAULT_POLL_INTERVAL;
-        if (a->expires_in <= 0) a->expires_in = DEFAULT_CODE_LIFETIME;
+        // A cut address or code would send the operator to the wrong page
+        // or have them type a wrong code: one that does not fit is none.
+        json_str_field_whole(line, end, "verify_url", a->verify_url, sizeof a->verify_url);
+        json_str_field_whole(line, end, "user_code", a->user_code, sizeof a->user_code);
+        a->interval = (int)number_in_range(line, end, "interval", POLL_INTERVAL_MAX, DEFAULT_POLL_INTERVAL);
+        a->expires_in = number_in_range(line, end, "expires_in", CODE_LIFETIME_MAX, DEFAULT_CODE_LIFETIME);
     } else {
         json_str_field(line, end, "error", a->error, sizeof a->error);
         json_str_field(line, end, "detail", a->detail, sizeof a->detail);
@@ -76,8 +84,7 @@ PollOutcome read_poll_answer(const char *line, const char *end, PollAnswer *a) {
     if (strcmp(a->state, "done") == 0) return POLL_DONE;
     a->logged_in = json_bool_field(line, end, "logged_in", 0);
     if (a->logged_in) return POLL_DONE;
-    a->interval = (int)json_num_field(line, end, "interval");
-    if (a->interval <= 0) a->interval = (int)DEFAULT_POLL_INTERVAL;
+    a->interval = (int)number_in_range(line, end, "interval", POLL_INTERVAL_MAX, DEFAULT_POLL_INTERVAL);
     return POLL_PENDING;
 }
 

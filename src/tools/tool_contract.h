@@ -64,10 +64,10 @@ void read_status_report(const char *line, const char *end, StatusReport *r);
 // --start
 struct StartAnswer {
     int ok;                        // fallback 0
-    char verify_url[VERIFY_URL_CAP];  // read when ok
-    char user_code[STATE_CAP];     // read when ok
-    int interval;                  // read when ok; <= 0 becomes DEFAULT_POLL_INTERVAL
-    long long expires_in;          // read when ok; <= 0 becomes DEFAULT_CODE_LIFETIME
+    char verify_url[VERIFY_URL_CAP];  // read when ok; empty when absent or too long to hold whole
+    char user_code[STATE_CAP];     // read when ok; empty when absent or too long to hold whole
+    int interval;                  // read when ok; outside 1..POLL_INTERVAL_MAX: DEFAULT_POLL_INTERVAL
+    long long expires_in;          // read when ok; outside 1..CODE_LIFETIME_MAX: DEFAULT_CODE_LIFETIME
     char error[ERROR_TEXT_CAP];    // read when !ok; empty when absent or null
     char detail[ERROR_TEXT_CAP];   // read when !ok
 };
@@ -78,7 +78,7 @@ struct PollAnswer {
     char state[STATE_CAP];
     int ok;                        // fallback 0
     int logged_in;                 // read only when ok and state is not "done"
-    int interval;                  // read only on the pending path; <= 0 becomes 5
+    int interval;                  // read only on the pending path; outside 1..POLL_INTERVAL_MAX: 5
     char error[ERROR_TEXT_CAP];    // read when !ok
     char detail[ERROR_TEXT_CAP];
 };

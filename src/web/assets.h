@@ -5,7 +5,10 @@
 // Invariants the page writer relies on (embed.cmake fails the build
 // otherwise): PAGE_TEMPLATE holds byte 0x01 exactly once and byte 0x02
 // exactly once, and apart from them only printable ASCII and line feeds;
-// the two theme blocks hold only printable ASCII and line feeds.
+// the two theme blocks hold only printable ASCII and line feeds. PAGE_POLICY
+// names the hash of every inline block of the page as the writer serves it
+// (the template with both blocks spliced in), so any other serving of these
+// texts would run without its scripts and styles.
 #pragma once
 
 #include <stddef.h>
@@ -27,3 +30,8 @@ extern const size_t THEME_HEAD_LEN;
 // and a line feed); spliced at PAGE_MARK_THEME_BRIDGE.
 extern const unsigned char THEME_BRIDGE[];
 extern const size_t THEME_BRIDGE_LEN;
+
+// The page's Content-Security-Policy value (csp.cmake): one line of
+// printable ASCII, without the header name.
+extern const unsigned char PAGE_POLICY[];
+extern const size_t PAGE_POLICY_LEN;

@@ -1,7 +1,7 @@
 # Turns the console's web files into C++ byte arrays, at build time:
 #   cmake -DWEB_DIR=<src/web> -DOUT=<generated .cc> -P embed.cmake
 #
-# Three texts come out, each a NUL-terminated `const unsigned char` array
+# Four texts come out, each a NUL-terminated `const unsigned char` array
 # with a `size_t` length that excludes the NUL:
 #   PAGE_TEMPLATE  page.html with console.css, vendor/qrcode.js (the
 #                  vendored QR encoder), console_logic.js (the console's
@@ -10,14 +10,17 @@
 #                  markers 0x01 (theme head block) and 0x02 (theme bridge
 #                  script);
 #   THEME_HEAD     <script> theme_early.js </script><style> theme.css </style>
-#   THEME_BRIDGE   <script> theme_bridge.js </script> and a line feed.
+#   THEME_BRIDGE   <script> theme_bridge.js </script> and a line feed;
+#   PAGE_POLICY    the page's Content-Security-Policy value, with the hash
+#                  of every inline block of the finished page (csp.cmake).
 #
-# The work is done on lists of "0xHH," items, so every replacement is
-# aligned on whole bytes. The build fails when a source file holds anything
-# but printable ASCII and line feeds (a CR, a tab or a UTF-8 character), or
+# The texts are assembled as text and turned into "0xHH," items once, at
+# the end. The build fails when a source file holds anything but printable
+# ASCII and line feeds (a CR, a tab or a UTF-8 character), or
 # when a placeholder or an include tag is not found exactly once: the page
 # writer relies on each marker occurring once and on nothing else in the
-# template being below 0x20.
+# template being below 0x20, and the policy's hashes rely on the page being
+# served byte for byte as it is assembled here.
 
 cmake_minimum_required(VERSION 3.20)
 
@@ -25,9 +28,12 @@ if(NOT WEB_DIR OR NOT OUT)
   message(FATAL_ERROR "embed.cmake needs -DWEB_DIR=... and -DOUT=...")
 endif()
 
-# hex_of_file(<var> <file>): the file as "0xHH," items, checked to hold only
-# printable ASCII and line feeds.
-function(hex_of_file var file)
+include("${CMAKE_CURRENT_LIST_DIR}/csp.cmake")
+
+# text_of_file(<var> <file>): the file's text, checked to hold only
+# printable ASCII and line feeds, so that it passes through CMake's string
+# commands unchanged (no NUL, no byte that a text operation could alter).
+function(text_of_file var file)
   file(READ "${file}" hex HEX)
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," hex "${hex}")
   # Allowed: 0x0a and 0x20..0x7e. Anything else stops the build.
@@ -36,10 +42,11 @@ function(hex_of_file var file)
     message(FATAL_ERROR "${file}: byte ${bad} is not printable ASCII or a line feed; "
                         "write non-ASCII characters as HTML entities or JavaScript escapes")
   endif()
-  set(${var} "${hex}" PARENT_SCOPE)
+  file(READ "${file}" text)
+  set(${var} "${text}" PARENT_SCOPE)
 endfunction()
 
-# hex_of_text(<var> <text>): a literal text as "0xHH," items.
+# hex_of_text(<var> <text>): a text as "0xHH," items.
 function(hex_of_text var text)
   string(HEX "${text}" hex)
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," hex "${hex}")
@@ -47,9 +54,9 @@ function(hex_of_text var text)
 endfunction()
 
 # replace_once(<var> <what> <with> <label>): replaces the only occurrence of
-# the literal text <what> inside the item list <var> by the item list <with>.
+# the literal text <what> inside the text <var> by the text <with>.
 function(replace_once var what with label)
-  hex_of_text(needle "${what}")
+  set(needle "${what}")
   string(FIND "${${var}}" "${needle}" first)
   string(FIND "${${var}}" "${needle}" last REVERSE)
   if(first EQUAL -1)
@@ -62,20 +69,22 @@ function(replace_once var what with label)
   set(${var} "${result}" PARENT_SCOPE)
 endfunction()
 
-hex_of_file(page "${WEB_DIR}/page.html")
-hex_of_file(page_css "${WEB_DIR}/console.css")
-hex_of_file(page_js "${WEB_DIR}/console.js")
-hex_of_file(logic_js "${WEB_DIR}/console_logic.js")
-hex_of_file(qr_js "${WEB_DIR}/vendor/qrcode.js")
-hex_of_file(early_js "${WEB_DIR}/theme_early.js")
-hex_of_file(theme_css "${WEB_DIR}/theme.css")
-hex_of_file(bridge_js "${WEB_DIR}/theme_bridge.js")
+text_of_file(page "${WEB_DIR}/page.html")
+text_of_file(page_css "${WEB_DIR}/console.css")
+text_of_file(page_js "${WEB_DIR}/console.js")
+text_of_file(logic_js "${WEB_DIR}/console_logic.js")
+text_of_file(qr_js "${WEB_DIR}/vendor/qrcode.js")
+text_of_file(early_js "${WEB_DIR}/theme_early.js")
+text_of_file(theme_css "${WEB_DIR}/theme.css")
+text_of_file(bridge_js "${WEB_DIR}/theme_bridge.js")
 
-hex_of_text(open_style "<style>")
-hex_of_text(close_style "</style>")
-hex_of_text(open_script "<script>")
-hex_of_text(close_script "</script>")
-hex_of_text(line_feed "\n")
+set(open_style "<style>")
+set(close_style "</style>")
+set(open_script "<script>")
+set(close_script "</script>")
+set(line_feed "\n")
+string(ASCII 1 mark_theme_head)
+string(ASCII 2 mark_theme_bridge)
 
 # The template. page.html links its style and script so that an editor and
 # a browser can open it as it is; the build inlines them.
@@ -87,14 +96,21 @@ replace_once(page "<script src=\"console_logic.js\"></script>"
              "${open_script}${logic_js}${close_script}" "include tag")
 replace_once(page "<script src=\"console.js\"></script>"
              "${open_script}${page_js}${close_script}" "include tag")
-replace_once(page "<!--@theme-head@-->" "0x01," "placeholder")
-replace_once(page "<!--@theme-bridge@-->" "0x02," "placeholder")
+replace_once(page "<!--@theme-head@-->" "${mark_theme_head}" "placeholder")
+replace_once(page "<!--@theme-bridge@-->" "${mark_theme_bridge}" "placeholder")
 
 set(theme_head "${open_script}${early_js}${close_script}${open_style}${theme_css}${close_style}")
 set(theme_bridge "${open_script}${bridge_js}${close_script}${line_feed}")
 
-# emit_array(<out var> <name> <items>): one array definition and its length.
-function(emit_array outvar name items)
+# The policy is computed on the page as the writer serves it: the template
+# with each marker standing for its block.
+string(REPLACE "${mark_theme_head}" "${theme_head}" served_page "${page}")
+string(REPLACE "${mark_theme_bridge}" "${theme_bridge}" served_page "${served_page}")
+page_policy(page_policy "${served_page}")
+
+# emit_array(<out var> <name> <text>): one array definition and its length.
+function(emit_array outvar name text)
+  hex_of_text(items "${text}")
   string(REGEX MATCHALL "0x" count_list "${items}")
   list(LENGTH count_list count)
   # Sixteen items a line keeps the generated file readable in a debugger.
@@ -110,6 +126,7 @@ string(APPEND code "#include \"web/assets.h\"\n\n")
 emit_array(code PAGE_TEMPLATE "${page}")
 emit_array(code THEME_HEAD "${theme_head}")
 emit_array(code THEME_BRIDGE "${theme_bridge}")
+emit_array(code PAGE_POLICY "${page_policy}")
 
 # Rewrite only on change, so that an unchanged page does not rebuild.
 if(EXISTS "${OUT}")

@@ -5,18 +5,22 @@
 #include "platform/platform.h"
 #include "web/assets.h"
 
-// The HTML response header, with no Status: line. The page may be
-// framed only by its own origin (the host's console frames it).
+// The HTML response header, with no Status: line, in two pieces around
+// the Content-Security-Policy value that the build computed. The page may
+// be framed only by its own origin (the host's console frames it).
 static const char PAGE_HEADER[] =
     "Content-Type: text/html; charset=utf-8\r\n"
     "Cache-Control: no-store\r\n"
     "X-Content-Type-Options: nosniff\r\n"
     "X-Frame-Options: SAMEORIGIN\r\n"
     "Referrer-Policy: same-origin\r\n"
-    "\r\n";
+    "Content-Security-Policy: ";
+static const char PAGE_HEADER_END[] = "\r\n\r\n";
 
 void write_page(void) {
     plat_write_stdout(PAGE_HEADER, sizeof PAGE_HEADER - 1);
+    plat_write_stdout(PAGE_POLICY, PAGE_POLICY_LEN);
+    plat_write_stdout(PAGE_HEADER_END, sizeof PAGE_HEADER_END - 1);
     // Written in runs between the markers; a marker stands for its block.
     // The template holds no NUL before its end, so the C library's fast
     // span search finds each marker.

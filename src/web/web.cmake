@@ -1,7 +1,7 @@
 # The console page. Included from the top-level CMakeLists; adds the
 # embedded texts to lumivane_web. The page, its style and its scripts are ordinary web
 # files in this folder; embed.cmake turns them into byte arrays whenever one
-# of them changes.
+# of them changes, and csp.cmake derives the page's policy from the result.
 set(LUMIVANE_WEB_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(LUMIVANE_WEB_ASSETS ${CMAKE_BINARY_DIR}/generated/web/assets.cc)
 set(LUMIVANE_WEB_FILES
@@ -18,7 +18,7 @@ add_custom_command(
   OUTPUT ${LUMIVANE_WEB_ASSETS}
   COMMAND ${CMAKE_COMMAND} -DWEB_DIR=${LUMIVANE_WEB_DIR} -DOUT=${LUMIVANE_WEB_ASSETS}
           -P ${LUMIVANE_WEB_DIR}/embed.cmake
-  DEPENDS ${LUMIVANE_WEB_FILES} ${LUMIVANE_WEB_DIR}/embed.cmake
+  DEPENDS ${LUMIVANE_WEB_FILES} ${LUMIVANE_WEB_DIR}/embed.cmake ${LUMIVANE_WEB_DIR}/csp.cmake
   COMMENT "Embedding the console page"
   VERBATIM
 )

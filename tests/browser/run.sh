@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # run.sh PROGRAM NODES_DIR TEST_FILE...: runs browser test files against
-# PROGRAM as a web host serves it. Starts two lighttpd hosts on 127.0.0.1
-# (an open node and a node with a password, their data under NODES_DIR,
+# PROGRAM as a web host serves it. Starts three lighttpd hosts on 127.0.0.1
+# (an open node, a node with a password, and one whose password must be
+# percent-encoded in a query; their data under NODES_DIR,
 # emptied first), runs the files with node --test one at a time, and stops
 # the hosts on every exit path. CTest runs it once per file (label
 # "browser"); scripts/test-browser.sh sets up node and Chromium first.
@@ -23,7 +24,7 @@ trap stop_hosts EXIT
 trap 'exit 130' INT TERM
 
 # Each run starts from empty nodes; the tests reset them between cases.
-rm -rf "$nodes/node-open" "$nodes/node-pw"
+rm -rf "$nodes/node-open" "$nodes/node-pw" "$nodes/node-encoded"
 export DEMO_HOST_FIRST_PORT=18080
 
 BOT_PASSWORD= demo_host_start "$program" "$nodes/node-open"
@@ -35,6 +36,13 @@ BOT_PASSWORD=$LV_PASSWORD demo_host_start "$program" "$nodes/node-pw"
 pids+=("$DEMO_HOST_PID")
 export LV_PW_URL=http://127.0.0.1:$DEMO_HOST_PORT LV_PW_DATA=$DEMO_HOST_DATA
 
-# One file at a time: the files share the two hosts and their data folders.
+# A password that only passes a query percent-encoded: a space, '+', '&'
+# and a character beyond ASCII.
+export LV_ENCODED_PASSWORD='pa ss+w&rd café'
+BOT_PASSWORD=$LV_ENCODED_PASSWORD demo_host_start "$program" "$nodes/node-encoded"
+pids+=("$DEMO_HOST_PID")
+export LV_ENCODED_URL=http://127.0.0.1:$DEMO_HOST_PORT LV_ENCODED_DATA=$DEMO_HOST_DATA
+
+# One file at a time: the files share the hosts and their data folders.
 cd "$root"
 node --test --test-concurrency=1 "$@"

@@ -175,6 +175,10 @@ TEST(StartAction, DecisionTable) {
          Reply("{\"ok\":false,\"error\":{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\",\"x\":1},"
                "\"detail\":[\"" + REFRESH_SECRET + "\"]}"),
          error_response(200, "OK", "start_failed", ""), 0, {"--status", "--start"}},
+        {"error and detail holding an object behind unquoted junk", false, false, "action=start",
+         Reply("{\"ok\":false,\"error\":true{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\"},"
+               "\"detail\":/*c*/{\"refresh_token\":\"" + REFRESH_SECRET + "\"}}"),
+         error_response(200, "OK", "start_failed", ""), 0, {"--status", "--start"}},
         {"a verify url object is no verify url", false, false, "action=start",
          Reply("{\"ok\":true,\"verify_url\":{\"access_token\":\"" + std::string(ACCESS_SECRET) +
                "\"},\"user_code\":\"ABCD-1234\"}"),
@@ -209,6 +213,56 @@ TEST(StartAction, DecisionTable) {
         EXPECT_EQ(w.runs("login"), c.login_runs);
         EXPECT_EQ(w.runs("token"), Runs{"--help"});
         expect_no_secret(r);
+    }
+}
+
+// A value that does not fit its field is refused, never cut: an address or
+// a code cut short would send the operator astray under "ok":true. A
+// number outside its range takes the default, whatever its size.
+TEST(StartAction, ValuesThatDoNotFitAndNumbersOutOfRange) {
+    const std::string url_1023 = "https://x.test/d?" + std::string(1023 - 17, 'u');
+    const std::string code_63(63, 'C');
+    const std::string incomplete =
+        error_response(502, "Bad Gateway", "start_incomplete", "login CLI did not return a verify url and user code");
+    struct Case {
+        const char *why;
+        std::string url, code;
+        std::string numbers;   // further members of the answer
+        std::string expires, interval;  // expected; empty: start_incomplete
+    } cases[] = {
+        {"address of 1,163 bytes", "https://x.test/d?" + std::string(1163 - 17, 'u'), "ABCD-1234", "", "", ""},
+        {"address one byte too long", url_1023 + "u", "ABCD-1234", "", "", ""},
+        {"address that just fits", url_1023, "ABCD-1234", "", "900", "5"},
+        {"code of 74 bytes", "https://x.test/d", std::string(74, 'C'), "", "", ""},
+        {"code one byte too long", "https://x.test/d", code_63 + "C", "", "", ""},
+        {"code that just fits", "https://x.test/d", code_63, "", "900", "5"},
+        {"code too long once its escapes are decoded", "https://x.test/d", std::string(62, 'C') + "\\u00e9", "", "", ""},
+        {"interval 2^32 + 1", "https://x.test/d", "ABCD-1234", ",\"interval\":4294967297", "900", "5"},
+        {"interval 2^31", "https://x.test/d", "ABCD-1234", ",\"interval\":2147483648", "900", "5"},
+        {"interval beyond 64 bits", "https://x.test/d", "ABCD-1234", ",\"interval\":99999999999999999999999", "900", "5"},
+        {"interval of an hour", "https://x.test/d", "ABCD-1234", ",\"interval\":3600", "900", "3600"},
+        {"interval past an hour", "https://x.test/d", "ABCD-1234", ",\"interval\":3601", "900", "5"},
+        {"interval of one second", "https://x.test/d", "ABCD-1234", ",\"interval\":1", "900", "1"},
+        {"lifetime of a day", "https://x.test/d", "ABCD-1234", ",\"expires_in\":86400", "86400", "5"},
+        {"lifetime past a day", "https://x.test/d", "ABCD-1234", ",\"expires_in\":86401", "900", "5"},
+        {"lifetime of 2^63 - 1", "https://x.test/d", "ABCD-1234", ",\"expires_in\":9223372036854775807", "900", "5"},
+        {"lifetime of one second", "https://x.test/d", "ABCD-1234", ",\"expires_in\":\"1\"", "1", "5"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        ActionWorld w(false, {{"--start", Reply("{\"ok\":true,\"verify_url\":\"" + c.url + "\",\"user_code\":\"" +
+                                                 c.code + "\"" + c.numbers + "}")}});
+        Result r = w.request("action=start");
+        if (c.expires.empty()) {
+            EXPECT_EQ(r.out, incomplete);
+            EXPECT_EQ(r.exit_code, 1);
+        } else {
+            EXPECT_EQ(r.out, json_response("{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"" + c.url +
+                                           "\",\"user_code\":\"" + c.code + "\",\"expires_in\":" + c.expires +
+                                           ",\"interval\":" + c.interval +
+                                           ",\"pending\":true,\"provider\":\"lumivane\"}\n"));
+            EXPECT_EQ(r.exit_code, 0);
+        }
     }
 }
 
@@ -248,6 +302,11 @@ TEST(PollAction, DecisionTable) {
                "\"detail\":[\"" + REFRESH_SECRET + "\",2]}"),
          json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"poll_failed\",\"logged_in\":false,\"pending\":false}\n"),
          0, {"--status", "--poll"}, nullptr},
+        {"error and detail holding an object behind unquoted junk", false, false,
+         Reply("{\"ok\":false,\"error\":-{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\"},"
+               "\"detail\":true{\"refresh_token\":\"" + REFRESH_SECRET + "\"}}"),
+         json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"poll_failed\",\"logged_in\":false,\"pending\":false}\n"),
+         0, {"--status", "--poll"}, nullptr},
         {"a number error stays text", false, false, Reply("{\"ok\":false,\"error\":429,\"detail\":true}"),
          json_response("{\"ok\":true,\"state\":\"failed\",\"error\":\"429\",\"detail\":\"true\",\"logged_in\":false,"
                        "\"pending\":false}\n"),
@@ -266,6 +325,10 @@ TEST(PollAction, DecisionTable) {
          {"--status", "--poll"}, nullptr},
         {"pending without an interval", false, false, Reply("{\"ok\":true,\"state\":\"pending\"}"), pending, 0,
          {"--status", "--poll"}, nullptr},
+        {"pending with an interval of 2^32 + 1", false, false,
+         Reply("{\"ok\":true,\"state\":\"pending\",\"interval\":4294967297}"), pending, 0, {"--status", "--poll"}, nullptr},
+        {"pending with an interval past an hour", false, false,
+         Reply("{\"ok\":true,\"state\":\"pending\",\"interval\":3601}"), pending, 0, {"--status", "--poll"}, nullptr},
         {"pending with interval 7", false, false, Reply("{\"ok\":true,\"state\":\"slow_down\",\"interval\":7}"),
          json_response("{\"ok\":true,\"state\":\"pending\",\"interval\":7,\"logged_in\":false,\"pending\":true}\n"), 0,
          {"--status", "--poll"}, nullptr},

@@ -131,19 +131,39 @@ TEST(HostileToolOutput, ToolThatClosesItsOutputAndKeepsRunning) {
     EXPECT_EQ(r.err, "");
 }
 
-TEST(HostileToolOutput, StartAnswerWithOverlongTexts) {
+TEST(HostileToolOutput, StartAnswerWithOverlongOrEscapedTexts) {
     E2E_POSIX_ONLY(HOSTILE_INPUT);
-    // verify_url keeps 1,023 bytes and user_code 63; the document stays valid
-    // JSON with both escaped.
-    std::string url = "https://login.invalid/" + std::string(1 << 20, 'u');
-    std::string code = std::string(100, 'C') + "\\u0001\\\"";
-    ToolWorld w({{"--start", Reply("{\"ok\":true,\"user_code\":\"" + code + "\",\"verify_url\":\"" + url + "\"}\n")}});
-    Result r = w.request("action=start");
-    Doc d = read_doc(r);
-    ASSERT_TRUE(d.valid) << r.out.substr(0, 300);
-    EXPECT_EQ(d["verify_url"], url.substr(0, 1023));
-    EXPECT_EQ(d["user_code"], std::string(63, 'C'));
-    EXPECT_EQ(r.exit_code, 0);
+    // A 1 MiB address or a 100-byte code is refused whole (never cut); one
+    // that fits comes back escaped, and the document stays valid JSON.
+    const std::string long_url = "https://login.invalid/" + std::string(1 << 20, 'u');
+    const std::string long_code = std::string(100, 'C') + "\\u0001\\\"";
+    const std::string url = "https://login.invalid/\\u0001\\\"<b>";
+    const std::string code = std::string(50, 'C') + "\\u0001\\\"";
+    struct Case {
+        const char *why;
+        std::string url, code;
+        bool refused;
+    } cases[] = {
+        {"1 MiB address", long_url, code, true},
+        {"100-byte code", url, long_code, true},
+        {"both fit, with escapes", url, code, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        ToolWorld w({{"--start", Reply("{\"ok\":true,\"user_code\":\"" + c.code + "\",\"verify_url\":\"" + c.url +
+                                        "\"}\n")}});
+        Result r = w.request("action=start");
+        Doc d = read_doc(r);
+        ASSERT_TRUE(d.valid) << r.out.substr(0, 300);
+        if (c.refused) {
+            EXPECT_EQ(d["error"], "start_incomplete");
+            EXPECT_EQ(r.exit_code, 1);
+        } else {
+            EXPECT_EQ(d["verify_url"], "https://login.invalid/\x01\"<b>");
+            EXPECT_EQ(d["user_code"], std::string(50, 'C') + "\x01\"");
+            EXPECT_EQ(r.exit_code, 0);
+        }
+    }
 }
 
 TEST(HostileFiles, NoneBlocksAndEachHasOneOutcome) {

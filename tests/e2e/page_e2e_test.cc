@@ -1,6 +1,9 @@
 // The console page end to end: the bytes the program serves are the HTML
 // header, then the page template with the theme head block and the theme
-// bridge script each spliced in once at its place, and nothing else.
+// bridge script each spliced in once at its place, and nothing else. The
+// header's Content-Security-Policy names, by hash, exactly the inline
+// blocks of the page served; the hashes are recomputed here with the
+// system's sha256sum, apart from the build's own code.
 //
 // The expected page is assembled here from the web files in src/web/, the
 // same files the build embeds, so the test covers the whole way from those
@@ -9,9 +12,13 @@
 // build script and this assembly still shows.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "harness.h"
 
@@ -20,13 +27,14 @@ using e2e::World;
 
 namespace {
 
-const std::string HTML_HEADER =
+// The header lines before the policy, and the policy line's name.
+const std::string HTML_HEADER_FIXED =
     "Content-Type: text/html; charset=utf-8\r\n"
     "Cache-Control: no-store\r\n"
     "X-Content-Type-Options: nosniff\r\n"
     "X-Frame-Options: SAMEORIGIN\r\n"
-    "Referrer-Policy: same-origin\r\n"
-    "\r\n";
+    "Referrer-Policy: same-origin\r\n";
+const std::string POLICY_NAME = "Content-Security-Policy: ";
 const std::string PAGE_OPENING =
     "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
     "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\">\n"
@@ -82,6 +90,81 @@ size_t occurrences(const std::string &text, const std::string &what) {
     return n;
 }
 
+// The served header split into its fixed lines, the policy value and the
+// body; fails the test when the header has another shape.
+struct Served {
+    std::string policy;
+    std::string body;
+};
+
+Served split_page_response(const std::string &out) {
+    Served s;
+    EXPECT_EQ(out.compare(0, HTML_HEADER_FIXED.size(), HTML_HEADER_FIXED), 0) << "header differs";
+    size_t at = HTML_HEADER_FIXED.size();
+    EXPECT_EQ(out.compare(at, POLICY_NAME.size(), POLICY_NAME), 0) << "no policy line after the fixed lines";
+    at += POLICY_NAME.size();
+    size_t end = out.find("\r\n\r\n", at);
+    if (end == std::string::npos) {
+        ADD_FAILURE() << "header does not end";
+        return s;
+    }
+    s.policy = out.substr(at, end - at);
+    s.body = out.substr(end + 4);
+    return s;
+}
+
+// 'sha256-<base64>' of a text, from the system's sha256sum.
+std::string sha256_source(const World &w, const std::string &text) {
+    w.write("block", text);
+    std::string cmd = "sha256sum " + e2e::sh_quote(w.path("block"));
+    FILE *p = popen(cmd.c_str(), "r");
+    char hex[65] = {0};
+    if (!p || fread(hex, 1, 64, p) != 64) ADD_FAILURE() << "sha256sum failed";
+    if (p) pclose(p);
+    static const char B64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    for (int i = 0; i < 64; i += 2) bytes += (char)std::stoi(std::string(hex + i, 2), nullptr, 16);
+    std::string b64;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned v = (unsigned char)bytes[i] << 16;
+        if (i + 1 < bytes.size()) v |= (unsigned char)bytes[i + 1] << 8;
+        if (i + 2 < bytes.size()) v |= (unsigned char)bytes[i + 2];
+        b64 += B64[(v >> 18) & 63];
+        b64 += B64[(v >> 12) & 63];
+        b64 += i + 1 < bytes.size() ? B64[(v >> 6) & 63] : '=';
+        b64 += i + 2 < bytes.size() ? B64[v & 63] : '=';
+    }
+    return "'sha256-" + b64 + "'";
+}
+
+// The content of every <tag>...</tag> element of an HTML text.
+std::vector<std::string> inline_blocks(const std::string &html, const std::string &tag) {
+    std::vector<std::string> blocks;
+    const std::string open = "<" + tag + ">", close = "</" + tag + ">";
+    for (size_t at = html.find(open); at != std::string::npos; at = html.find(open, at + 1)) {
+        size_t from = at + open.size();
+        size_t to = html.find(close, from);
+        if (to == std::string::npos) break;
+        blocks.push_back(html.substr(from, to - from));
+    }
+    return blocks;
+}
+
+// The source list of one directive ("script-src a b" gives {a, b}).
+std::set<std::string> directive_sources(const std::string &policy, const std::string &name) {
+    std::set<std::string> sources;
+    std::istringstream directives(policy);
+    std::string directive;
+    while (std::getline(directives, directive, ';')) {
+        std::istringstream words(directive);
+        std::string word;
+        words >> word;
+        if (word != name) continue;
+        while (words >> word) sources.insert(word);
+    }
+    return sources;
+}
+
 TEST(Page, ServedBytesAreHeaderAndTemplateWithEachBlockSplicedOnce) {
     Pieces want = expected_pieces();
     ASSERT_FALSE(::testing::Test::HasFatalFailure());
@@ -92,9 +175,8 @@ TEST(Page, ServedBytesAreHeaderAndTemplateWithEachBlockSplicedOnce) {
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.err, "");
 
-    ASSERT_EQ(HTML_HEADER.size(), 159u);
-    ASSERT_EQ(r.out.compare(0, HTML_HEADER.size(), HTML_HEADER), 0) << "header differs";
-    std::string body = r.out.substr(HTML_HEADER.size());
+    Served served = split_page_response(r.out);
+    const std::string &body = served.body;
     EXPECT_EQ(body, want.page);
 
     // The frame, checked without the assembly above.
@@ -102,6 +184,7 @@ TEST(Page, ServedBytesAreHeaderAndTemplateWithEachBlockSplicedOnce) {
     size_t header_end = r.out.find("\r\n\r\n");
     ASSERT_NE(header_end, std::string::npos);
     EXPECT_EQ(r.out.substr(0, header_end + 2).find("Status:"), std::string::npos);
+    EXPECT_EQ(occurrences(r.out.substr(0, header_end), "\r\n"), 5u) << "six header lines";
     EXPECT_EQ(body.compare(0, PAGE_OPENING.size(), PAGE_OPENING), 0);
     EXPECT_EQ(PAGE_OPENING.size(), 153u);
     ASSERT_GE(body.size(), PAGE_CLOSING.size());
@@ -140,8 +223,47 @@ TEST(Page, OtherParametersAndAPasswordLeaveThePageUnchanged) {
         if (c.password) w.env["BOT_PASSWORD"] = c.password;
         Result r = w.request(c.query);
         EXPECT_EQ(r.exit_code, 0);
-        EXPECT_EQ(r.out, HTML_HEADER + want.page);
+        EXPECT_EQ(split_page_response(r.out).body, want.page);
     }
+}
+
+TEST(Page, PolicyAllowsExactlyThePagesOwnInlineBlocks) {
+    World w;
+    Result r = w.request("");
+    Served served = split_page_response(r.out);
+    ASSERT_FALSE(::testing::Test::HasFailure());
+    const std::string &policy = served.policy;
+
+    for (const char *tag : {"script", "style"}) {
+        SCOPED_TRACE(tag);
+        std::set<std::string> want;
+        for (const std::string &block : inline_blocks(served.body, tag)) want.insert(sha256_source(w, block));
+        EXPECT_GE(want.size(), 2u) << "the page has inline blocks of each kind";
+        EXPECT_EQ(directive_sources(policy, std::string(tag) + "-src"), want);
+    }
+    // Everything else is named once and fixed.
+    struct Directive {
+        const char *name;
+        std::set<std::string> sources;
+    } fixed[] = {
+        {"default-src", {"'none'"}},
+        {"img-src", {"data:"}},
+        {"connect-src", {"'self'"}},
+        {"frame-ancestors", {"'self'"}},
+        {"base-uri", {"'none'"}},
+        {"form-action", {"'self'"}},
+    };
+    for (const auto &d : fixed) {
+        SCOPED_TRACE(d.name);
+        EXPECT_EQ(directive_sources(policy, d.name), d.sources);
+    }
+    EXPECT_EQ(policy.rfind("default-src 'none'", 0), 0u) << policy;
+    std::istringstream directives(policy);
+    std::string directive;
+    size_t count = 0;
+    while (std::getline(directives, directive, ';')) count++;
+    EXPECT_EQ(count, 8u) << "no directive beyond these: " << policy;
+    for (char c : policy) ASSERT_TRUE(c >= 0x20 && c <= 0x7e) << policy;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "harness.h"
 
+using e2e::Reply;
 using e2e::Result;
 using e2e::World;
 
@@ -13,7 +14,8 @@ const char META[] = "{\"name\":\"lumivane\",\"desc\":\"LumiVane login\"}\n";
 const char VERSION[] = "plugin_lumivane_login 1.0.0\n";
 const std::string UNAUTHORIZED =
     "Status: 401 Unauthorized\r\nContent-Type: application/json; charset=utf-8\r\n"
-    "Cache-Control: no-store\r\n\r\n{\"ok\":false,\"error\":\"invalid node password\"}\n";
+    "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n\r\n"
+    "{\"ok\":false,\"error\":\"invalid node password\"}\n";
 const std::string UNKNOWN_ACTION =
     std::string("Status: 400 Bad Request\r\n") + e2e::JSON_HEADER +
     "{\"ok\":false,\"error\":\"unknown_action\",\"detail\":\"expected status, start, poll, cancel or refresh\"}\n";
@@ -112,6 +114,7 @@ TEST(NodePassword, ThreeWaysInOrder) {
     const std::string pw = "s3cret pass";
     const std::string pw255(255, 'p');
     const std::string pw256 = pw255 + "q";
+    const std::string pw4000(4000, 'w');
     struct Case {
         const char *why;
         std::string password;
@@ -140,11 +143,25 @@ TEST(NodePassword, ThreeWaysInOrder) {
         {"bearer fails, pwd passes", "abc", nullptr, "Basic abc", "action=status&pwd=abc", true},
         {"pwd", "abc", nullptr, nullptr, "pwd=abc&action=status", true},
         {"pwd empty", "abc", nullptr, nullptr, "pwd=&action=status", false},
-        {"pwd is not decoded", "a b", nullptr, nullptr, "pwd=a%20b&action=status", false},
+        {"pwd percent-decoded", "a b", nullptr, nullptr, "pwd=a%20b&action=status", true},
+        {"space, plus and ampersand encoded", "pa ss+w&rd", nullptr, nullptr, "pwd=pa%20ss%2Bw%26rd&action=status", true},
+        {"UTF-8 encoded by the browser", "caf\xc3\xa9", nullptr, nullptr, "pwd=caf%C3%A9&action=status", true},
+        {"lower-case hex digits", "caf\xc3\xa9", nullptr, nullptr, "pwd=caf%c3%a9&action=status", true},
+        {"only some bytes encoded", "a&b", nullptr, nullptr, "pwd=%61%26b&action=status", true},
+        {"'+' is no space", "a b", nullptr, nullptr, "pwd=a+b&action=status", false},
+        {"decoded once only", "A", nullptr, nullptr, "pwd=%2541&action=status", false},
+        {"a password holding an escape passes as given", "x%41y", nullptr, nullptr, "pwd=x%41y&action=status", true},
+        {"... and encoded", "x%41y", nullptr, nullptr, "pwd=x%2541y&action=status", true},
+        {"'%' without two hex digits stands for itself", "50%z", nullptr, nullptr, "pwd=50%z&action=status", true},
+        {"'%' at the end", "50%", nullptr, nullptr, "pwd=50%&action=status", true},
+        {"an encoded NUL never passes", "a", nullptr, nullptr, "pwd=a%00&action=status", false},
+        {"decoded value longer than the password", "ab", nullptr, nullptr, "pwd=%61%62%63&action=status", false},
         {"only the first pwd counts", "abc", nullptr, nullptr, "pwd=x&pwd=abc&action=status", false},
         {"pwd of 255 bytes", pw255, nullptr, nullptr, "pwd=" + pw255 + "&action=status", true},
-        {"pwd cut to 255 bytes", pw255, nullptr, nullptr, "pwd=" + pw255 + "zzz&action=status", true},
-        {"password of 256 bytes via pwd", pw256, nullptr, nullptr, "pwd=" + pw256 + "&action=status", false},
+        {"pwd compared whole, not cut", pw255, nullptr, nullptr, "pwd=" + pw255 + "zzz&action=status", false},
+        {"password of 256 bytes via pwd", pw256, nullptr, nullptr, "pwd=" + pw256 + "&action=status", true},
+        {"password of 4,000 bytes via pwd", pw4000, nullptr, nullptr, "pwd=" + pw4000 + "&action=status", true},
+        {"a 4,000-byte pwd one byte short", pw4000, nullptr, nullptr, "pwd=" + pw4000.substr(1) + "&action=status", false},
         {"password of 256 bytes via header", pw256, pw256.c_str(), nullptr, "action=status", true},
         {"prefix of the password", "abcdef", "abc", nullptr, "action=status", false},
         {"longer than the password", "abc", "abcd", nullptr, "action=status", false},
@@ -205,6 +222,77 @@ TEST(HostileRequests, LongBinaryAndSplitQueries) {
         EXPECT_EQ(r.out, UNKNOWN_ACTION);
         EXPECT_EQ(r.exit_code, 1);
     }
+}
+
+// A page on another site: the four actions that can change the sign-in are
+// refused before any tool runs, and the pending marker stays; the page and
+// the status document are served as always.
+TEST(CrossSite, ActionsFromAnotherSiteAreRefusedWithoutRunningATool) {
+    const std::string refused =
+        std::string("Status: 403 Forbidden\r\n") + e2e::JSON_HEADER +
+        "{\"ok\":false,\"error\":\"cross_site_request\",\"detail\":"
+        "\"a page on another site cannot start, poll, cancel or refresh a login\"}\n";
+    struct Headers {
+        const char *why;
+        const char *sec_fetch_site, *origin, *host;  // null: not sent
+        bool refused;
+    } headers[] = {
+        {"img from another site", "cross-site", nullptr, "node:8080", true},
+        {"fetch from a sibling origin", "same-site", "http://node:9090", "node:8080", true},
+        {"older browser, foreign Origin", nullptr, "http://evil.test", "node:8080", true},
+        {"older browser, opaque Origin", nullptr, "null", "node:8080", true},
+        {"the console itself", "same-origin", "http://node:8080", "node:8080", false},
+        {"older browser, own Origin", nullptr, "http://node:8080", "node:8080", false},
+        {"a tool or curl", nullptr, nullptr, "node:8080", false},
+    };
+    const char *actions[] = {"start&force=1", "poll", "cancel", "refresh"};
+    for (const auto &h : headers) {
+        for (const char *action : actions) {
+            SCOPED_TRACE(std::string(h.why) + ", action=" + action);
+            World w;
+            w.write("pending.json", "{\"created\":4102444800}");
+            w.env["LUMIVANE_PENDING_PATH"] = w.native("pending.json");
+            w.login_tool({{"--status", Reply("{\"ok\":true,\"logged_in\":true}")}},
+                         Reply("{\"ok\":true}"));
+            w.token_tool({}, Reply("{\"ok\":true}"));
+            if (h.sec_fetch_site) w.env["HTTP_SEC_FETCH_SITE"] = h.sec_fetch_site;
+            if (h.origin) w.env["HTTP_ORIGIN"] = h.origin;
+            if (h.host) w.env["HTTP_HOST"] = h.host;
+            Result r = w.request(std::string("action=") + action);
+            EXPECT_EQ(r.err, "");
+            if (h.refused) {
+                EXPECT_EQ(r.out, refused);
+                EXPECT_EQ(r.exit_code, 1);
+                EXPECT_TRUE(w.runs("login").empty());
+                EXPECT_TRUE(w.runs("token").empty());
+                EXPECT_TRUE(w.exists("pending.json"));
+            } else {
+                EXPECT_EQ(r.out.find("cross_site_request"), std::string::npos) << r.out;
+                EXPECT_FALSE(w.runs("login").empty());
+            }
+        }
+    }
+}
+
+TEST(CrossSite, PageAndStatusAreServedToAnySite) {
+    for (const char *query : {"", "action=status", "format=json"}) {
+        SCOPED_TRACE(query);
+        World w;
+        w.env["HTTP_SEC_FETCH_SITE"] = "cross-site";
+        w.env["HTTP_ORIGIN"] = "http://evil.test";
+        w.env["HTTP_HOST"] = "node:8080";
+        Result r = w.request(query);
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_TRUE(query[0] ? is_status_doc(r) : is_page(r)) << r.out.substr(0, 120);
+    }
+}
+
+TEST(CrossSite, ThePasswordIsCheckedFirst) {
+    World w;
+    w.env["BOT_PASSWORD"] = "pw";
+    w.env["HTTP_SEC_FETCH_SITE"] = "cross-site";
+    Result r = w.request("action=start");
+    EXPECT_EQ(r.out, UNAUTHORIZED);
 }
 
 }  // namespace

@@ -183,6 +183,7 @@ TEST(FixedResponses, ExactBytes) {
                  "Status: 401 Unauthorized\r\n"
                  "Content-Type: application/json; charset=utf-8\r\n"
                  "Cache-Control: no-store\r\n"
+                 "X-Content-Type-Options: nosniff\r\n"
                  "\r\n"
                  "{\"ok\":false,\"error\":\"invalid node password\"}\n");
 }

@@ -301,6 +301,14 @@ TEST(JsonStrField, TextsNumbersAndNull) {
         {R"({"s":[1,2]})", 256, 0, "preset"},      // an array reads as absent
         {R"({"s":{"access_token":"tok","x":1}})", 256, 0, "preset"},  // so does an object
         {R"({"s":  {}})", 256, 0, "preset"},
+        // A structure or a string behind unquoted junk reads as absent too.
+        {R"({"s":true{"access_token":"tok"}})", 256, 0, "preset"},
+        {R"({"s":-{"access_token":"tok"}})", 256, 0, "preset"},
+        {R"({"s":/*c*/{"access_token":"tok"}})", 256, 0, "preset"},
+        {R"({"s":1[2]})", 256, 0, "preset"},
+        {R"({"s":x"tok"})", 256, 0, "preset"},
+        {"{\"s\":" + std::string(600, 'a') + "{\"access_token\":\"tok\"}}", 256, 0, "preset"},  // past the cut too
+        {R"({"s":12 ,"t":"{["})", 256, 1, "12"},        // what follows the value is not its part
         {R"({"s":false})", 256, 1, "false"},
         {R"({"s":true,"x":1})", 256, 1, "true"},
         {"{\"s\": ,}", 256, 0, ""},
@@ -350,6 +358,35 @@ TEST(JsonReader, NulBytesInsideTheSpan) {
         char out[64] = "preset";
         json_str_field(text, end, c.key, out, sizeof out);
         EXPECT_EQ(std::string(out), c.str);
+    }
+}
+
+TEST(JsonStrFieldWhole, RefusedRatherThanCut) {
+    struct Case {
+        std::string json;
+        size_t cap;
+        int result;
+        std::string out;  // "preset" when untouched
+    } cases[] = {
+        {R"({"s":"abc"})", 4, 1, "abc"},                 // exactly cap - 1 bytes
+        {R"({"s":"abcd"})", 4, 0, ""},                   // one more: none at all
+        {R"({"s":"ab\n"})", 4, 1, "ab\n"},               // counted after decoding
+        {R"({"s":"ab\u00e9"})", 4, 0, ""},               // e-acute is two bytes
+        {R"({"s":"\u00e9"})", 3, 1, "\xc3\xa9"},
+        {R"({"s":123})", 4, 1, "123"},
+        {R"({"s":1234})", 4, 0, ""},
+        {"{\"s\":123    }", 4, 1, "123"},                // trailing spaces are no part of it
+        {R"({"s":""})", 4, 1, ""},
+        {R"({"t":"abcd"})", 4, 0, "preset"},
+        {R"({"s":null})", 4, 0, "preset"},
+        {R"({"s":{"a":1}})", 4, 0, "preset"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.json);
+        char out[8] = "preset";
+        Span s(c.json);
+        EXPECT_EQ(json_str_field_whole(s.text, s.end, "s", out, c.cap), c.result);
+        EXPECT_EQ(std::string(out), c.out);
     }
 }
 

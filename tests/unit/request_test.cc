@@ -8,6 +8,7 @@
 
 #include "cgi/auth.h"
 #include "app/route.h"
+#include "cgi/cross_site.h"
 #include "cgi/query.h"
 
 namespace {
@@ -99,6 +100,61 @@ TEST(PasswordPasses, NullInputsAndExactComparison) {
     EXPECT_EQ(password_passes("pw", "", "", "pwd="), 0);
 }
 
+TEST(QueryValueSpan, TheWholeValueOfTheFirstSegment) {
+    const std::string long_value(100000, 'v');
+    struct Case {
+        std::string query;
+        bool found;
+        std::string value;
+    } cases[] = {
+        {"pwd=abc&x=1", true, "abc"},
+        {"pwd=", true, ""},
+        {"pwd", false, ""},
+        {"x=1&pwd=a=b%26c", true, "a=b%26c"},   // bytes as they are
+        {"pwd=first&pwd=second", true, "first"},
+        {"pwd=" + long_value, true, long_value}, // never cut
+        {"pwdx=1", false, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query.substr(0, 40));
+        size_t len = 7;
+        const char *v = query_value_span(c.query.c_str(), "pwd", &len);
+        EXPECT_EQ(v != nullptr, c.found);
+        EXPECT_EQ(v ? std::string(v, len) : std::string(), c.value);
+        if (!v) EXPECT_EQ(len, 0u);
+    }
+    size_t len = 7;
+    EXPECT_EQ(query_value_span(nullptr, "pwd", &len), nullptr);
+    EXPECT_EQ(len, 0u);
+}
+
+TEST(PasswordPasses, PwdAsGivenOrPercentDecoded) {
+    struct Case {
+        const char *password, *query;
+        int passes;
+    } cases[] = {
+        {"a b", "pwd=a%20b", 1},
+        {"a b", "pwd=a b", 1},            // as given
+        {"a b", "pwd=a+b", 0},            // '+' is no space
+        {"a+b", "pwd=a+b", 1},
+        {"a+b", "pwd=a%2bb", 1},
+        {"\xe2\x82\xac", "pwd=%E2%82%AC", 1},
+        {"\xe2\x82\xac", "pwd=%E2%82%A", 0},  // a cut escape stands for itself
+        {"%E", "pwd=%E", 1},
+        {"%", "pwd=%25", 1},
+        {"%25", "pwd=%25", 1},             // as given
+        {"%", "pwd=%2", 0},
+        {"ab", "pwd=%61b%", 0},            // one byte too many after decoding
+        {"ab", "pwd=%61", 0},              // one byte short
+        {"a", "pwd=%61&pwd=b", 1},
+        {"b", "pwd=%61&pwd=b", 0},         // the first pwd= decides
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query);
+        EXPECT_EQ(password_passes(c.password, nullptr, nullptr, c.query), c.passes);
+    }
+}
+
 TEST(PasswordPasses, AuthorizationWithOrWithoutTheSchemeWord) {
     struct Case {
         const char *password, *authorization;
@@ -122,6 +178,52 @@ TEST(PasswordPasses, AuthorizationWithOrWithoutTheSchemeWord) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.authorization);
         EXPECT_EQ(password_passes(c.password, nullptr, c.authorization, nullptr), c.passes);
+    }
+}
+
+TEST(CrossSite, FetchMetadataFirstThenOriginAgainstHost) {
+    struct Case {
+        const char *why;
+        const char *sec_fetch_site, *origin, *host;  // null: header absent
+        int refused;
+    } cases[] = {
+        {"no header at all: a tool or curl", nullptr, nullptr, nullptr, 0},
+        {"same-origin", "same-origin", nullptr, "node:8080", 0},
+        {"typed or bookmarked", "none", nullptr, nullptr, 0},
+        {"cross-site", "cross-site", nullptr, "node:8080", 1},
+        {"same-site is another origin", "same-site", nullptr, "node:8080", 1},
+        {"empty value", "", nullptr, "node:8080", 1},
+        {"values are exact", "Same-Origin", nullptr, "node:8080", 1},
+        {"metadata wins over a matching origin", "cross-site", "http://node:8080", "node:8080", 1},
+        {"metadata wins over a foreign origin", "same-origin", "http://evil.test", "node:8080", 0},
+        {"origin equals host", nullptr, "http://node:8080", "node:8080", 0},
+        {"host names differ in case only", nullptr, "http://NODE:8080", "node:8080", 0},
+        {"other host", nullptr, "http://evil.test:8080", "node:8080", 1},
+        {"other port", nullptr, "http://node:8081", "node:8080", 1},
+        {"http default port on the origin", nullptr, "http://node", "node:80", 0},
+        {"http default port on the host", nullptr, "http://node:80", "node", 0},
+        {"https default port", nullptr, "https://node", "node:443", 0},
+        {"https is not port 80", nullptr, "https://node", "node:80", 1},
+        {"both without a port", nullptr, "https://node", "node", 0},
+        {"empty port is the default", nullptr, "http://node:", "node", 0},
+        {"IPv6 literal", nullptr, "http://[::1]:8080", "[::1]:8080", 0},
+        {"IPv6 literal, other port", nullptr, "http://[::1]:8080", "[::1]:9090", 1},
+        {"a host that only begins like the origin's", nullptr, "http://node", "node.evil.test", 1},
+        {"an origin that only begins like the host", nullptr, "http://node.evil.test", "node", 1},
+        {"opaque origin", nullptr, "null", "node", 1},
+        {"origin without a scheme", nullptr, "node:8080", "node:8080", 1},
+        {"unknown scheme needs a port", nullptr, "chrome-extension://node", "node", 1},
+        {"origin with a path", nullptr, "http://node/x", "node", 1},
+        {"origin with user information", nullptr, "http://evil@node", "node", 1},
+        {"port not a number", nullptr, "http://node:80x", "node:80x", 1},
+        {"port out of range", nullptr, "http://node:65536", "node:65536", 1},
+        {"leading zeros name the same port", nullptr, "http://node:08080", "node:8080", 0},
+        {"origin but no Host header", nullptr, "http://node", nullptr, 1},
+        {"origin but an empty Host header", nullptr, "http://node", "", 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(cross_site_refused(c.sec_fetch_site, c.origin, c.host), c.refused);
     }
 }
 

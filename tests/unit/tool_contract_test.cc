@@ -24,13 +24,47 @@ TEST(ToolAnswers, PollOutcomes) {
         {R"({"state":"done"})", POLL_FAILED, 0},
         {R"({"ok":true,"state":"Done","interval":9})", POLL_PENDING, 9},
         {R"({"ok":true,"interval":0})", POLL_PENDING, 5},
-        {R"({"ok":true,"interval":4294967301})", POLL_PENDING, 5},  // narrowed to 32 bits: 5
+        {R"({"ok":true,"interval":4294967301})", POLL_PENDING, 5},
+        {R"({"ok":true,"interval":4294967297})", POLL_PENDING, 5},  // not 1, as narrowed to 32 bits
+        {R"({"ok":true,"interval":3600})", POLL_PENDING, 3600},
+        {R"({"ok":true,"interval":3601})", POLL_PENDING, 5},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.line);
         PollAnswer a;
         EXPECT_EQ(read_poll_answer(c.line, c.line + strlen(c.line), &a), c.outcome);
         EXPECT_EQ(a.interval, c.interval);
+    }
+}
+
+TEST(ToolAnswers, StartNumbersInRangeAndTextsWhole) {
+    struct Case {
+        std::string members;
+        int interval;
+        long long expires_in;
+        bool url_kept, code_kept;
+    } cases[] = {
+        {R"("interval":7,"expires_in":600)", 7, 600, true, true},
+        {R"("interval":0,"expires_in":0)", 5, 900, true, true},
+        {R"("interval":4294967297,"expires_in":4294967297)", 5, 900, true, true},
+        {R"("interval":2147483648)", 5, 900, true, true},
+        {R"("interval":-2147483648)", 5, 900, true, true},
+        {R"("interval":3600,"expires_in":86400)", 3600, 86400, true, true},
+        {R"("interval":3601,"expires_in":86401)", 5, 900, true, true},
+        {R"("user_code":")" + std::string(64, 'C') + "\"", 5, 900, true, false},
+        {R"("verify_url":")" + std::string(1024, 'u') + "\"", 5, 900, false, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.members.substr(0, 60));
+        // The first occurrence of a key counts, so the row's members,
+        // placed first, stand in for the defaults that follow them.
+        std::string line = "{" + c.members + R"(,"ok":true,"verify_url":"https://v","user_code":"AB-12"})";
+        StartAnswer a;
+        read_start_answer(line.c_str(), line.c_str() + line.size(), &a);
+        EXPECT_EQ(a.interval, c.interval);
+        EXPECT_EQ(a.expires_in, c.expires_in);
+        EXPECT_EQ(std::string(a.verify_url), c.url_kept ? "https://v" : "");
+        EXPECT_EQ(std::string(a.user_code), c.code_kept ? "AB-12" : "");
     }
 }
 
