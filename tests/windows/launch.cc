@@ -11,7 +11,9 @@
 // path, the argument count in decimal, the arguments, then NAME=value
 // entries to the end. Every text is converted to UTF-16 here, so that the
 // program receives the names a Windows host would give it, whatever they
-// hold. The code page is the ANSI code page (GetACP) the machine must
+// hold. A record that is not UTF-8 (a case's hostile header bytes) is
+// taken as Latin-1, each byte one character, as a web host takes header
+// bytes it cannot decode: the program still gets every byte's character. The code page is the ANSI code page (GetACP) the machine must
 // have, 1252 or 1251: a run under any other, such as one where every byte
 // maps to a character and back, would hide what the case is there to show.
 //
@@ -33,14 +35,18 @@ static int fail(const char *what) {
     return LAUNCH_FAILED;
 }
 
-// The UTF-16 form of n bytes of UTF-8; false when they are not valid UTF-8.
-static bool widen(const char *text, size_t n, std::wstring &out) {
+// The UTF-16 form of n bytes of UTF-8, or of Latin-1 when they are not
+// valid UTF-8.
+static void widen(const char *text, size_t n, std::wstring &out) {
     out.clear();
-    if (n == 0) return true;
+    if (n == 0) return;
     int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, (int)n, nullptr, 0);
-    if (units <= 0) return false;
-    out.resize((size_t)units);
-    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, (int)n, &out[0], units) == units;
+    if (units > 0) {
+        out.resize((size_t)units);
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, (int)n, &out[0], units);
+        return;
+    }
+    for (size_t i = 0; i < n; i++) out += (wchar_t)(unsigned char)text[i];
 }
 
 // Appends one argument to line, quoted so that the program's C runtime
@@ -86,26 +92,27 @@ int main(int argc, char **argv) {
     auto next = [&](std::wstring &out) {
         size_t end = data.find('\0', at);
         if (end == std::string::npos) end = data.size();
-        bool ok = widen(data.data() + at, end - at, out);
+        widen(data.data() + at, end - at, out);
         at = end + 1;
-        return ok;
     };
     std::wstring program, count_text, arg;
-    if (!next(program) || at >= data.size() || !next(count_text)) return fail("no program or argument count");
+    next(program);
+    if (at >= data.size()) return fail("no argument count");
+    next(count_text);
     long count = wcstol(count_text.c_str(), nullptr, 10);
 
     std::wstring line;
     append_quoted(line, program);
     for (long i = 0; i < count; i++) {
         if (at >= data.size()) return fail("fewer arguments than counted");
-        if (!next(arg)) return fail("an argument is not UTF-8");
+        next(arg);
         append_quoted(line, arg);
     }
     // The environment block: each entry and its NUL, then one more NUL. An
     // empty environment still needs one empty entry.
     std::wstring env, entry;
     while (at < data.size()) {
-        if (!next(entry)) return fail("an environment entry is not UTF-8");
+        next(entry);
         env += entry;
         env += L'\0';
     }

@@ -31,7 +31,6 @@
 // the stand-in waits for; its output is passed on first, as a shell
 // stand-in's would be.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -213,12 +212,11 @@ static int act_before(const char *act, const std::string &log_path, const std::s
     return 1;
 }
 
-int main() {
+// wmain (-municode): the arguments in UTF-16, read by the C runtime
+// without loading any further DLL.
+int wmain(int argc, wchar_t **argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    int argc = 0;
-    wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return fail("cannot read its arguments");
     if (argc >= 3 && wcscmp(argv[1], L"--sleep") == 0) {
         Sleep((DWORD)_wtoi(argv[2]));
         if (argc >= 4) touch(argv[3]);
@@ -231,7 +229,6 @@ int main() {
 
     std::string joined;
     for (int i = 1; i < argc; i++) joined += (i > 1 ? " " : "") + utf8(argv[i], wcslen(argv[i]));
-    LocalFree(argv);
 
     FILE *cfg = _wfopen(replies.c_str(), L"rb");
     if (!cfg) return fail("cannot open its replies");
