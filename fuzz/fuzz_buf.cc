@@ -103,10 +103,20 @@ void run_appends(FuzzedDataProvider &in) {
                 break;
             }
             case 3: {
-                // A formatted append is cut to BUF_FORMAT_SCRATCH - 1 bytes.
+                // A formatted append is whole, or fails when it is longer
+                // than BUF_FORMAT_SCRATCH - 1 bytes; the Buf then starts over.
                 std::string s = up_to_nul(in.ConsumeRandomLengthString(4000));
-                FUZZ_CHECK(buf_addf(&b, "%s|%d", s.c_str(), (int)s.size()) == 1);
-                model += (s + "|" + std::to_string(s.size())).substr(0, BUF_FORMAT_SCRATCH - 1);
+                std::string formatted = s + "|" + std::to_string(s.size());
+                int fits = formatted.size() < BUF_FORMAT_SCRATCH;
+                FUZZ_CHECK(buf_addf(&b, "%s|%d", s.c_str(), (int)s.size()) == fits);
+                if (fits) {
+                    model += formatted;
+                    break;
+                }
+                FUZZ_CHECK(b.failed == 1);
+                check_invariants(b, model);
+                buf_free(&b);
+                model.clear();
                 break;
             }
             case 4: {

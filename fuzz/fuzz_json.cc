@@ -82,6 +82,9 @@ void check_key(const char *text, const char *end, const char *key, size_t cap) {
             char *whole = (char *)malloc(room);
             FUZZ_CHECK(json_str_field(text, end, key, whole, room) == 1);
             check_cut(out, whole, cap);
+            // A present string decodes to something (a string made only
+            // of escape pairs may too, but is not present).
+            FUZZ_CHECK(!present || whole[0] != '\0');
             free(whole);
         }
     }
@@ -100,8 +103,9 @@ void check_strings(const char *text, size_t len, size_t cap) {
         FUZZ_CHECK(json_read_string_at(&cursor, end, out, cap) == 1);
         FUZZ_CHECK(cursor > text + i && cursor <= end);
         FUZZ_CHECK(terminated_within(out, cap));
-        // It stops right after a closing quote, or on a NUL, or at end.
-        FUZZ_CHECK(cursor == end || *cursor == '\0' || cursor[-1] == '"');
+        // It stops right after a closing quote, or at end: a NUL inside
+        // the span does not end the string.
+        FUZZ_CHECK(cursor == end || cursor[-1] == '"');
         size_t room = len * 3 + 1;
         char *whole = (char *)malloc(room);
         const char *again = text + i;
@@ -137,26 +141,28 @@ void check_last_line(const std::string &t) {
         FUZZ_CHECK(line == b.data + expected);
     }
     if (line) {
-        // Every tool-answer reader runs on the line, as the actions do.
+        // Every tool-answer reader runs on the answer, as the actions do:
+        // from the line to the end of the capture, NULs and all.
+        const char *end = b.data + b.len;
         StatusReport sr;
-        read_status_report(line, &sr);
+        read_status_report(line, end, &sr);
         FUZZ_CHECK(terminated_within(sr.error, sizeof sr.error));
         FUZZ_CHECK(terminated_within(sr.account, sizeof sr.account));
         FUZZ_CHECK(sr.expires_at >= 0);
         StartAnswer sa;
-        read_start_answer(line, &sa);
+        read_start_answer(line, end, &sa);
         FUZZ_CHECK(terminated_within(sa.verify_url, sizeof sa.verify_url));
         FUZZ_CHECK(terminated_within(sa.user_code, sizeof sa.user_code));
         FUZZ_CHECK(!sa.ok || (sa.interval > 0 && sa.expires_in > 0));
         PollAnswer pa;
-        PollOutcome po = read_poll_answer(line, &pa);
+        PollOutcome po = read_poll_answer(line, end, &pa);
         FUZZ_CHECK(terminated_within(pa.state, sizeof pa.state));
         FUZZ_CHECK(po != POLL_PENDING || pa.interval > 0);
         FUZZ_CHECK((po == POLL_FAILED) == (pa.ok == 0));
-        int accepted = read_cancel_accepted(line);
+        int accepted = read_cancel_accepted(line, end);
         FUZZ_CHECK(accepted == 0 || accepted == 1);
         TokenAnswer ta;
-        read_token_answer(line, &ta);
+        read_token_answer(line, end, &ta);
         FUZZ_CHECK(terminated_within(ta.org_id, sizeof ta.org_id));
         FUZZ_CHECK(ta.expires_at >= 0);
     }

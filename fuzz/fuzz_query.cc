@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/entry.h"
+#include "app/route.h"
 #include "cgi/query.h"
 #include "fuzz_support.h"
 #include "base/limits.h"

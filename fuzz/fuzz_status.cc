@@ -21,6 +21,7 @@
 #include "base/buf.h"
 #include "cgi/emit.h"
 #include "app/entry.h"
+#include "app/route.h"
 #include "fuzz_support.h"
 #include "platform_fake.h"
 #include "state/status.h"
@@ -51,11 +52,11 @@ void place(FuzzedDataProvider &in, const char *path, const std::string &bytes) {
     }
 }
 
-FakeToolResult tool_result(FuzzedDataProvider &in) {
+ToolResult tool_result(FuzzedDataProvider &in) {
     switch (in.ConsumeIntegralInRange(0, 5)) {
-        case 0: return FAKE_TOOL_NOT_FOUND;
-        case 1: return FAKE_TOOL_NO_START;
-        default: return FAKE_TOOL_RAN;
+        case 0: return TOOL_NOT_FOUND;
+        case 1: return TOOL_NOT_STARTED;
+        default: return TOOL_RAN;
     }
 }
 
@@ -164,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     place(in, own_creds ? OWN_MARKER : MARKER, "");
     fake_set_tool("login", "--status", tool_result(in), status_out);
     fake_set_tool("token", "--help", tool_result(in), "usage");
-    FakeToolResult action_result = tool_result(in);
+    ToolResult action_result = tool_result(in);
     const char *const ACTION_ARGS[][2] = {{"login", "--start"}, {"login", "--start --force"},
                                           {"login", "--poll"},  {"login", "--cancel"},
                                           {"token", "-local"}};

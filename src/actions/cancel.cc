@@ -1,4 +1,5 @@
 #include "actions/actions.h"
+#include "actions/documents.h"
 #include "actions/respond.h"
 #include "cgi/emit.h"
 #include "platform/platform.h"
@@ -13,7 +14,7 @@ static void cancel_locally(void) {
     char path[PATH_CAP];
     if (pending_path(path) && plat_exists(path)) plat_remove_file(path);
     Buf out = {};
-    buf_adds(&out, "{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n");
+    append_local_cancel(&out);
     emit_json(&out);
 }
 
@@ -25,24 +26,23 @@ int action_cancel(void) {
         return 0;
     }
     Buf capture = {};
-    const char *line;
+    ToolLine line;
     switch (run_for_json_line(login_bin(), LOGIN_CANCEL, &capture, &line)) {
-        case TOOL_MISSING:
+        case TOOL_NOT_FOUND:
             emit_login_missing();
             break;
         case TOOL_TIMED_OUT:
             emit_error(200, "OK", "cancel_failed", LOGIN_TIMEOUT_DETAIL);
             break;
-        case TOOL_ANSWERED:
-            if (!read_cancel_accepted(line)) {
+        case TOOL_RAN:
+            if (line.text && !read_cancel_accepted(line.text, line.end)) {
                 emit_error(200, "OK", "cancel_failed", "login CLI rejected the cancel");
                 break;
             }
             emit_fresh_status(LEAD_CANCELLED);
             break;
         case TOOL_NOT_STARTED:
-        case TOOL_NO_JSON:
-            // A tool that could not start or printed no JSON is no refusal.
+            // A tool that could not start, like one that printed no JSON, is no refusal.
             emit_fresh_status(LEAD_CANCELLED);
             break;
     }

@@ -1,31 +1,9 @@
 #include "actions/actions.h"
+#include "actions/documents.h"
 #include "actions/respond.h"
 #include "cgi/emit.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
-
-static void emit_poll_failed(const PollAnswer *a, int logged_in) {
-    Buf out = {};
-    buf_adds(&out, "{\"ok\":true,\"state\":\"failed\"");
-    buf_adds(&out, ",\"error\":");
-    buf_json(&out, a->error[0] ? a->error : "poll_failed");
-    if (a->detail[0]) {
-        buf_adds(&out, ",\"detail\":");
-        buf_json(&out, a->detail);
-    }
-    buf_addf(&out, ",\"logged_in\":%s", json_flag(logged_in));
-    buf_adds(&out, ",\"pending\":false}\n");
-    emit_json(&out);
-}
-
-static void emit_poll_pending(int interval) {
-    Buf out = {};
-    buf_addf(&out,
-             "{\"ok\":true,\"state\":\"pending\",\"interval\":%d,"
-             "\"logged_in\":false,\"pending\":true}\n",
-             interval);
-    emit_json(&out);
-}
 
 int action_poll(void) {
     Status st;
@@ -35,10 +13,10 @@ int action_poll(void) {
         return 0;
     }
     Buf capture = {};
-    const char *line;
+    ToolLine line;
     int status = 0;
     switch (run_for_json_line(login_bin(), LOGIN_POLL, &capture, &line)) {
-        case TOOL_MISSING:
+        case TOOL_NOT_FOUND:
             emit_login_missing();
             break;
         case TOOL_NOT_STARTED:
@@ -49,22 +27,30 @@ int action_poll(void) {
             emit_error(504, "Gateway Timeout", "poll_failed", LOGIN_TIMEOUT_DETAIL);
             status = 1;
             break;
-        case TOOL_NO_JSON:
-            if (st.logged_in) {
-                // The node was signed in before the poll: that snapshot is the answer.
-                emit_status_document(&st, LEAD_DONE);
-            } else {
-                emit_error(502, "Bad Gateway", "poll_failed", "login CLI produced no JSON");
-                status = 1;
+        case TOOL_RAN: {
+            if (!line.text) {
+                if (st.logged_in) {
+                    // The node was signed in before the poll: that snapshot is the answer.
+                    emit_status_document(&st, LEAD_DONE);
+                } else {
+                    emit_error(502, "Bad Gateway", "poll_failed", "login CLI produced no JSON");
+                    status = 1;
+                }
+                break;
             }
-            break;
-        case TOOL_ANSWERED: {
             PollAnswer a;
-            switch (read_poll_answer(line, &a)) {
-                case POLL_FAILED: emit_poll_failed(&a, st.logged_in); break;
-                case POLL_DONE: emit_fresh_status(LEAD_DONE); break;
-                case POLL_PENDING: emit_poll_pending(a.interval); break;
+            PollOutcome outcome = read_poll_answer(line.text, line.end, &a);
+            if (outcome == POLL_DONE) {
+                emit_fresh_status(LEAD_DONE);
+                break;
             }
+            Buf out = {};
+            if (outcome == POLL_FAILED) {
+                append_poll_failed(&out, &a, st.logged_in);
+            } else {
+                append_poll_pending(&out, a.interval);
+            }
+            emit_json(&out);
             break;
         }
     }

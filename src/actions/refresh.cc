@@ -19,22 +19,23 @@ int action_refresh(void) {
         return 0;
     }
     Buf capture = {};
-    const char *line;
+    ToolLine line;
     TokenAnswer a;
     int status = 1;
     switch (run_for_json_line(token_bin(), TOKEN_LOCAL, &capture, &line)) {
-        case TOOL_MISSING:
+        case TOOL_NOT_FOUND:
         case TOOL_NOT_STARTED:
             emit_error(200, "OK", "refresh_failed", "token CLI could not run");
             break;
         case TOOL_TIMED_OUT:
             emit_error(200, "OK", "refresh_failed", "token CLI timed out");
             break;
-        case TOOL_NO_JSON:
-            emit_error(200, "OK", "refresh_failed", "token CLI produced no JSON");
-            break;
-        case TOOL_ANSWERED:
-            read_token_answer(line, &a);
+        case TOOL_RAN:
+            if (!line.text) {
+                emit_error(200, "OK", "refresh_failed", "token CLI produced no JSON");
+                break;
+            }
+            read_token_answer(line.text, line.end, &a);
             if (!a.has_access_token) {
                 emit_error(200, "OK", "refresh_failed", "token CLI returned no token");
                 break;

@@ -3,8 +3,6 @@
 
 #include "state/status.h"
 
-inline const char *json_flag(int v) { return v ? "true" : "false"; }
-
 // The login tool is not installed: "cli_unavailable" with HTTP 200.
 void emit_login_missing(void);
 

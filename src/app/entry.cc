@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "actions/actions.h"
-#include "base/limits.h"
+#include "app/route.h"
 #include "base/version.h"
 #include "cgi/auth.h"
 #include "cgi/emit.h"
@@ -14,19 +14,13 @@
 const char META_LINE[] = "{\"name\":\"lumivane\",\"desc\":\"LumiVane login\"}\n";
 const char VERSION_LINE[] = "plugin_lumivane_login " LUMIVANE_VERSION "\n";
 
-Route route_request(const char *query) {
-    if (!query_has(query, "action") && !query_has(query, "format")) return ROUTE_PAGE;
-    char action[ACTION_CAP];
-    get_query_val(query, "action", action, sizeof action);
-    if (!action[0] || strcmp(action, "status") == 0) return ROUTE_STATUS;
-    if (strcmp(action, "start") == 0) return ROUTE_START;
-    if (strcmp(action, "poll") == 0) return ROUTE_POLL;
-    if (strcmp(action, "cancel") == 0) return ROUTE_CANCEL;
-    if (strcmp(action, "refresh") == 0) return ROUTE_REFRESH;
-    return ROUTE_UNKNOWN;
-}
-
 static void write_line(const char *line) { plat_write_stdout(line, strlen(line)); }
+
+// The node password check on the request in the environment.
+static int request_passes_node_password(void) {
+    return password_passes(plat_getenv("BOT_PASSWORD"), plat_getenv("HTTP_X_BOT_PASSWORD"),
+                           plat_getenv("HTTP_AUTHORIZATION"), plat_getenv("QUERY_STRING"));
+}
 
 int plugin_main(int argc, char **argv) {
     plat_init_stdout();

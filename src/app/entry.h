@@ -3,22 +3,8 @@
 // of the five JSON actions. main() is only a call to plugin_main().
 #pragma once
 
-enum Route {
-    ROUTE_PAGE,
-    ROUTE_STATUS,
-    ROUTE_START,
-    ROUTE_POLL,
-    ROUTE_CANCEL,
-    ROUTE_REFRESH,
-    ROUTE_UNKNOWN,
-};
-
 extern const char META_LINE[];     // the --meta answer, line feed included
 extern const char VERSION_LINE[];  // the --version answer, line feed included
-
-// Decides what a request that passed the password check gets, from its
-// query alone (null counts as empty).
-Route route_request(const char *query);
 
 // The whole program: returns the process exit status.
 int plugin_main(int argc, char **argv);

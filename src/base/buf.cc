@@ -49,11 +49,14 @@ int buf_addf(Buf *b, const char *format, ...) {
     va_start(ap, format);
     int n = vsnprintf(scratch, sizeof scratch, format, ap);
     va_end(ap);
-    if (n < 0) return fail(b);
+    // A text cut at the scratch size would go out as though it were whole.
+    if (n < 0 || (size_t)n >= sizeof scratch) return fail(b);
     return buf_adds(b, scratch);
 }
 
-int buf_json(Buf *b, const char *text) {
+// Appends the literal piece by piece and stops at the first piece that
+// fails, leaving the pieces before it in place (buf_json takes them out).
+static int json_literal(Buf *b, const char *text) {
     if (!buf_addc(b, '"')) return 0;
     size_t left = strlen(text);
     const char *p = text;
@@ -81,6 +84,17 @@ int buf_json(Buf *b, const char *text) {
         left -= n;
     }
     return buf_addc(b, '"');
+}
+
+int buf_json(Buf *b, const char *text) {
+    size_t len = b->len;
+    if (json_literal(b, text)) return 1;
+    // Only the pieces before the failed one were added: cut them off again.
+    if (b->data) {
+        b->len = len;
+        b->data[len] = '\0';
+    }
+    return 0;
 }
 
 void buf_free(Buf *b) {

@@ -5,7 +5,7 @@
 // owner frees `data` with free(), unless it hands the Buf to emit_json.
 //
 // Failure is sticky: the first append that fails (the BUF_MAX_CAP limit,
-// or memory exhausted) sets `failed`, and from then on every append fails
+// memory exhausted, or a buf_addf text too long to format) sets `failed`, and from then on every append fails
 // and changes nothing. The text is then the complete text of the appends
 // before that one, never a text with a piece missing; whoever writes the
 // Buf out tests `failed` first.
@@ -21,7 +21,9 @@ struct Buf {
 };
 
 // Every append returns 1 on success and 0 on failure. A failed append
-// leaves data, len and cap exactly as they were and sets failed.
+// sets failed and leaves the text as it was: len, and the bytes up to it.
+// Only buf_json, which appends piece by piece, may have grown data and
+// cap before a later piece failed; all others leave them as they were.
 
 // Makes room for n more bytes plus the terminating NUL.
 int buf_need(Buf *b, size_t n);
@@ -31,14 +33,18 @@ int buf_adds(Buf *b, const char *text);
 int buf_addn(Buf *b, const char *bytes, size_t n);
 // Appends one byte: the low 8 bits of ch.
 int buf_addc(Buf *b, int ch);
-// Appends printf-formatted text, cut to its first BUF_FORMAT_SCRATCH - 1 bytes.
+// Appends printf-formatted text of at most BUF_FORMAT_SCRATCH - 1 bytes.
+// Longer output is never cut: the append fails, like a formatting error.
 int buf_addf(Buf *b, const char *format, ...) __attribute__((format(printf, 2, 3)));
 // Appends text as a JSON string literal, quotes included. The literal is
 // always well-formed UTF-8: well-formed characters pass byte for byte,
 // and each ill-formed unit (see utf8.h) becomes U+FFFD. Bytes below 0x20,
-// the quote and the backslash are escaped. On a failed append it stops at
-// once and the literal stays open (the Buf has failed, so nothing more is
-// added to it).
+// the quote and the backslash are escaped. When a piece of the literal
+// cannot be appended, the pieces before it are taken out again: the text
+// is as it was before the call, never a literal left open.
 int buf_json(Buf *b, const char *text);
+// The JSON word for a flag: "true" for any non-zero value, else "false".
+inline const char *json_flag(int v) { return v ? "true" : "false"; }
+
 // Releases the storage and leaves b empty, failed cleared.
 void buf_free(Buf *b);

@@ -24,6 +24,10 @@ constexpr size_t BUF_FORMAT_SCRATCH = 2048;         // one buf_addf result
 constexpr unsigned long long FILE_MAX_BYTES = 8u * 1024 * 1024;  // read_file cap
 constexpr size_t CAPTURE_LIMIT = 256u * 1024;   // captured tool output in total
 constexpr size_t READ_BLOCK_CAP = 16384;        // one block read from the tool's pipe
+// A capture cut short keeps whole pieces only: a line with its line feed,
+// or this many bytes of a longer line (a 2,048-byte line buffer less its
+// NUL, the piece a tool's answer has always been read in).
+constexpr size_t CAPTURE_PIECE_MAX = 2047;
 // A tool command; a longer one is refused, never cut. 509 bytes is what
 // fitted inside the single-quoted word (511 characters with its quotes)
 // when tools ran through a shell: every command a node ran then still

@@ -5,7 +5,6 @@
 #include "base/ascii.h"
 #include "base/limits.h"
 #include "cgi/query.h"
-#include "platform/platform.h"
 
 // Equality without an early exit on the first differing byte. The lengths
 // are compared openly; the content is not.
@@ -41,9 +40,4 @@ int password_passes(const char *password, const char *header, const char *author
         equal_const_time(pwd, strlen(pwd), password, plen))
         return 1;
     return 0;
-}
-
-int request_passes_node_password(void) {
-    return password_passes(plat_getenv("BOT_PASSWORD"), plat_getenv("HTTP_X_BOT_PASSWORD"),
-                           plat_getenv("HTTP_AUTHORIZATION"), plat_getenv("QUERY_STRING"));
 }

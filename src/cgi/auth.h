@@ -11,8 +11,3 @@
 // the texts differ. Nothing is trimmed, decoded or transformed.
 int password_passes(const char *password, const char *header, const char *authorization,
                     const char *query);
-
-// The same check on the request in the environment (BOT_PASSWORD,
-// HTTP_X_BOT_PASSWORD, HTTP_AUTHORIZATION, QUERY_STRING). Writes nothing:
-// a refused request is answered with emit_unauthorized().
-int request_passes_node_password(void);

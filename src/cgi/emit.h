@@ -8,28 +8,17 @@
 #pragma once
 
 #include "base/buf.h"
-
-extern const char JSON_HEADER[];       // the header block of every JSON response
-extern const char UNAUTHORIZED_RESPONSE[];  // the whole 401 response
-// The whole 500 response that stands in for a document that could not be
-// built: "Status: 500 ...", JSON_HEADER and a fixed error body.
-extern const char BUILD_FAILED_RESPONSE[];
+#include "cgi/response_text.h"
 
 // Writes the JSON header block and the text of b, then frees b and leaves
 // it empty. The document must end with its own "}\n". A failed b gives
 // BUILD_FAILED_RESPONSE instead.
 void emit_json(Buf *b);
 
-// Writes the error document {"ok":false,"error":code[,"detail":detail]}
-// under "Status: <status> <reason>". An empty detail is left out. If the
-// document cannot be built, BUILD_FAILED_RESPONSE is written instead.
+// Writes the error response that build_error (response_text.h) builds. If
+// it cannot be built, BUILD_FAILED_RESPONSE is written instead.
 void emit_error(int status, const char *reason, const char *code, const char *detail);
 
 // Writes the fixed 401 response that refuses a request without the node
 // password. It does not tell which way of presenting the password failed.
 void emit_unauthorized(void);
-
-// Builds the same bytes that emit_error writes into out (for tests and
-// for the fuzz target that checks the encoding). Returns 0 when out has
-// failed.
-int build_error(Buf *out, int status, const char *reason, const char *code, const char *detail);

@@ -132,10 +132,10 @@ int json_read_string_at(const char **cursor, const char *end, char *out, size_t 
     if (!p || p >= end || *p != '"') return 0;
     p++;
     CutText t = {out, cap, 0, {0}, 0};
-    while (p < end && *p && *p != '"') {
+    while (p < end && *p != '"') {
         char seq[UTF8_MAX_CHAR_LEN];
         size_t n = 1;
-        if (*p == '\\' && p + 1 < end && p[1]) {
+        if (*p == '\\' && p + 1 < end) {
             char e = p[1];
             p += 2;
             switch (e) {
@@ -145,8 +145,14 @@ int json_read_string_at(const char **cursor, const char *end, char *out, size_t 
                 case 'r': seq[0] = 0x0D; break;
                 case 't': seq[0] = 0x09; break;
                 case 'u': n = utf8_encode(decode_u_escape(&p, end), seq); break;
+                case '\0': n = utf8_encode(REPLACEMENT_CHAR, seq); break;
                 default: seq[0] = e;
             }
+        } else if (*p == '\0') {
+            // A NUL is a byte of the string like any other, but the output
+            // must never hold one of the text's own.
+            n = utf8_encode(REPLACEMENT_CHAR, seq);
+            p++;
         } else {
             seq[0] = *p++;
         }
@@ -191,9 +197,9 @@ const char *json_find_key(const char *text, const char *end, const char *key) {
 int json_str_present(const char *text, const char *end, const char *key) {
     const char *v = json_find_key(text, end, key);
     if (!v || *v != '"') return 0;
-    // Every byte after the opening quote but the closing quote and the
-    // NUL decodes to at least one character (an escape included).
-    return v + 1 < end && v[1] != '"' && v[1] != '\0';
+    const char *p = v + 1;
+    while (p + 1 < end && *p == '\\') p += 2;  // escape pairs count for nothing
+    return p < end && *p != '"';
 }
 
 long long json_num_field(const char *text, const char *end, const char *key) {

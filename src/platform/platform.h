@@ -62,20 +62,22 @@ long long plat_now(void);
 // can be ended with everything it started, and it is bounded in time:
 // past `timeout_sec` seconds from its start it is ended.
 
-// Results of plat_tool_start and plat_tool_finish.
-enum PlatToolResult {
-    PLAT_TOOL_NOT_FOUND = -1,   // no such program, or it exited with the shell's not-found status
-    PLAT_TOOL_NOT_STARTED = 0,  // any other failure to start it
-    PLAT_TOOL_RAN = 1,          // it ran, whatever its exit code
-    PLAT_TOOL_TIMED_OUT = 2,    // it ran past its time and was ended
+// How one run of a tool went: the result of plat_tool_start and
+// plat_tool_finish, and of every caller above them (run_capture, the
+// actions). A positive result means that the tool is there.
+enum ToolResult {
+    TOOL_NOT_FOUND = -1,   // no such program, or it exited with the shell's not-found status
+    TOOL_NOT_STARTED = 0,  // no command, or any other failure to start it
+    TOOL_RAN = 1,          // it ran, whatever its exit code
+    TOOL_TIMED_OUT = 2,    // it ran past its time and was ended
 };
 
 // A started tool; released by plat_tool_finish and only there.
 struct PlatTool;
 
-// Starts the tool. On PLAT_TOOL_RAN *tool is set; on any other result
+// Starts the tool. On TOOL_RAN *tool is set; on any other result
 // nothing runs and *tool is null. capture 1 pipes standard output back.
-int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool);
 
 // Reads at most cap bytes of a capturing tool's output into out (a plain
@@ -89,7 +91,11 @@ long plat_tool_read(PlatTool *tool, char *out, size_t cap);
 void plat_tool_end(PlatTool *tool);
 
 // Waits for the tool itself to exit, at most until its time limit (then
-// ends it), and releases it. Returns PLAT_TOOL_NOT_FOUND for the shell's
-// not-found exit status (127; 9009 on Windows), PLAT_TOOL_TIMED_OUT when
-// the limit ended it, else PLAT_TOOL_RAN.
-int plat_tool_finish(PlatTool *tool);
+// ends it), and releases it. Returns TOOL_NOT_FOUND for the shell's
+// not-found exit status (127; 9009 on Windows), TOOL_TIMED_OUT when
+// the limit ended it, else TOOL_RAN. *killed (when killed is not null)
+// gets 1 when the tool did not exit by itself but was ended from outside,
+// by whoever did it (plat_tool_end too): by a signal on POSIX; on Windows
+// by an unhandled exception or Ctrl-C, whose exit status is a system
+// error status (0xC000xxxx). Else 0.
+ToolResult plat_tool_finish(PlatTool *tool, int *killed);

@@ -167,7 +167,8 @@ static int open_child_fds(int capture, ChildFds *f) {
 // tells why it could not start the program. Returns the child's pid, or
 // -1 when vfork failed. Never inlined, so that the frame the child borrows
 // holds nothing of the caller's.
-__attribute__((noinline)) static pid_t spawn(const char *program, ChildArgs *a, char **env, const ChildFds *f, volatile int *exec_errno) {
+__attribute__((noinline)) static pid_t spawn(const char *program, ChildArgs *a, char **env, const ChildFds *f,
+                                             volatile int *exec_errno) {
     const int null_fd = f->null_fd;
     const int out_child = f->out_child;
     const pid_t parent = getpid();
@@ -182,7 +183,8 @@ __attribute__((noinline)) static pid_t spawn(const char *program, ChildArgs *a, 
     (void)parent;
 #endif
     setpgid(0, 0);
-    if (dup2(null_fd, STDIN_FILENO) < 0 || dup2(out_child, STDOUT_FILENO) < 0 || dup2(null_fd, STDERR_FILENO) < 0) {
+    if (dup2(null_fd, STDIN_FILENO) < 0 || dup2(out_child, STDOUT_FILENO) < 0 ||
+        dup2(null_fd, STDERR_FILENO) < 0) {
         *exec_errno = errno ? errno : EBADF;
         _exit(SHELL_NOT_FOUND);
     }
@@ -204,11 +206,11 @@ static void reap_blocking(pid_t pid) {
 // Error sorting: a start that failed, told as a result. A program that is
 // not there (or a path through a non-directory) is not found; anything
 // else could not be started. A child that was made is reaped.
-static int start_failure(pid_t pid, int exec_errno) {
-    if (pid < 0) return PLAT_TOOL_NOT_STARTED;
+static ToolResult start_failure(pid_t pid, int exec_errno) {
+    if (pid < 0) return TOOL_NOT_STARTED;
     reap_blocking(pid);
-    if (exec_errno == ENOENT || exec_errno == ENOTDIR) return PLAT_TOOL_NOT_FOUND;
-    return PLAT_TOOL_NOT_STARTED;
+    if (exec_errno == ENOENT || exec_errno == ENOTDIR) return TOOL_NOT_FOUND;
+    return TOOL_NOT_STARTED;
 }
 
 // The record of a running tool; null (and the tool ended and reaped) when
@@ -234,24 +236,24 @@ static PlatTool *new_tool(pid_t pid, int out_fd, long long timeout_sec) {
     return t;
 }
 
-int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool) {
     *tool = nullptr;
-    if (nargs < 0 || nargs > TOOL_OPTION_WORDS_MAX) return PLAT_TOOL_NOT_STARTED;
+    if (nargs < 0 || nargs > TOOL_OPTION_WORDS_MAX) return TOOL_NOT_STARTED;
     char found[PATH_CAP];
     const char *program;
-    if (!find_program(command, found, sizeof found, &program)) return PLAT_TOOL_NOT_FOUND;
+    if (!find_program(command, found, sizeof found, &program)) return TOOL_NOT_FOUND;
 
     // Everything the child needs is prepared before the vfork: after it,
     // the child may only make system calls.
     ChildArgs child_args;
     build_args(command, program, args, nargs, &child_args);
     char **const env = tool_environment();
-    if (!env) return PLAT_TOOL_NOT_STARTED;
+    if (!env) return TOOL_NOT_STARTED;
     ChildFds fds;
     if (!open_child_fds(capture, &fds)) {
         free(env);
-        return PLAT_TOOL_NOT_STARTED;
+        return TOOL_NOT_STARTED;
     }
 
     volatile int exec_errno = 0;
@@ -268,10 +270,10 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
     PlatTool *t = new_tool(pid, out_fd, timeout_sec);
     if (!t) {
         close_fd(&out_fd);
-        return PLAT_TOOL_NOT_STARTED;
+        return TOOL_NOT_STARTED;
     }
     *tool = t;
-    return PLAT_TOOL_RAN;
+    return TOOL_RAN;
 }
 
 // Reaps the tool when it has exited; 1 when it has.
@@ -329,7 +331,7 @@ void plat_tool_end(PlatTool *t) {
     if (!t->exited) kill(-t->pid, SIGKILL);
 }
 
-int plat_tool_finish(PlatTool *t) {
+ToolResult plat_tool_finish(PlatTool *t, int *killed) {
     if (!t->exited && !wait_for_tool(t, 0)) {
         kill(-t->pid, SIGKILL);
         t->timed_out = 1;
@@ -340,7 +342,8 @@ int plat_tool_finish(PlatTool *t) {
     int status = t->status;
     int timed_out = t->timed_out;
     free(t);
-    if (timed_out) return PLAT_TOOL_TIMED_OUT;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == SHELL_NOT_FOUND) return PLAT_TOOL_NOT_FOUND;
-    return PLAT_TOOL_RAN;
+    if (killed) *killed = WIFSIGNALED(status);
+    if (timed_out) return TOOL_TIMED_OUT;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == SHELL_NOT_FOUND) return TOOL_NOT_FOUND;
+    return TOOL_RAN;
 }

@@ -26,6 +26,12 @@ static const size_t WIN_COMMAND_LINE_CAP = 32768;
 static const char DEFAULT_PATHEXT[] = ".COM;.EXE;.BAT;.CMD";
 // The output pipe's buffer.
 static const DWORD PIPE_BUFFER = 65536;
+// A process that an unhandled exception (an access violation, a stack
+// overflow, a fast fail) or Ctrl-C ended has a system error status as its
+// exit code: severity "error", system facility, 0xC000xxxx. No tool exits
+// with one of its own accord, so it tells that the tool was killed.
+static const DWORD SYSTEM_ERROR_STATUS = 0xC0000000;
+static const DWORD SYSTEM_ERROR_STATUS_MASK = 0xFFFF0000;
 
 struct PlatTool {
     HANDLE process;
@@ -35,6 +41,7 @@ struct PlatTool {
     ULONGLONG deadline_ms;  // on GetTickCount64
     int exited;         // 1 once the tool itself has ended
     int timed_out;
+    int ended;          // 1 once plat_tool_end has ended it
 };
 
 static void close_handle(HANDLE *h) {
@@ -280,9 +287,9 @@ static int spawn(const char *app, const char *line, wchar_t *env, const ChildHan
 
 // Error sorting: a file that CreateProcess could not find is not found;
 // anything else could not be started.
-static int start_failure(DWORD error) {
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return PLAT_TOOL_NOT_FOUND;
-    return PLAT_TOOL_NOT_STARTED;
+static ToolResult start_failure(DWORD error) {
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return TOOL_NOT_FOUND;
+    return TOOL_NOT_STARTED;
 }
 
 static void free_tool(PlatTool *t) {
@@ -293,12 +300,12 @@ static void free_tool(PlatTool *t) {
     free(t);
 }
 
-int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool) {
     *tool = nullptr;
     char found[PATH_CAP];
     const char *path;
-    if (!find_program(command, found, sizeof found, &path)) return PLAT_TOOL_NOT_FOUND;
+    if (!find_program(command, found, sizeof found, &path)) return TOOL_NOT_FOUND;
 
     PlatTool *t = (PlatTool *)calloc(1, sizeof *t);
     char *line = (char *)malloc(WIN_COMMAND_LINE_CAP);
@@ -321,7 +328,7 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
     }
     t->deadline_ms = GetTickCount64() + (ULONGLONG)timeout_sec * 1000;
     *tool = t;
-    return PLAT_TOOL_RAN;
+    return TOOL_RAN;
 }
 
 // Milliseconds left before the deadline, 0 when it has passed.
@@ -369,6 +376,7 @@ long plat_tool_read(PlatTool *t, char *out, size_t cap) {
 }
 
 void plat_tool_end(PlatTool *t) {
+    t->ended = 1;
     if (t->job) {
         TerminateJobObject(t->job, 1);
     } else {
@@ -376,7 +384,7 @@ void plat_tool_end(PlatTool *t) {
     }
 }
 
-int plat_tool_finish(PlatTool *t) {
+ToolResult plat_tool_finish(PlatTool *t, int *killed) {
     if (WaitForSingleObject(t->process, time_left(t)) != WAIT_OBJECT_0) {
         plat_tool_end(t);
         t->timed_out = 1;
@@ -385,7 +393,9 @@ int plat_tool_finish(PlatTool *t) {
     DWORD code = 0;
     GetExitCodeProcess(t->process, &code);
     int timed_out = t->timed_out;
+    int ended = t->ended;
     free_tool(t);
-    if (timed_out) return PLAT_TOOL_TIMED_OUT;
-    return code == CMD_NOT_FOUND ? PLAT_TOOL_NOT_FOUND : PLAT_TOOL_RAN;
+    if (killed) *killed = ended || (code & SYSTEM_ERROR_STATUS_MASK) == SYSTEM_ERROR_STATUS;
+    if (timed_out) return TOOL_TIMED_OUT;
+    return code == CMD_NOT_FOUND ? TOOL_NOT_FOUND : TOOL_RAN;
 }

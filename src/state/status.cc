@@ -65,21 +65,6 @@ static void take_pending_marker(Status *st, long long now) {
     st->pending = (unsigned long long)age <= (unsigned long long)PENDING_WINDOW_SEC;
 }
 
-// The login tool's report fills only what the files left empty and raises
-// flags they left at 0; it never lowers one.
-static void merge_status_report(Status *st, const char *line) {
-    StatusReport r;
-    read_status_report(line, &r);
-    st->cli_ok = r.ok;
-    if (!st->cli_ok) copy_text(st->cli_error, sizeof st->cli_error, r.error);
-    if (!st->account[0]) copy_text(st->account, sizeof st->account, r.account);
-    if (st->expires_at == 0) st->expires_at = r.expires_at;
-    if (r.logged_in) st->logged_in = 1;
-    if (r.has_refresh) st->has_refresh = 1;
-    if (r.pending && !st->pending && st->pending_file_missing) st->pending = 1;
-    if (r.profile_exists) st->profile_exists = 1;
-}
-
 void collect_status(Status *st) {
     long long now = plat_now();
     memset(st, 0, sizeof *st);
@@ -101,21 +86,24 @@ void collect_status(Status *st) {
     st->profile_exists = profile_marker_path(marker) && plat_exists(marker);
 
     Buf capture = {};
-    const char *line;
+    ToolLine line;
     switch (run_for_json_line(login_bin(), LOGIN_STATUS, &capture, &line)) {
-        case TOOL_MISSING:
+        case TOOL_NOT_FOUND:
             copy_text(st->cli_error, sizeof st->cli_error, "cli_not_found");
             break;
         case TOOL_NOT_STARTED:
             copy_text(st->cli_error, sizeof st->cli_error, "cli_spawn_failed");
             break;
         case TOOL_TIMED_OUT:  // there, with an empty report
-        case TOOL_NO_JSON:
             st->cli_present = 1;
             break;
-        case TOOL_ANSWERED:
+        case TOOL_RAN:
             st->cli_present = 1;
-            merge_status_report(st, line);
+            if (line.text) {  // a tool that printed no JSON line adds nothing
+                StatusReport report;
+                read_status_report(line.text, line.end, &report);
+                merge_status_report(st, &report);
+            }
             break;
     }
     buf_free(&capture);

@@ -6,6 +6,7 @@
 
 #include "base/buf.h"
 #include "base/limits.h"
+#include "tools/tool_contract.h"
 
 struct Status {
     char path[PATH_CAP];           // credentials path in use (or the fallback token path read)
@@ -29,6 +30,14 @@ struct Status {
 // Fills every field of *st. Never fails: what a source lacks shows in the
 // fields. Token values are only tested for presence, never copied.
 void collect_status(Status *st);
+
+// Merges the login tool's --status report into a snapshot that the files
+// have filled. The report fills only what the files left empty (account,
+// expires_at) and raises the flags they left at 0 (logged_in, has_refresh,
+// profile_exists; pending only when there is no pending marker at all);
+// it never lowers a flag. cli_ok is the report's ok, and cli_error its
+// error when ok is not set.
+void merge_status_report(Status *st, const StatusReport *r);
 
 // What opens a status document, ahead of the members every one carries.
 enum StatusLead {

@@ -2,8 +2,6 @@
 #include "platform/platform.h"
 #include "state/status.h"
 
-static const char *flag(int v) { return v ? "true" : "false"; }
-
 static const char *lead_text(StatusLead lead) {
     switch (lead) {
         case LEAD_DONE: return "{\"ok\":true,\"state\":\"done\"";
@@ -22,7 +20,7 @@ int append_status_document(Buf *out, const Status *st, StatusLead lead) {
 
     int ok = buf_adds(out, lead_text(lead));
     ok &= buf_adds(out, ",\"provider\":\"lumivane\"");
-    ok &= buf_addf(out, ",\"logged_in\":%s", flag(st->logged_in));
+    ok &= buf_addf(out, ",\"logged_in\":%s", json_flag(st->logged_in));
     ok &= buf_adds(out, ",\"username\":");
     ok &= buf_json(out, username);
     ok &= buf_adds(out, ",\"account\":");
@@ -31,15 +29,15 @@ int append_status_document(Buf *out, const Status *st, StatusLead lead) {
     ok &= buf_json(out, st->org_id);
     ok &= buf_addf(out, ",\"expires_at\":%lld", st->expires_at);
     ok &= buf_addf(out, ",\"expires_in_sec\":%lld", expires_in);
-    ok &= buf_addf(out, ",\"expired\":%s", flag(st->expired));
-    ok &= buf_addf(out, ",\"has_refresh\":%s", flag(st->has_refresh));
-    ok &= buf_addf(out, ",\"pending\":%s", flag(st->pending));
+    ok &= buf_addf(out, ",\"expired\":%s", json_flag(st->expired));
+    ok &= buf_addf(out, ",\"has_refresh\":%s", json_flag(st->has_refresh));
+    ok &= buf_addf(out, ",\"pending\":%s", json_flag(st->pending));
     if (st->pending_age_sec >= 0) ok &= buf_addf(out, ",\"pending_age_sec\":%lld", st->pending_age_sec);
     ok &= buf_adds(out, ",\"profile\":");
     ok &= buf_json(out, st->profile);
-    ok &= buf_addf(out, ",\"profile_exists\":%s", flag(st->profile_exists));
-    ok &= buf_addf(out, ",\"cli_present\":%s", flag(st->cli_present));
-    ok &= buf_addf(out, ",\"token_cli_present\":%s", flag(st->token_cli_present));
+    ok &= buf_addf(out, ",\"profile_exists\":%s", json_flag(st->profile_exists));
+    ok &= buf_addf(out, ",\"cli_present\":%s", json_flag(st->cli_present));
+    ok &= buf_addf(out, ",\"token_cli_present\":%s", json_flag(st->token_cli_present));
     ok &= buf_adds(out, ",\"path\":");
     ok &= buf_json(out, st->path);
     if (st->cli_error[0]) {

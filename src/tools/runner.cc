@@ -17,67 +17,89 @@ const char *login_bin(void) { return env_or("LUMIVANE_LOGIN_BIN", "vantorel-lumi
 
 const char *token_bin(void) { return env_or("LUMIVANE_TOKEN_BIN", "vantorel-lumivane-fetchtoken"); }
 
-long long tool_timeout_seconds(const char *value) {
-    if (!value || !value[0]) return DEFAULT_TOOL_TIMEOUT_SEC;
-    long long seconds = 0;
-    size_t digits = 0;
-    for (const char *c = value; *c; c++) {
-        if (*c < '0' || *c > '9' || ++digits > TOOL_TIMEOUT_DIGITS_MAX) return DEFAULT_TOOL_TIMEOUT_SEC;
-        seconds = seconds * 10 + (*c - '0');
-    }
-    return seconds > 0 ? seconds : DEFAULT_TOOL_TIMEOUT_SEC;
-}
-
-int split_options(char *text, const char **words, int max) {
-    int n = 0;
-    char *at = text;
-    while (*at) {
-        while (*at == ' ') *at++ = '\0';
-        if (!*at) break;
-        if (n == max) return -1;
-        words[n++] = at;
-        while (*at && *at != ' ') at++;
-    }
-    return n;
-}
-
 // Starts `command args`; the platform's result, with *tool set on success.
-static int start_tool(const char *command, const char *args, int capture, PlatTool **tool) {
+static ToolResult start_tool(const char *command, const char *args, int capture, PlatTool **tool) {
     *tool = nullptr;
-    if (!command || !command[0]) return RUN_NOT_STARTED;
+    if (!command || !command[0]) return TOOL_NOT_STARTED;
     // A longer command is refused whole: a cut-off name would be another program.
-    if (strlen(command) > TOOL_COMMAND_MAX) return RUN_NOT_STARTED;
+    if (strlen(command) > TOOL_COMMAND_MAX) return TOOL_NOT_STARTED;
     char options[ARGS_CAP];
-    if (strlen(args) >= sizeof options) return RUN_NOT_STARTED;
+    if (strlen(args) >= sizeof options) return TOOL_NOT_STARTED;
     memcpy(options, args, strlen(args) + 1);
     const char *words[TOOL_OPTION_WORDS_MAX];
     int n = split_options(options, words, TOOL_OPTION_WORDS_MAX);
-    if (n < 0) return RUN_NOT_STARTED;
+    if (n < 0) return TOOL_NOT_STARTED;
     long long timeout = tool_timeout_seconds(plat_getenv(TIMEOUT_VARIABLE));
     return plat_tool_start(command, words, n, capture, timeout, tool);
 }
 
-int run_capture(const char *command, const char *args, Buf *out) {
-    PlatTool *tool;
-    int started = start_tool(command, args, 1, &tool);
-    if (started != RUN_RAN) return started;
+// Where a capture may end when it stops short of the tool's output: only
+// at the end of a whole piece (CAPTURE_PIECE_MAX), so that no line is read
+// in part. Offsets count from the start of the capture.
+struct PieceEnds {
+    size_t piece;       // bytes of the piece in progress
+    size_t last_piece;  // the end of the last whole piece
+    size_t last_line;   // the end of the last line feed
+};
 
+static void note_pieces(PieceEnds *ends, const char *bytes, size_t n, size_t at) {
+    for (size_t i = 0; i < n; i++) {
+        ends->piece++;
+        if (bytes[i] == '\n') ends->last_line = at + i + 1;
+        if (bytes[i] == '\n' || ends->piece == CAPTURE_PIECE_MAX) {
+            ends->last_piece = at + i + 1;
+            ends->piece = 0;
+        }
+    }
+}
+
+// Takes the capture back to `len` bytes (never longer than it is).
+static void cut_capture(Buf *out, size_t len) {
+    if (out->data && len < out->len) {
+        out->len = len;
+        out->data[len] = '\0';
+    }
+}
+
+ToolResult run_capture(const char *command, const char *args, Buf *out) {
+    PlatTool *tool;
+    ToolResult started = start_tool(command, args, 1, &tool);
+    if (started != TOOL_RAN) return started;
+
+    const size_t start = out->len;
     char block[READ_BLOCK_CAP];
     size_t total = 0;
+    PieceEnds ends = {0, 0, 0};
+    int stopped = 0;  // the capture ends before the tool's output does
     for (;;) {
         long n = plat_tool_read(tool, block, sizeof block);
         if (n <= 0) break;  // the end, or the time limit (plat_tool_finish tells)
-        if ((size_t)n > CAPTURE_LIMIT - total) {
-            // Past the limit: the bytes up to it are kept, and the tool is
-            // ended rather than read any further.
-            buf_addn(out, block, CAPTURE_LIMIT - total);
+        size_t take = (size_t)n;
+        if (take > CAPTURE_LIMIT - total) {
+            take = CAPTURE_LIMIT - total;
+            stopped = 1;
+        }
+        if (buf_addn(out, block, take)) {
+            note_pieces(&ends, block, take, total);
+            total += take;
+        } else {
+            stopped = 1;  // memory exhausted: the capture cannot grow, as at the limit
+        }
+        if (stopped) {
+            // The tool is ended rather than read any further.
             plat_tool_end(tool);
             break;
         }
-        buf_addn(out, block, (size_t)n);  // on failure (memory exhausted) the capture keeps the prefix it had
-        total += (size_t)n;
     }
-    int result = plat_tool_finish(tool);
+    int killed;
+    ToolResult result = plat_tool_finish(tool, &killed);
+    if (stopped) {
+        // The piece that the stop cut through is dropped whole, and all after it.
+        cut_capture(out, start + ends.last_piece);
+    } else if (killed) {
+        // A line the tool was killed in the middle of is no answer.
+        cut_capture(out, start + ends.last_line);
+    }
 
     while (out->len > 0 && isspace((unsigned char)out->data[out->len - 1])) {
         out->data[--out->len] = '\0';
@@ -89,9 +111,9 @@ void probe_start(const char *command, const char *args, ToolProbe *probe) {
     probe->result = start_tool(command, args, 0, &probe->tool);
 }
 
-int probe_finish(ToolProbe *probe) {
-    if (probe->result != RUN_RAN) return probe->result;
-    probe->result = plat_tool_finish(probe->tool);
+ToolResult probe_finish(ToolProbe *probe) {
+    if (probe->result != TOOL_RAN) return probe->result;
+    probe->result = plat_tool_finish(probe->tool, nullptr);
     probe->tool = nullptr;
     return probe->result;
 }

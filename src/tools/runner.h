@@ -4,14 +4,16 @@
 // request ever reaches it. Each run is bounded in time by
 // LUMIVANE_TOOL_TIMEOUT; what a tool receives is said in platform.h.
 //
-// Results, here and in every caller:
-//    2  the tool ran past its time limit and was ended (with everything
-//       it started); what it printed is not to be used;
-//    1  the tool ran, whatever its exit code;
-//    0  no command is set, it is longer than TOOL_COMMAND_MAX, or it
-//       cannot be started (the capture is left untouched);
-//   -1  the program is not found, or it ended with the shell's
-//       not-found status (127; 9009 on Windows).
+// Results (ToolResult, platform.h), here and in every caller:
+//    TOOL_TIMED_OUT    the tool ran past its time limit and was ended
+//                      (with everything it started); what it printed is
+//                      not to be used;
+//    TOOL_RAN          the tool ran, whatever its exit code;
+//    TOOL_NOT_STARTED  no command is set, it is longer than
+//                      TOOL_COMMAND_MAX, or it cannot be started (the
+//                      capture is left untouched);
+//    TOOL_NOT_FOUND    the program is not found, or it ended with the
+//                      shell's not-found status (127; 9009 on Windows).
 // A positive result means that the tool is there.
 #pragma once
 
@@ -19,17 +21,15 @@
 
 struct Buf;
 
-constexpr int RUN_NOT_FOUND = PLAT_TOOL_NOT_FOUND;
-constexpr int RUN_NOT_STARTED = PLAT_TOOL_NOT_STARTED;
-constexpr int RUN_RAN = PLAT_TOOL_RAN;
-constexpr int RUN_TIMED_OUT = PLAT_TOOL_TIMED_OUT;
-
 // The login tool's command: LUMIVANE_LOGIN_BIN when set and non-empty,
 // else "vantorel-lumivane-login". Read anew on every call; not owned.
 const char *login_bin(void);
 // The token tool's command: LUMIVANE_TOKEN_BIN, else "vantorel-lumivane-fetchtoken".
 const char *token_bin(void);
 
+// The two rules below are pure (run_rules.cc): they read only their
+// arguments.
+//
 // The time limit of one tool run, in whole seconds, from the value of
 // LUMIVANE_TOOL_TIMEOUT: its decimal digits, or DEFAULT_TOOL_TIMEOUT_SEC
 // when it is unset (null), empty, 0, not all digits, or longer than
@@ -41,19 +41,24 @@ long long tool_timeout_seconds(const char *value);
 // word count, or -1 when there are more than max.
 int split_options(char *text, const char **words, int max);
 
-// Runs `command args` and appends the first CAPTURE_LIMIT bytes of its
-// standard output (every byte counts, NULs included) to out, then trims
-// trailing whitespace. At the limit the tool is ended. The caller passes
-// an empty Buf and frees it afterwards.
-int run_capture(const char *command, const char *args, Buf *out);
+// Runs `command args` and appends its standard output to out, then trims
+// trailing whitespace (isspace). The caller passes an empty Buf and frees
+// it afterwards. Every byte counts towards CAPTURE_LIMIT, NULs included;
+// when the output runs past it (or out cannot grow), the tool is ended at
+// once and out keeps only whole pieces from before that point: lines with
+// their line feed, and CAPTURE_PIECE_MAX-byte pieces of a longer line. The
+// piece that the limit cuts through is dropped, and everything after it.
+// When the tool was killed (plat_tool_finish), a last line it left
+// unfinished, without its line feed, is dropped too: it is no answer.
+ToolResult run_capture(const char *command, const char *args, Buf *out);
 
 // A run whose output is not wanted, started now and collected later so
 // that it overlaps other work.
 struct ToolProbe {
-    PlatTool *tool;  // null when it did not start
-    int result;      // the start's result until probe_finish decides
+    PlatTool *tool;     // null when it did not start
+    ToolResult result;  // the start's result until probe_finish decides
 };
 
 void probe_start(const char *command, const char *args, ToolProbe *probe);
 // Waits for the probe (within its time limit); same results as run_capture.
-int probe_finish(ToolProbe *probe);
+ToolResult probe_finish(ToolProbe *probe);

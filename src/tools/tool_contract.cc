@@ -5,7 +5,6 @@
 #include "base/buf.h"
 #include "base/utf8.h"
 #include "json/json_reader.h"
-#include "tools/runner.h"
 
 const char LOGIN_STATUS[] = "--status";
 const char LOGIN_START[] = "--start";
@@ -32,24 +31,13 @@ const char *last_json_line(const Buf *b) {
     return found;
 }
 
-ToolOutcome run_for_json_line(const char *command, const char *args, Buf *capture, const char **line) {
-    *line = nullptr;
-    int r = run_capture(command, args, capture);
-    if (r == RUN_NOT_FOUND) return TOOL_MISSING;
-    if (r == RUN_NOT_STARTED) return TOOL_NOT_STARTED;
-    if (r == RUN_TIMED_OUT) return TOOL_TIMED_OUT;
-    *line = last_json_line(capture);
-    return *line ? TOOL_ANSWERED : TOOL_NO_JSON;
-}
-
 long long expiry_seconds(long long value) {
     if (value <= 0) return 0;
     return value > MILLISECOND_THRESHOLD ? value / 1000 : value;
 }
 
-void read_status_report(const char *line, StatusReport *r) {
+void read_status_report(const char *line, const char *end, StatusReport *r) {
     memset(r, 0, sizeof *r);
-    const char *end = line + strlen(line);
     r->ok = json_bool_field(line, end, "ok", 0);
     if (!r->ok) json_str_field(line, end, "error", r->error, sizeof r->error);
     json_str_field(line, end, "account", r->account, sizeof r->account);
@@ -60,9 +48,8 @@ void read_status_report(const char *line, StatusReport *r) {
     r->profile_exists = json_bool_field(line, end, "profile_exists", 0);
 }
 
-void read_start_answer(const char *line, StartAnswer *a) {
+void read_start_answer(const char *line, const char *end, StartAnswer *a) {
     memset(a, 0, sizeof *a);
-    const char *end = line + strlen(line);
     a->ok = json_bool_field(line, end, "ok", 0);
     if (a->ok) {
         json_str_field(line, end, "verify_url", a->verify_url, sizeof a->verify_url);
@@ -77,9 +64,8 @@ void read_start_answer(const char *line, StartAnswer *a) {
     }
 }
 
-PollOutcome read_poll_answer(const char *line, PollAnswer *a) {
+PollOutcome read_poll_answer(const char *line, const char *end, PollAnswer *a) {
     memset(a, 0, sizeof *a);
-    const char *end = line + strlen(line);
     json_str_field(line, end, "state", a->state, sizeof a->state);
     a->ok = json_bool_field(line, end, "ok", 0);
     if (!a->ok) {
@@ -95,13 +81,10 @@ PollOutcome read_poll_answer(const char *line, PollAnswer *a) {
     return POLL_PENDING;
 }
 
-int read_cancel_accepted(const char *line) {
-    return json_bool_field(line, line + strlen(line), "ok", 1);
-}
+int read_cancel_accepted(const char *line, const char *end) { return json_bool_field(line, end, "ok", 1); }
 
-void read_token_answer(const char *line, TokenAnswer *a) {
+void read_token_answer(const char *line, const char *end, TokenAnswer *a) {
     memset(a, 0, sizeof *a);
-    const char *end = line + strlen(line);
     a->expires_at = expiry_seconds(json_num_field(line, end, "expires_at"));
     a->has_access_token = json_str_present(line, end, "access_token");
     json_str_field(line, end, "org_id", a->org_id, sizeof a->org_id);

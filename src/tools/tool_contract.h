@@ -1,11 +1,13 @@
 // What the plugin passes to the login and token tools and what it reads
 // back: the option texts, and one reader per kind of answer. Each reader
-// takes the tool's last JSON line (from last_json_line, running to the end
-// of the capture) and fills a plain record; token values are only ever
-// tested for presence, never copied.
+// takes the tool's answer as a span, from its last JSON line to the end of
+// the capture (NUL bytes inside it are read like any other), and fills a
+// plain record; token values are only ever tested for presence, never
+// copied.
 #pragma once
 
 #include "base/limits.h"
+#include "platform/platform.h"
 
 struct Buf;
 
@@ -26,23 +28,24 @@ extern const char LOGIN_TIMEOUT_DETAIL[];
 
 // The start of the last line of b that begins with '{' (after a UTF-8
 // byte-order mark, when the line opens with one), or null. The result is
-// the brace itself and runs on to the end of b's text.
+// the brace itself; the answer runs on to b->data + b->len, over any NUL
+// bytes in between (ToolLine).
 const char *last_json_line(const Buf *b);
 
-// How one run of a tool that answers with a JSON line went.
-enum ToolOutcome {
-    TOOL_MISSING,      // the command was not found
-    TOOL_NOT_STARTED,  // no command, or it could not be started
-    TOOL_TIMED_OUT,    // it ran past its time limit and was ended
-    TOOL_NO_JSON,      // it ran but printed no line that begins with '{'
-    TOOL_ANSWERED,     // it ran; *line is its last JSON line
+// A tool's answer: its last JSON line, which runs on to the end of the
+// capture. Only end ends it; a NUL byte before end is part of the answer.
+struct ToolLine {
+    const char *text;  // the line's opening brace; null when there is no answer
+    const char *end;   // one past the capture's last byte (null with text)
 };
 
-// Runs `command args` (run_capture), capturing into `capture` (an empty Buf
-// that the caller frees afterwards), and sets *line to the last JSON line
-// of the capture, or null for any outcome but TOOL_ANSWERED (what a tool
-// printed before it timed out is not read).
-ToolOutcome run_for_json_line(const char *command, const char *args, Buf *capture, const char **line);
+// Runs `command args` (run_capture; defined in tool_run.cc), capturing
+// into `capture` (an empty Buf that the caller frees afterwards), and
+// returns the run's result. A run that ran (TOOL_RAN) either answered,
+// *line then holding its last JSON line, or printed no line that begins
+// with '{' ("no JSON"), line->text then null. For every other result
+// line->text is null: what a tool printed before it timed out is not read.
+ToolResult run_for_json_line(const char *command, const char *args, Buf *capture, ToolLine *line);
 
 // An expiry as tools and credentials write it: a value above
 // MILLISECOND_THRESHOLD is milliseconds. Returns seconds, or 0 for none.
@@ -56,7 +59,7 @@ struct StatusReport {
     long long expires_at;          // seconds, 0 when none
     int logged_in, has_refresh, pending, profile_exists;  // fallback 0
 };
-void read_status_report(const char *line, StatusReport *r);
+void read_status_report(const char *line, const char *end, StatusReport *r);
 
 // --start
 struct StartAnswer {
@@ -68,7 +71,7 @@ struct StartAnswer {
     char error[ERROR_TEXT_CAP];    // read when !ok; empty when absent or null
     char detail[ERROR_TEXT_CAP];   // read when !ok
 };
-void read_start_answer(const char *line, StartAnswer *a);
+void read_start_answer(const char *line, const char *end, StartAnswer *a);
 
 // --poll
 struct PollAnswer {
@@ -80,10 +83,10 @@ struct PollAnswer {
     char detail[ERROR_TEXT_CAP];
 };
 enum PollOutcome { POLL_FAILED, POLL_DONE, POLL_PENDING };
-PollOutcome read_poll_answer(const char *line, PollAnswer *a);
+PollOutcome read_poll_answer(const char *line, const char *end, PollAnswer *a);
 
 // --cancel: 1 when the tool accepted (a line without "ok" counts as yes).
-int read_cancel_accepted(const char *line);
+int read_cancel_accepted(const char *line, const char *end);
 
 // -local
 struct TokenAnswer {
@@ -91,4 +94,4 @@ struct TokenAnswer {
     int has_access_token;          // a non-empty "access_token" string
     char org_id[NAME_CAP];
 };
-void read_token_answer(const char *line, TokenAnswer *a);
+void read_token_answer(const char *line, const char *end, TokenAnswer *a);

@@ -37,6 +37,29 @@ const std::string LOGIN_MISSING = error_response(200, "OK", "cli_unavailable", "
 
 using Runs = std::vector<std::string>;
 
+// The plugin keeps at most this many bytes of a tool's output.
+const size_t CAPTURE_LIMIT = 262144;
+
+// Log output, then `line`, placed so that the capture limit falls right
+// after its first `kept` bytes: what a reader that believed a cut line
+// would read.
+std::string cut_by_the_limit(const std::string &line, size_t kept) {
+    return std::string(CAPTURE_LIMIT - kept - 1, 'l') + "\n" + line + "\n";
+}
+
+// A stand-in that prints `out` and is killed before it exits.
+Reply killed(const std::string &out) {
+    Reply r(out);
+    r.act = e2e::Act::KILLED;
+    return r;
+}
+
+// The whole string literal, NUL bytes inside it included.
+template <size_t N>
+std::string bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 // n times "./": a relative path of any length that names a short one.
 std::string dots(int n) {
     std::string s;
@@ -160,6 +183,18 @@ TEST(StartAction, DecisionTable) {
         {"an answer line that opens with a byte-order mark", false, false, "action=start",
          Reply("\xEF\xBB\xBF{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}\r\n"),
          device_code("900", "5"), 0, {"--status", "--start"}},
+        // A line that the capture limit cuts through is no answer; read up
+        // to the cut, it would give the user code ABCD-12.
+        {"the answer cut by the capture limit", false, false, "action=start",
+         Reply(cut_by_the_limit("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}", 63)),
+         error_response(502, "Bad Gateway", "start_failed", "login CLI produced no JSON"), 1, {"--status", "--start"}},
+        // Nor is the line a tool was killed in the middle of (WXYZ-56 read as a code).
+        {"killed in the middle of its answer", false, false, "action=start",
+         killed("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"WXYZ-56"),
+         error_response(502, "Bad Gateway", "start_failed", "login CLI produced no JSON"), 1, {"--status", "--start"}},
+        {"killed after a whole answer", false, false, "action=start",
+         killed("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}\n"),
+         device_code("900", "5"), 0, {"--status", "--start"}},
         {"ill-formed UTF-8 in the tool's texts", false, false, "action=start",
          Reply("{\"ok\":false,\"error\":\"bad\xff\",\"detail\":\"caf\xc3\"}"),
          error_response(200, "OK", "bad\xef\xbf\xbd", "caf\xef\xbf\xbd"), 0, {"--status", "--start"}},
@@ -222,6 +257,11 @@ TEST(PollAction, DecisionTable) {
          done, 0, {"--status", "--poll", "--status"}, "true"},
         {"logged_in without a state", false, false, Reply("{\"ok\":true,\"logged_in\":true}"), done, 0,
          {"--status", "--poll", "--status"}, "false"},
+        // Cut after "done, the state would read as done.
+        {"the answer cut by the capture limit", false, false,
+         Reply(cut_by_the_limit("{\"ok\":true,\"state\":\"done_soon\",\"interval\":5}", 24)),
+         error_response(502, "Bad Gateway", "poll_failed", "login CLI produced no JSON"), 1, {"--status", "--poll"},
+         nullptr},
         {"DONE is still pending", false, false, Reply("{\"ok\":true,\"state\":\"DONE\"}"), pending, 0,
          {"--status", "--poll"}, nullptr},
         {"pending without an interval", false, false, Reply("{\"ok\":true,\"state\":\"pending\"}"), pending, 0,
@@ -263,6 +303,9 @@ TEST(CancelAction, DecisionTable) {
         {"refused", false, Reply("{\"ok\":false,\"error\":\"busy\"" + SECRET_KEYS + "}"),
          error_response(200, "OK", "cancel_failed", "login CLI rejected the cancel"), {"--status", "--cancel"}, true},
         {"empty object counts as accepted", false, Reply("{}"), cancelled, {"--status", "--cancel", "--status"}, true},
+        // The answer is read to its end, past a NUL byte.
+        {"refused after a NUL byte", false, Reply(bytes("{\"a\":\"x\0\",\"ok\":false}\n")),
+         error_response(200, "OK", "cancel_failed", "login CLI rejected the cancel"), {"--status", "--cancel"}, true},
         {"accepted, the tool removes the marker", false,
          Reply("{\"ok\":true" + SECRET_KEYS + "}", 0, "", "rm -f lumivane-default.json"), cancelled,
          {"--status", "--cancel", "--status"}, false},
@@ -347,6 +390,11 @@ TEST(RefreshAction, DecisionTable) {
          error_response(200, "OK", "refresh_failed", "token CLI returned no token"), 1, {"--help", "-local"}, {}},
         {"null token", false, CREDS, Reply("{\"access_token\":null}"),
          error_response(200, "OK", "refresh_failed", "token CLI returned no token"), 1, {"--help", "-local"}, {}},
+        {"a token of escape pairs only", false, CREDS, Reply("{\"access_token\":\"\\n\"}"),
+         error_response(200, "OK", "refresh_failed", "token CLI returned no token"), 1, {"--help", "-local"}, {}},
+        {"a token after a NUL byte", false, CREDS,
+         Reply(bytes("{\"note\":\"\0\",\"access_token\":\"x\",\"expires_at\":1600000000}")), refreshed, 0,
+         {"--help", "-local"}, {{"expires_at", "1600000000"}, {"expired", "true"}}},
         {"milliseconds expiry and org", false, CREDS,
          Reply("{\"access_token\":\"" + std::string(ACCESS_SECRET) + "\",\"expires_at\":4102448400000,\"org_id\":\"org-9\"}"),
          refreshed, 0, {"--help", "-local"},

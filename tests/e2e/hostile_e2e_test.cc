@@ -24,6 +24,10 @@ using e2e::World;
 
 namespace {
 
+// Why every case here is run natively only: they are built on FIFOs,
+// symbolic links and shell scripts as tools.
+const char HOSTILE_INPUT[] = "FIFOs, symbolic links and shell scripts as tools";
+
 const std::string &SECRET_KEYS = e2e::SECRET_MEMBERS;
 const std::string &CREDS = e2e::SECRET_CREDS;
 
@@ -70,6 +74,7 @@ std::string script(World &w, const std::string &rel, const std::string &body) {
 }
 
 TEST(HostileToolOutput, StatusReportShapes) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     const std::string mib(1 << 20, 'a');
     struct Case {
         const char *why;
@@ -80,13 +85,13 @@ TEST(HostileToolOutput, StatusReportShapes) {
         // The capture stops at 256 KiB and the pipe is closed on the tool.
         {"10 MiB of output after the answer",
          "{\"ok\":true,\"account\":\"first\"}\n" + std::string(10 << 20, 'x'), "first", "false"},
-        // A NUL ends its read piece: the rest of that line is lost, and a
-        // string cut there reads up to the cut.
+        // The answer is read to its end: a NUL inside a string is one
+        // character (U+FFFD), and the keys after it still count.
         {"NUL bytes inside the answer",
-         "{\"ok\":true,\"account\":\"before" + std::string(1, '\0') + "after\",\"logged_in\":true}\n", "before",
-         "false"},
-        // Only the first 256 KiB of the line is seen: a key before the cut
-        // is read, one after it is not.
+         "{\"ok\":true,\"account\":\"before" + std::string(1, '\0') + "after\",\"logged_in\":true}\n",
+         "before\xEF\xBF\xBD" "after", "true"},
+        // Of a line longer than a piece, the whole 2,047-byte pieces before
+        // the 256 KiB limit are seen: a key in them is read, one after is not.
         {"a 1 MiB JSON line", "{\"ok\":true,\"logged_in\":true,\"pad\":\"" + mib + "\",\"account\":\"late\"}\n",
          "", "true"},
         {"a 1 MiB account value is cut to 255 bytes", "{\"ok\":true,\"account\":\"" + mib + "\"}",
@@ -109,6 +114,7 @@ TEST(HostileToolOutput, StatusReportShapes) {
 }
 
 TEST(HostileToolOutput, ToolThatClosesItsOutputAndKeepsRunning) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     // The answer comes first, the output is closed, and the tool goes on for
     // a moment before it leaves a file behind. The plugin waits for the
     // tool's end, so the file is there when the response is.
@@ -126,6 +132,7 @@ TEST(HostileToolOutput, ToolThatClosesItsOutputAndKeepsRunning) {
 }
 
 TEST(HostileToolOutput, StartAnswerWithOverlongTexts) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     // verify_url keeps 1,023 bytes and user_code 63; the document stays valid
     // JSON with both escaped.
     std::string url = "https://login.invalid/" + std::string(1 << 20, 'u');
@@ -140,6 +147,7 @@ TEST(HostileToolOutput, StartAnswerWithOverlongTexts) {
 }
 
 TEST(HostileFiles, NoneBlocksAndEachHasOneOutcome) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     const std::string created = "{\"created\":4102444800}";  // in the future: not pending, age < 0
     const std::string eight_mib_marker = created + std::string((8 << 20) - created.size(), ' ');
     struct Case {
@@ -195,6 +203,7 @@ TEST(HostileFiles, NoneBlocksAndEachHasOneOutcome) {
 }
 
 TEST(HostileFiles, LocalCancelRemovesAFifoMarkerButNeverADirectory) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     for (bool fifo : {true, false}) {
         SCOPED_TRACE(fifo ? "FIFO" : "directory");
         World w;  // no login tool: the plugin cancels by itself
@@ -217,6 +226,7 @@ TEST(HostileFiles, LocalCancelRemovesAFifoMarkerButNeverADirectory) {
 // never read by a shell. With the tool at that path, it runs; without it,
 // it is not found; in both cases the injected `touch pwned` never runs.
 TEST(HostileToolCommands, EveryShellSyntaxIsOneQuotedWord) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     const char *const names[] = {
         "it's",         "say \"touch pwned\"", "$(touch pwned)", "`touch pwned`",
         "x;touch pwned", "x|touch pwned",      "x\ntouch pwned", "with spaces && touch pwned",
@@ -247,6 +257,7 @@ TEST(HostileToolCommands, EveryShellSyntaxIsOneQuotedWord) {
 }
 
 TEST(HostileRequests, NothingFromTheRequestReachesACommandLine) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     // Each tool logs its exact argument vector, one bracketed word each.
     const std::string inject = "$(touch pwned)`touch pwned`;touch pwned|touch pwned'\"\n --force";
     struct Case {
@@ -293,6 +304,7 @@ TEST(HostileRequests, NothingFromTheRequestReachesACommandLine) {
 }
 
 TEST(HostileRequests, EveryByteFrom01ToFFEverywhere) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     std::string all;
     for (int b = 1; b < 256; b++) all += (char)b;
     std::string file_name;  // every byte a file name may hold
@@ -331,6 +343,7 @@ TEST(HostileRequests, EveryByteFrom01ToFFEverywhere) {
 // file, the fallback token file, the pending marker, and every tool's
 // output (as JSON keys, as loose lines and on standard error).
 TEST(Secrets, NeverInAnyErrorResponse) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     const std::string loose = std::string(ACCESS_SECRET) + "\n" + REFRESH_SECRET + "\n";
     struct Case {
         const char *why;

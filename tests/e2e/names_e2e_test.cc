@@ -152,20 +152,20 @@ TEST(NonAsciiNames, ToolsUnderSuchNamesRun) {
     enum Kind { STANDIN, CMD };
     struct Case {
         const char *why;
-        bool windows_only;
+        e2e::Only only;
         Kind kind;
         std::function<std::string(const World &)> dir;
         bool on_path;  // the command is the bare name, dir on PATH
     } cases[] = {
-        {"a program under Жанна/tools", false, STANDIN, [](const World &) { return "Жанна/tools"; }, false},
-        {"a program under Жанна/tools found on PATH", false, STANDIN,
+        {"a program under Жанна/tools", e2e::ANY_TARGET, STANDIN, [](const World &) { return "Жанна/tools"; }, false},
+        {"a program under Жанна/tools found on PATH", e2e::ANY_TARGET, STANDIN,
          [](const World &) { return "Жанна/tools"; }, true},
-        {"a program under 認証", false, STANDIN, [](const World &) { return "認証"; }, false},
-        {"a .cmd under Жанна", true, CMD, [](const World &) { return "Жанна"; }, false},
-        {"a .cmd under Жанна found on PATH", true, CMD, [](const World &) { return "Жанна"; }, true},
+        {"a program under 認証", e2e::ANY_TARGET, STANDIN, [](const World &) { return "認証"; }, false},
+        {"a .cmd under Жанна", e2e::WINDOWS_ONLY, CMD, [](const World &) { return "Жанна"; }, false},
+        {"a .cmd under Жанна found on PATH", e2e::WINDOWS_ONLY, CMD, [](const World &) { return "Жанна"; }, true},
     };
     for (const auto &c : cases) {
-        if (c.windows_only && !e2e::WINDOWS_TARGET) continue;
+        if (!e2e::runs_here(c.only)) continue;
         for (int cp : code_pages()) {
             SCOPED_TRACE(std::string(c.why) + ", code page " + std::to_string(cp));
             World w;
@@ -222,7 +222,7 @@ TEST(NonAsciiNames, AToolSeesTheEnvironmentAsGiven) {
 TEST(NonAsciiNames, WindowsVariableNamesInAnyCase) {
     // Windows names its variables in any case (a host passes "Path"); the
     // plugin finds them as Windows does.
-    if (!e2e::WINDOWS_TARGET) GTEST_SKIP() << "POSIX names are case-sensitive";
+    if (!e2e::runs_here(e2e::WINDOWS_ONLY)) GTEST_SKIP() << "Windows only: POSIX names are case-sensitive";
     World w;
     w.code_page = 1251;
     w.bin_dir = "Жанна/tools";

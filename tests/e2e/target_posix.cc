@@ -29,6 +29,7 @@ std::string target_tool(const World &w, const std::string &name,
         switch (r.act) {
             case Act::ANSWER:
             case Act::LEAVE_CHILD:
+            case Act::KILLED:
                 break;
             case Act::READ_STDIN:
                 body += "n=$(cat | wc -c | tr -d ' ')\nprintf '{\"ok\":true,\"account\":\"stdin-%s\"}\\n' \"$n\"\n";
@@ -54,6 +55,7 @@ std::string target_tool(const World &w, const std::string &name,
         }
         body += "cat " + sh_quote(base + ".out") + "\n";
         body += "cat " + sh_quote(base + ".err") + " >&2\n";
+        if (r.act == Act::KILLED) body += "kill -KILL $$\n";
         if (r.act == Act::LEAVE_CHILD) {
             body += "sleep " + std::to_string(LONG_SLEEP_SEC) + " &\necho $! >> " +
                     sh_quote(w.path("logs/" + name + ".bg")) + "\n";

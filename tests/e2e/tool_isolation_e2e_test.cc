@@ -216,6 +216,7 @@ TEST(ToolIsolation, ATimeLimitEndsTheToolAndItsChildren) {
 }
 
 TEST(ToolIsolation, AToolEndsWithThePluginWhenTheHostKillsIt) {
+    E2E_POSIX_ONLY("the parent-death signal");
     // Linux only (a parent-death signal): the plugin is killed while its
     // tool sleeps; the tool must not live on to leave its file.
     World w;

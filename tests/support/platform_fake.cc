@@ -23,7 +23,7 @@ struct Entry {
 };
 
 struct Tool {
-    FakeToolResult result;
+    ToolResult result;
     std::string output;
 };
 
@@ -81,7 +81,7 @@ void fake_set_entry(const char *path, FakeEntryKind kind, const std::string &byt
     world().entries[path] = Entry{kind, bytes};
 }
 
-void fake_set_tool(const char *command, const char *args, FakeToolResult result,
+void fake_set_tool(const char *command, const char *args, ToolResult result,
                    const std::string &output) {
     world().tools[command_key(command, args)] = Tool{result, output};
 }
@@ -144,7 +144,7 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 
 long long plat_now(void) { return world().now; }
 
-int plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
                     PlatTool **tool) {
     (void)timeout_sec;
     *tool = nullptr;
@@ -156,23 +156,23 @@ int plat_tool_start(const char *command, const char *const *args, int nargs, int
     }
     w.log.push_back(line);
     auto it = w.tools.find(line);
-    if (it == w.tools.end() || it->second.result == FAKE_TOOL_NOT_FOUND) return PLAT_TOOL_NOT_FOUND;
-    if (it->second.result == FAKE_TOOL_NO_START) return PLAT_TOOL_NOT_STARTED;
+    if (it == w.tools.end() || it->second.result == TOOL_NOT_FOUND) return TOOL_NOT_FOUND;
+    if (it->second.result == TOOL_NOT_STARTED) return TOOL_NOT_STARTED;
     PlatTool *t = (PlatTool *)malloc(sizeof *t);
-    if (!t) return PLAT_TOOL_NOT_STARTED;
+    if (!t) return TOOL_NOT_STARTED;
     t->tool = &it->second;
     t->pos = 0;
     t->capture = capture;
     t->ended = 0;
     *tool = t;
-    return PLAT_TOOL_RAN;
+    return TOOL_RAN;
 }
 
 long plat_tool_read(PlatTool *t, char *out, size_t cap) {
     const std::string &o = t->tool->output;
     if (!t->capture || t->ended || t->pos >= o.size()) {
         // A tool that runs past its limit has said all it will by then.
-        return (t->tool->result == FAKE_TOOL_TIMED_OUT && !t->ended && t->capture) ? -1 : 0;
+        return (t->tool->result == TOOL_TIMED_OUT && !t->ended && t->capture) ? -1 : 0;
     }
     // Any split is a legal block read: this one stops after a line feed.
     size_t n = 0;
@@ -186,8 +186,10 @@ long plat_tool_read(PlatTool *t, char *out, size_t cap) {
 
 void plat_tool_end(PlatTool *t) { t->ended = 1; }
 
-int plat_tool_finish(PlatTool *t) {
-    int result = t->tool->result == FAKE_TOOL_TIMED_OUT ? PLAT_TOOL_TIMED_OUT : PLAT_TOOL_RAN;
+ToolResult plat_tool_finish(PlatTool *t, int *killed) {
+    // A tool that plat_tool_end ended was killed, as a real one is.
+    if (killed) *killed = t->ended;
+    ToolResult result = t->tool->result == TOOL_TIMED_OUT ? TOOL_TIMED_OUT : TOOL_RAN;
     free(t);
     return result;
 }

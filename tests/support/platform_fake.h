@@ -1,5 +1,5 @@
-// An in-memory implementation of platform/platform.h for the unit tests and
-// the fuzz targets.
+// An in-memory implementation of platform/platform.h for the fake-platform
+// tests (tests/fake) and the fuzz targets.
 // The environment, the files and the two tools' answers come from tables
 // that a target fills before each input; standard output is collected in
 // memory; no process is started and no real file is touched. Every heap
@@ -11,6 +11,8 @@
 
 #include <stddef.h>
 
+#include "platform/platform.h"
+
 #include <string>
 #include <vector>
 
@@ -20,14 +22,6 @@ enum FakeEntryKind {
     FAKE_FIFO,     // exists, but is not a regular file: never read
 };
 
-// What running one (command, args) pair gives.
-enum FakeToolResult {
-    FAKE_TOOL_NOT_FOUND = -1,  // no such program, or it exited 127
-    FAKE_TOOL_NO_START = 0,    // the process cannot be created
-    FAKE_TOOL_RAN = 1,
-    FAKE_TOOL_TIMED_OUT = 2,   // it prints its output, then runs past its time limit
-};
-
 void fake_reset(void);
 
 // value null leaves the variable unset. Values are NUL-terminated.
@@ -35,9 +29,11 @@ void fake_setenv(const char *name, const char *value);
 
 void fake_set_entry(const char *path, FakeEntryKind kind, const std::string &bytes);
 
-// The answer for `command args`. A pair with no answer set is a program
-// that cannot be found.
-void fake_set_tool(const char *command, const char *args, FakeToolResult result,
+// The answer for `command args`: TOOL_RAN prints output and exits;
+// TOOL_TIMED_OUT prints it, then runs past its time limit; TOOL_NOT_STARTED
+// cannot be created; TOOL_NOT_FOUND is not there (or exited 127), as is a
+// pair with no answer set.
+void fake_set_tool(const char *command, const char *args, ToolResult result,
                    const std::string &output);
 
 void fake_set_now(long long now);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/buf.h"
-#include "cgi/emit.h"
+#include "cgi/response_text.h"
 #include "base/limits.h"
 
 namespace {
@@ -72,13 +72,46 @@ TEST(Buf, LimitIs64MiBAndAFailureIsSticky) {
     buf_free(&empty);
 }
 
-TEST(Buf, FormattedAppendIsCutAt2047Bytes) {
+// Formatted text is whole or not at all: output beyond the scratch size
+// fails the append (and the Buf, as every failure does) instead of going
+// out cut, and the text stays as it was.
+TEST(Buf, FormattedAppendIsWholeOrFails) {
+    struct Case {
+        size_t arg_len;
+        int result;
+        size_t len;  // of the text afterwards ("<" and the argument)
+    } cases[] = {
+        {BUF_FORMAT_SCRATCH - 2, 1, BUF_FORMAT_SCRATCH - 1},  // "<" plus the argument: the largest that fits
+        {BUF_FORMAT_SCRATCH - 1, 0, 0},
+        {3000, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arg_len);
+        Buf b = {};
+        std::string arg(c.arg_len, 'q');
+        EXPECT_EQ(buf_addf(&b, "<%s", arg.c_str()), c.result);
+        EXPECT_EQ(b.len, c.len);
+        EXPECT_EQ(b.failed, !c.result);
+        EXPECT_EQ(buf_adds(&b, "z"), c.result);  // a failure is sticky
+        buf_free(&b);
+    }
     Buf b = {};
-    std::string long_arg(3000, 'q');
-    EXPECT_EQ(buf_addf(&b, "%s", long_arg.c_str()), 1);
-    EXPECT_EQ(b.len, 2047u);
     EXPECT_EQ(buf_addf(&b, "%d|%lld|%04x", -7, -9000000000LL, 0x1b), 1);
-    EXPECT_EQ(text(b).substr(2047), "-7|-9000000000|001b");
+    EXPECT_EQ(text(b), "-7|-9000000000|001b");
+    buf_free(&b);
+}
+
+// A literal whose later piece does not fit is taken out whole: the text
+// ends where it ended before, not inside an open string.
+TEST(BufJson, FailureLeavesTheTextAsItWas) {
+    Buf b = {};
+    std::string big(BUF_MAX_CAP - 3, 'a');  // room for two more bytes
+    ASSERT_EQ(buf_adds(&b, big.c_str()), 1);
+    EXPECT_EQ(buf_json(&b, "xy"), 0);  // the quote and x fit, y does not
+    EXPECT_EQ(b.len, BUF_MAX_CAP - 3);
+    EXPECT_EQ(b.data[b.len], '\0');
+    EXPECT_EQ(b.data[b.len - 1], 'a');
+    EXPECT_EQ(b.failed, 1);
     buf_free(&b);
 }
 

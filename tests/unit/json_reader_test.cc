@@ -18,6 +18,12 @@ std::string repeat(const std::string &s, int n) {
     return out;
 }
 
+// The whole literal, NUL bytes inside it included.
+template <size_t N>
+std::string bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 struct Span {
     const char *text, *end;
     explicit Span(const std::string &s) : text(s.c_str()), end(s.c_str() + strlen(s.c_str())) {}
@@ -125,8 +131,12 @@ TEST(JsonReadString, DecodesEscapes) {
         {R"("plain")", 64, "plain", 7},
         {R"("\b\f\n\r\t\"\\\/\q")", 64, "\b\f\n\r\t\"\\/q", 20},
         {R"("abcdef")", 4, "abc", 8},                 // cut, but consumed whole
-        {R"("abc)", 64, "abc", 4},                    // unterminated: cursor on the NUL
-        {"\"ab\\", 64, "ab\\", 4},                    // backslash before the NUL stands for itself
+        {R"("abc)", 64, "abc", 4},                    // unterminated: cursor at end
+        {"\"ab\\", 64, "ab\\", 4},                    // backslash before end stands for itself
+        // A NUL is a byte of the string, bare or escaped: U+FFFD, and the
+        // string goes on to its closing quote.
+        {bytes("\"ab\0cd\"x"), 64, "ab\xef\xbf\xbd" "cd", 7},
+        {bytes("\"a\\\0b\""), 64, "a\xef\xbf\xbd" "b", 6},
         {R"("")", 64, "", 2},
         {R"("\u00e9")", 64, "\xc3\xa9", 8},           // UTF-8, not the low byte
         {R"("Zo\u00eb")", 64, "Zo\xc3\xab", 10},
@@ -188,20 +198,26 @@ TEST(JsonReadString, RefusesWhatIsNoString) {
     EXPECT_EQ(json_read_string_at(&null_cursor, text + 3, out, sizeof out), 0);
 }
 
-TEST(JsonStrPresent, StringWithAtLeastOneDecodedCharacter) {
+// Escape pairs count for nothing: the first byte that is no part of one
+// decides, so that a token made only of escapes (as "\n") is no token.
+TEST(JsonStrPresent, SomethingBesidesEscapePairs) {
     struct Case {
         std::string value;
         int present;
     } cases[] = {
         {R"("tok")", 1},
         {R"("")", 0},
-        {R"("\n")", 1},          // one character: a line feed
-        {R"("\n\tx")", 1},
-        {R"("\u0000")", 1},      // one character, read as U+FFFD
-        {R"("\u")", 1},          // an escape without digits still stands for one
+        {R"("\n")", 0},          // only an escape pair
+        {R"("\t\n\"")", 0},
+        {R"("\\")", 0},         // an escaped backslash is a pair too
+        {R"("\n\tx")", 1},      // a plain byte after the pairs
+        {R"("\u0041")", 1},      // the digits after \u are plain bytes
+        {R"("\u0000")", 1},
+        {R"("\u")", 0},          // \u and then the closing quote
         {"null", 0},
         {"12", 0},
-        {"\"\\", 1},             // a backslash before the end stands for itself
+        {"\"\\", 1},             // a backslash directly before end stands for itself
+        {"\"\\n", 0},            // a pair that reaches end: nothing after it
         {"\"", 0},               // an unterminated empty string
         {R"({"t":"x"})", 0},     // an object holding a string is no string
         {R"(["x"])", 0},
@@ -302,6 +318,38 @@ TEST(JsonStrField, TextsNumbersAndNull) {
         Span s(c.json);
         EXPECT_EQ(json_str_field(s.text, s.end, "s", out, c.cap), c.result);
         EXPECT_EQ(std::string(out), c.out);
+    }
+}
+
+// A NUL inside the span is a byte like any other: the keys after it are
+// still found, as a tool's whole answer must be read, not its text up to
+// its first NUL.
+TEST(JsonReader, NulBytesInsideTheSpan) {
+    struct Case {
+        const char *why;
+        std::string json;
+        const char *key;
+        int boolean;      // json_bool_field, fallback 7
+        int present;      // json_str_present
+        std::string str;  // json_str_field, "preset" when untouched
+    } cases[] = {
+        {"a NUL in an earlier string", bytes("{\"a\":\"x\0\",\"ok\":false}"), "ok", 0, 0, "false"},
+        {"a NUL in an earlier key", bytes("{\"\0\":1,\"ok\":true}"), "ok", 1, 0, "true"},
+        {"a token after a NUL", bytes("{\"x\":\"\0\",\"access_token\":\"t\"}"), "access_token", 0, 1, "t"},
+        {"a NUL as the value's first byte", bytes("{\"s\":\"\0\"}"), "s", 0, 1, "\xef\xbf\xbd"},
+        {"a NUL ends a bare value", bytes("{\"s\":12\0" "34,\"k\":1}"), "s", 1, 0, "12"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        // The span lies in a block of exactly its length: no NUL follows it.
+        std::vector<char> block(c.json.begin(), c.json.end());
+        const char *text = block.data();
+        const char *end = text + block.size();
+        EXPECT_EQ(json_bool_field(text, end, c.key, 7), c.boolean);
+        EXPECT_EQ(json_str_present(text, end, c.key), c.present);
+        char out[64] = "preset";
+        json_str_field(text, end, c.key, out, sizeof out);
+        EXPECT_EQ(std::string(out), c.str);
     }
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "cgi/auth.h"
-#include "app/entry.h"
+#include "app/route.h"
 #include "cgi/query.h"
 
 namespace {

@@ -14,7 +14,7 @@
 //            the exit status
 //            a POSIX shell script to run first, or an empty line
 //            what it does besides answering (e2e::Act): answer, leave-child,
-//            read-stdin, list-env, nul-flood, endless-nuls, sleep
+//            read-stdin, list-env, nul-flood, endless-nuls, sleep, killed
 //
 // Every text is UTF-8 (the replies file, the log, the environment lists it
 // writes) and every system call is a wide one, so that a stand-in placed
@@ -48,6 +48,9 @@ static const DWORD SELF_PATH_CAP = 32768;
 // The sleeps of e2e::Act (harness.h): LONG_SLEEP_SEC and SHORT_SLEEP_SEC.
 static const int LONG_SLEEP_MS = 20000;
 static const int SHORT_SLEEP_MS = 3000;
+// How "killed" ends: with the status of a crash (an access violation), as a
+// process that an exception ends has, instead of an exit code of its own.
+static const UINT CRASH_STATUS = 0xC0000005;
 
 static int fail(const char *what) {
     fprintf(stderr, "standin: %s\n", what);
@@ -254,6 +257,7 @@ int wmain(int argc, wchar_t **argv) {
         pass_on(err_path, stderr);
         if (strcmp(act, "leave-child") == 0 && !start_sleeper(LONG_SLEEP_MS, nullptr, 1))
             return fail("cannot leave a child");
+        if (strcmp(act, "killed") == 0) TerminateProcess(GetCurrentProcess(), CRASH_STATUS);
         return atoi(code);
     }
     fclose(cfg);

@@ -19,7 +19,7 @@ const std::string JSON_HEADER =
 
 // Both tools present and answering --status / --help; `option` of `tool`
 // has the given outcome (by default: it cannot be started).
-void node_with_unstartable(const char *tool, const char *option, FakeToolResult result = FAKE_TOOL_NO_START,
+void node_with_unstartable(const char *tool, const char *option, ToolResult result = TOOL_NOT_STARTED,
                            const std::string &output = "") {
     fake_reset();
     fake_set_now(1700000000);
@@ -27,8 +27,8 @@ void node_with_unstartable(const char *tool, const char *option, FakeToolResult 
     fake_setenv("LUMIVANE_TOKEN_BIN", TOKEN);
     fake_set_entry("auth.json", FAKE_REGULAR, "{\"access_token\":\"a\"}");
     fake_set_entry("lumivane-default.json", FAKE_REGULAR, "{\"created\":1699999990}");
-    fake_set_tool(LOGIN, "--status", FAKE_TOOL_RAN, "{\"ok\":true}");
-    fake_set_tool(TOKEN, "--help", FAKE_TOOL_RAN, "usage");
+    fake_set_tool(LOGIN, "--status", TOOL_RAN, "{\"ok\":true}");
+    fake_set_tool(TOKEN, "--help", TOOL_RAN, "usage");
     fake_set_tool(tool, option, result, output);
 }
 
@@ -108,7 +108,7 @@ TEST(ActionsOnFakePlatform, ToolPastItsTimeLimit) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
-        node_with_unstartable(c.tool, c.option, FAKE_TOOL_TIMED_OUT, c.output);
+        node_with_unstartable(c.tool, c.option, TOOL_TIMED_OUT, c.output);
         EXPECT_EQ(c.action(), c.exit_code);
         EXPECT_EQ(fake_stdout(), c.response);
     }
@@ -118,8 +118,8 @@ TEST(ActionsOnFakePlatform, ToolPastItsTimeLimit) {
 // an empty report (what it printed first is not used), and a --help probe
 // past its limit is a token tool that is there.
 TEST(ActionsOnFakePlatform, StatusToolsPastTheirTimeLimit) {
-    node_with_unstartable(LOGIN, "--status", FAKE_TOOL_TIMED_OUT, "{\"ok\":true,\"account\":\"late\",\"logged_in\":true}");
-    fake_set_tool(TOKEN, "--help", FAKE_TOOL_TIMED_OUT, "usage");
+    node_with_unstartable(LOGIN, "--status", TOOL_TIMED_OUT, "{\"ok\":true,\"account\":\"late\",\"logged_in\":true}");
+    fake_set_tool(TOKEN, "--help", TOOL_TIMED_OUT, "usage");
     EXPECT_EQ(action_status(), 0);
     const std::string &out = fake_stdout();
     EXPECT_NE(out.find("\"account\":\"\""), std::string::npos) << out;

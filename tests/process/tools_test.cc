@@ -1,18 +1,18 @@
-// The command runner against real commands, and the readers of the tools'
-// answers.
+// The command runner against real commands (shell scripts written for the
+// case), and the tool commands read from the real environment.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "base/buf.h"
-#include "json/json_reader.h"
 #include "base/limits.h"
 #include "tools/runner.h"
-#include "tools/tool_contract.h"
 
 namespace {
 
@@ -73,20 +73,35 @@ TEST(RunCapture, CommandLengthLimit) {
     EXPECT_EQ(run("/tmp/" + std::string(130, '\''), "").result, -1);
 }
 
-TEST(RunCapture, CaptureLimitCountsEveryByte) {
+// Every byte counts towards the limit, NULs included. Output beyond it is
+// cut at the end of the last whole piece before the limit (a line, or
+// CAPTURE_PIECE_MAX bytes of a longer one): a line the limit cuts through
+// is never read in part.
+TEST(RunCapture, CaptureLimitKeepsWholePieces) {
+    const size_t whole_pieces = CAPTURE_LIMIT / CAPTURE_PIECE_MAX * CAPTURE_PIECE_MAX;
     struct Case {
         const char *why;
         std::string body;
         size_t kept;
+        std::string tail;  // how the capture ends
     } cases[] = {
-        {"exactly the limit", "head -c 262144 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT},
-        {"one more byte: the bytes up to the limit", "head -c 262145 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT},
-        // 1,001-byte lines: the 262nd is cut at the limit.
+        {"exactly the limit, all of it", "head -c 262144 /dev/zero | tr '\\0' 'a'", CAPTURE_LIMIT, "aaa"},
+        {"one more byte: whole pieces of the long line", "head -c 262145 /dev/zero | tr '\\0' 'a'",
+         whole_pieces, "aaa"},
+        // 1,001-byte lines: 261 fit, the 262nd is cut by the limit and
+        // dropped whole (the last kept line feed is then trimmed).
         {"lines", "i=0; while [ $i -lt 300 ]; do head -c 1000 /dev/zero | tr '\\0' 'l'; echo; i=$((i+1)); done",
-         CAPTURE_LIMIT},
-        {"whitespace only", "printf ' \\r\\n\\t\\v\\f\\n'", 0},
-        {"NUL bytes are kept and counted", "printf 'ab\\000cd\\nef'", 8},
-        {"a NUL flood stops at the limit", "cat /dev/zero", CAPTURE_LIMIT},
+         261 * 1001 - 1, "lll"},
+        // The answer that the limit cuts is not read; the line before it is.
+        {"a JSON line cut by the limit",
+         "head -c 262000 /dev/zero | tr '\\0' 'f'; echo; echo '{\"a\":1}'; "
+         "echo '{\"ok\":true,\"user_code\":\"ABCD-1234\",\"pad\":\"'$(head -c 300 /dev/zero | tr '\\0' p)'\"}'",
+         262001 + 7, "{\"a\":1}"},
+        {"a line feed right at the limit keeps all before it",
+         "head -c 262143 /dev/zero | tr '\\0' 'a'; echo; echo more", CAPTURE_LIMIT - 1, "aaa"},
+        {"whitespace only", "printf ' \\r\\n\\t\\v\\f\\n'", 0, ""},
+        {"NUL bytes are kept and counted", "printf 'ab\\000cd\\nef'", 8, std::string("d\nef")},
+        {"a NUL flood stops at the limit", "cat /dev/zero", whole_pieces, std::string(3, '\0')},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -94,6 +109,31 @@ TEST(RunCapture, CaptureLimitCountsEveryByte) {
         Capture got = run(s.path, "");
         EXPECT_EQ(got.result, 1);
         EXPECT_EQ(got.text.size(), c.kept);
+        EXPECT_EQ(got.text.substr(got.text.size() - std::min(got.text.size(), c.tail.size())), c.tail);
+    }
+}
+
+// A tool killed in the middle of a line left no answer there: that last
+// unfinished line is dropped, the lines it finished are kept. A tool that
+// exits by itself is read to its last byte, line feed or not.
+TEST(RunCapture, KilledToolLosesItsUnfinishedLine) {
+    struct Case {
+        const char *why;
+        const char *body;
+        std::string text;
+    } cases[] = {
+        {"killed mid-line", "printf 'log\\n{\"a\":1}\\n{\"ok\":true,\"user_code\":\"WX'; kill -KILL $$",
+         "log\n{\"a\":1}"},
+        {"killed by any signal", "printf '{\"ok\":true}'; kill -TERM $$", ""},
+        {"killed after a whole line", "echo '{\"ok\":true}'; kill -KILL $$", "{\"ok\":true}"},
+        {"exits without a last line feed", "printf '{\"ok\":true}'", "{\"ok\":true}"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        Script s(c.body);
+        Capture got = run(s.path, "");
+        EXPECT_EQ(got.result, TOOL_RAN);
+        EXPECT_EQ(got.text, c.text);
     }
 }
 
@@ -103,7 +143,7 @@ TEST(RunCapture, TimeLimitAndStandardInput) {
     setenv("LUMIVANE_TOOL_TIMEOUT", "1", 1);
     Capture late = run(sleeper.path, "--status");
     unsetenv("LUMIVANE_TOOL_TIMEOUT");
-    EXPECT_EQ(late.result, RUN_TIMED_OUT);
+    EXPECT_EQ(late.result, TOOL_TIMED_OUT);
     EXPECT_EQ(run(reader.path, "").text, "read 0");  // standard input is the null device
 }
 
@@ -116,74 +156,6 @@ TEST(ToolBins, DefaultsAndOverrides) {
     EXPECT_STREQ(login_bin(), "/opt/my login");
     unsetenv("LUMIVANE_LOGIN_BIN");
     unsetenv("LUMIVANE_TOKEN_BIN");
-}
-
-TEST(ToolAnswers, PollOutcomes) {
-    struct Case {
-        const char *line;
-        PollOutcome outcome;
-        int interval;
-    } cases[] = {
-        {R"({"ok":true,"state":"done"})", POLL_DONE, 0},
-        {R"({"ok":true,"logged_in":"1"})", POLL_DONE, 0},
-        {R"({"ok":false,"state":"done"})", POLL_FAILED, 0},
-        {R"({"state":"done"})", POLL_FAILED, 0},
-        {R"({"ok":true,"state":"Done","interval":9})", POLL_PENDING, 9},
-        {R"({"ok":true,"interval":0})", POLL_PENDING, 5},
-        {R"({"ok":true,"interval":4294967301})", POLL_PENDING, 5},  // narrowed to 32 bits: 5
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.line);
-        PollAnswer a;
-        EXPECT_EQ(read_poll_answer(c.line, &a), c.outcome);
-        EXPECT_EQ(a.interval, c.interval);
-    }
-}
-
-TEST(ToolAnswers, ExpiryAndTokenPresence) {
-    EXPECT_EQ(expiry_seconds(0), 0);
-    EXPECT_EQ(expiry_seconds(-1), 0);
-    EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD), MILLISECOND_THRESHOLD);
-    EXPECT_EQ(expiry_seconds(MILLISECOND_THRESHOLD + 1), MILLISECOND_THRESHOLD / 1000);
-    TokenAnswer t;
-    read_token_answer(R"({"access_token":"","org_id":"o"})", &t);
-    EXPECT_EQ(t.has_access_token, 0);
-    EXPECT_STREQ(t.org_id, "o");
-    read_token_answer(R"({"access_token":{"value":"t"},"org_id":{"access_token":"t"}})", &t);
-    EXPECT_EQ(t.has_access_token, 0);
-    EXPECT_STREQ(t.org_id, "");  // an object is no text
-    EXPECT_EQ(read_cancel_accepted("{}"), 1);
-    EXPECT_EQ(read_cancel_accepted(R"({"ok":0})"), 0);
-}
-
-TEST(LastJsonLine, PicksTheLastLineStartingWithABrace) {
-    struct Case {
-        std::string output;
-        std::string line;  // "(null)" when none
-    } cases[] = {
-        {"starting\n{\"ok\":true}\nbye", "{\"ok\":true}\nbye"},
-        {"{\"a\":1}\n{\"b\":2}", "{\"b\":2}"},
-        {"{\"a\":1}\n {\"b\":2}", "{\"a\":1}\n {\"b\":2}"},  // an indented brace starts no line
-        {"log\r\n{\"ok\":1}\r\n", "{\"ok\":1}\r\n"},
-        {"no json here", "(null)"},
-        {"x{\"a\":1}", "(null)"},
-        {"\xEF\xBB\xBF{\"ok\":1}", "{\"ok\":1}"},                  // a byte-order mark before the brace
-        {"log\n\xEF\xBB\xBF{\"ok\":1}\nbye", "{\"ok\":1}\nbye"},    // on any line
-        {"{\"a\":1}\n\xEF\xBB\xBFlog", "{\"a\":1}\n\xEF\xBB\xBFlog"},  // a mark before no brace starts nothing
-        {"\xEF\xBB\xBF", "(null)"},
-        {"\xEF\xBB{\"a\":1}", "(null)"},
-        {"", "(null)"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.output);
-        Buf b = {};
-        buf_adds(&b, c.output.c_str());
-        const char *line = last_json_line(&b);
-        EXPECT_EQ(line ? std::string(line) : std::string("(null)"), c.line);
-        buf_free(&b);
-    }
-    Buf empty = {};
-    EXPECT_EQ(last_json_line(&empty), nullptr);
 }
 
 }  // namespace
