@@ -192,6 +192,8 @@ check "the version resource carries the version and the program's names (wine)" 
   $'\n'"FileDescription: LumiVane login plugin"
 check "the manifest runs as invoker and declares Windows 10/11 (wine)" holds "$resources" \
   $'\nManifest:\n<?xml' 'level="asInvoker"' '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'
+check "the manifest asks for the UTF-8 code page and long paths (wine)" holds "$resources" \
+  '>UTF-8</activeCodePage>' '>true</longPathAware>'
 
 echo "=== second release: the same commit, later, from a clone in another folder ==="
 clone="$work/elsewhere/checkout"

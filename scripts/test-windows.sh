@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows .exe with mingw-w64, checks that it needs only
-# system DLLs, and runs the end-to-end cases against it under wine. The
-# build folder holds the wine prefix too: remove build/windows for a
-# clean start.
+# system DLLs and no ANSI file, environment or process call, and runs the
+# end-to-end cases against it under wine, started as a Windows host starts
+# it (UTF-16 environment, a legacy ANSI code page). The build folder holds
+# the wine prefix and the locales too: remove build/windows for a clean
+# start.
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 root=$(repo_root)
-ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix wine wine64
+ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix wine wine64 locales
 
 out="$root/build/windows"
 exe_dir="$out/exe"
@@ -25,10 +27,36 @@ for dll in $dlls; do
   esac
 done
 
+# Text reaches Windows in UTF-16 only: a call of the ANSI family would pass
+# every name through the machine's code page (a '?' for each letter it
+# lacks) and stop at MAX_PATH.
+ansi_calls="CreateFileA GetFileAttributesA GetFileAttributesExA DeleteFileA CreateProcessA \
+  GetEnvironmentStrings GetEnvironmentStringsA GetEnvironmentVariableA FreeEnvironmentStringsA \
+  GetSystemDirectoryA SearchPathA FindFirstFileA"
+imports=$(x86_64-w64-mingw32-objdump -p "$exe_dir/plugin_lumivane_login.exe" |
+  awk '/DLL Name:/ { dll = tolower($3) } dll == "kernel32.dll" && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print $3 }')
+[ -n "$imports" ] || { echo "no kernel32.dll imports found: objdump's output has changed" >&2; exit 1; }
+for call in $ansi_calls; do
+  if grep -qx "$call" <<<"$imports"; then
+    echo "the .exe imports the ANSI call $call" >&2
+    exit 1
+  fi
+done
+echo "ANSI file, environment and process calls imported: none"
+
+# The locales wine runs in (tests/windows/target_wine.cc): the language
+# sets the ANSI code page (en_US 1252, ru_RU 1251), UTF-8 keeps the host's
+# file names readable. Built into a folder of our own, never the system's.
+locales="$out/locale"
+mkdir -p "$locales"
+for l in en_US ru_RU; do
+  [ -d "$locales/$l.UTF-8" ] || localedef -i "$l" -f UTF-8 "$locales/$l.UTF-8"
+done
+
 # The test runner is a native program that drives the .exe through wine.
 runner_dir="$out/runner"
 cmake -S "$root" -B "$runner_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DLUMIVANE_WINE_EXE_DIR="$exe_dir" >/dev/null
+  -DLUMIVANE_WINE_EXE_DIR="$exe_dir" -DLUMIVANE_WINE_LOCPATH="$locales" >/dev/null
 cmake --build "$runner_dir" -j2 --target e2e_wine_tests
 
 export WINEPREFIX="$out/wineprefix"

@@ -17,13 +17,16 @@ void plat_init_stdout(void);
 // Writes n bytes to standard output. Errors are not detected.
 void plat_write_stdout(const void *data, size_t n);
 
+// Every text passed in or handed out here is UTF-8 (on POSIX: the bytes
+// as the system holds them); a platform that speaks another encoding to
+// its system converts at each call.
+
 // Environment lookup: the value, or null when the variable is not set.
 const char *plat_getenv(const char *name);
 
 // The whole value of one of the home-directory variables (USERPROFILE,
-// HOMEDRIVE, HOMEPATH), or null when it is not set. Windows reads these
-// from the process environment itself (GetEnvironmentVariableA), the
-// others as plat_getenv does. The text is valid until the next call.
+// HOMEDRIVE, HOMEPATH), or null when it is not set; read as plat_getenv
+// reads any variable. The text is valid until the next call.
 const char *plat_home_var(const char *name);
 
 // On POSIX, the last home-directory source (HOME) when the Windows-style

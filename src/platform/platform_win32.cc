@@ -1,8 +1,13 @@
-// Windows implementation of the platform layer: the C runtime's getenv,
-// GetEnvironmentVariableA for the home-directory variables,
-// GetFileAttributesA, whole-file reading, _time64. Paths use the backslash
-// (a forward slash still ends a directory part when no backslash does), and
-// there is no HOME fallback. Tools are started by subprocess_win32.cc.
+// Windows implementation of the platform layer. Every text of the program
+// is UTF-8, and Windows is spoken to in UTF-16 only, through the wide
+// calls (utf16.h converts): the environment is read once with
+// GetEnvironmentStringsW, files are reached with GetFileAttributesW,
+// CreateFileW and DeleteFileW, and no C runtime call that goes through the
+// ANSI code page (getenv, fopen, remove) is left. So a name holds every
+// letter whatever the machine's code page, and an absolute path longer
+// than MAX_PATH works (utf16_path). Paths use the backslash (a forward
+// slash still ends a directory part when no backslash does), and there is
+// no HOME fallback. Tools are started by subprocess_win32.cc.
 #include "platform/platform.h"
 
 #include <windows.h>
@@ -14,7 +19,9 @@
 #include <string.h>
 #include <time.h>
 
+#include "base/ascii.h"
 #include "base/limits.h"
+#include "platform/utf16.h"
 
 const char PLAT_SEP = '\\';
 
@@ -27,31 +34,44 @@ void plat_write_stdout(const void *data, size_t n) {
     if (n > 0) fwrite(data, 1, n, stdout);
 }
 
-const char *plat_getenv(const char *name) { return getenv(name); }
+// The process environment as UTF-8 "NAME=value" entries, each ending in a
+// NUL, an empty entry after the last; read on the first lookup and kept
+// for the life of the process (the program never changes its environment).
+// Null when it could not be read: every variable then reads as unset.
+static char *environment = nullptr;
+static int environment_read = 0;
 
-// The last value plat_home_var read; it grows to the longest value read.
-static char *home_value = nullptr;
-static DWORD home_value_cap = 0;
-
-const char *plat_home_var(const char *name) {
-    // The first read tells the size a longer value needs; the second reads
-    // it whole. A value that changes between them is taken as unset.
-    for (int attempt = 0; attempt < 2; attempt++) {
-        SetLastError(ERROR_SUCCESS);
-        DWORD got = GetEnvironmentVariableA(name, home_value, home_value_cap);
-        if (got == 0) {
-            // An empty value is set; only ERROR_ENVVAR_NOT_FOUND means unset.
-            return GetLastError() == ERROR_ENVVAR_NOT_FOUND ? nullptr : "";
+static void read_environment(void) {
+    environment_read = 1;
+    wchar_t *wide = GetEnvironmentStringsW();
+    if (!wide) return;
+    size_t total = 1;
+    for (const wchar_t *e = wide; *e; e += wcslen(e) + 1) total += utf8_from_utf16(e, wcslen(e), nullptr, 0) + 1;
+    environment = (char *)malloc(total);
+    if (environment) {
+        size_t at = 0;
+        for (const wchar_t *e = wide; *e; e += wcslen(e) + 1) {
+            at += utf8_from_utf16(e, wcslen(e), environment + at, total - at) + 1;
         }
-        if (got < home_value_cap) return home_value;  // it fitted: got is its length
-        // got is the size it needs, NUL included.
-        char *grown = (char *)realloc(home_value, got);
-        if (!grown) return nullptr;
-        home_value = grown;
-        home_value_cap = got;
+        environment[at] = '\0';
+    }
+    FreeEnvironmentStringsW(wide);
+}
+
+const char *plat_getenv(const char *name) {
+    if (!environment_read) read_environment();
+    size_t n = strlen(name);
+    for (const char *e = environment; e && *e; e += strlen(e) + 1) {
+        // Names compare without regard to ASCII case, as Windows does.
+        // Per-drive directories ("=C:=C:\dir") have a name that begins
+        // with '='.
+        const char *eq = strchr(e + 1, '=');
+        if (eq && (size_t)(eq - e) == n && ascii_strnicmp(e, name, n) == 0) return eq + 1;
     }
     return nullptr;
 }
+
+const char *plat_home_var(const char *name) { return plat_getenv(name); }
 
 const char *plat_home_fallback(void) { return nullptr; }
 
@@ -61,20 +81,33 @@ long plat_last_separator(const char *path) {
     return s ? (long)(s - path) : -1;
 }
 
-int plat_exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+// The path in the form the wide calls take; 0 when it does not fit, and
+// then it names no file.
+static int wide_path(const char *path, wchar_t *out) { return utf16_path(path, out, WIDE_PATH_CAP) < WIDE_PATH_CAP; }
+
+static DWORD attributes(const char *path) {
+    wchar_t wide[WIDE_PATH_CAP];
+    if (!wide_path(path, wide)) return INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(wide);
+}
+
+int plat_exists(const char *path) { return attributes(path) != INVALID_FILE_ATTRIBUTES; }
 
 int plat_remove_file(const char *path) {
-    DWORD attrs = GetFileAttributesA(path);
+    wchar_t wide[WIDE_PATH_CAP];
+    if (!wide_path(path, wide)) return 0;
+    DWORD attrs = GetFileAttributesW(wide);
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return 0;
-    return remove(path) == 0;
+    return DeleteFileW(wide) != 0;
 }
 
 char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len) {
     *len = 0;
-    if (!path[0]) return nullptr;
+    wchar_t wide[WIDE_PATH_CAP];
+    if (!path[0] || !wide_path(path, wide)) return nullptr;
     // Shared for reading, writing and deletion, so that a tool that is
     // rewriting the file is never stopped by us.
-    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE h = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     // Only a file on disk: a console, a pipe or a device such as CON would

@@ -1,8 +1,10 @@
-// Windows tools: a program started with CreateProcessA (cmd.exe only for
+// Windows tools: a program started with CreateProcessW (cmd.exe only for
 // .bat and .cmd files) in a job of its own, with only the handles it needs
 // inherited, its output read through an overlapped named pipe and its time
 // bounded on GetTickCount64. The rules that need no system call (search,
-// environment filter, command lines) live in tool_launch.cc.
+// environment filter, command lines) live in tool_launch.cc and work on
+// UTF-8; what reaches Windows (the paths searched, the program, its command
+// line and its environment block) is UTF-16, converted by utf16.h.
 #include "platform/platform.h"
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 
 #include "base/limits.h"
 #include "platform/tool_launch.h"
+#include "platform/utf16.h"
 
 // The exit status with which cmd.exe reports a command it cannot find; a
 // .cmd wrapper whose inner command is missing ends with it.
@@ -47,39 +50,65 @@ static void close_handle(HANDLE *h) {
 }
 
 static int runnable_file(const char *path, void *) {
-    DWORD attrs = GetFileAttributesA(path);
+    wchar_t wide[WIDE_PATH_CAP];
+    if (utf16_path(path, wide, WIDE_PATH_CAP) >= WIDE_PATH_CAP) return 0;
+    DWORD attrs = GetFileAttributesW(wide);
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The environment block a tool receives: ours without the request's
-// variables and the node password (names compared without case). Heap.
-static char *tool_environment(void) {
-    char *ours = GetEnvironmentStringsA();
+// The environment block a tool receives (UTF-16): ours without the
+// request's variables and the node password (names compared without
+// case). An entry that passes is copied unit for unit. Heap.
+static wchar_t *tool_environment(void) {
+    wchar_t *ours = GetEnvironmentStringsW();
     if (!ours) return nullptr;
-    size_t total = 0;
-    for (const char *e = ours; *e; e += strlen(e) + 1) total += strlen(e) + 1;
-    char *block = (char *)malloc(total + 2);
-    if (block) {
+    size_t total = 0, longest = 0;
+    for (const wchar_t *e = ours; *e; e += wcslen(e) + 1) {
+        size_t n = wcslen(e);
+        total += n + 1;
+        size_t bytes = utf8_from_utf16(e, n, nullptr, 0);
+        if (bytes > longest) longest = bytes;
+    }
+    wchar_t *block = (wchar_t *)malloc((total + 2) * sizeof(wchar_t));
+    char *entry = (char *)malloc(longest + 1);  // one entry in UTF-8, for the filter
+    if (block && entry) {
         size_t at = 0;
-        for (const char *e = ours; *e; e += strlen(e) + 1) {
-            if (!tool_env_passes(e, 1)) continue;
-            size_t n = strlen(e) + 1;
-            memcpy(block + at, e, n);
-            at += n;
+        for (const wchar_t *e = ours; *e; e += wcslen(e) + 1) {
+            size_t n = wcslen(e);
+            utf8_from_utf16(e, n, entry, longest + 1);
+            if (!tool_env_passes(entry, 1)) continue;
+            memcpy(block + at, e, (n + 1) * sizeof(wchar_t));
+            at += n + 1;
         }
         // An empty block still needs one empty entry.
-        if (at == 0) block[at++] = '\0';
-        block[at] = '\0';
+        if (at == 0) block[at++] = L'\0';
+        block[at] = L'\0';
+    } else {
+        free(block);
+        block = nullptr;
     }
-    FreeEnvironmentStringsA(ours);
+    free(entry);
+    FreeEnvironmentStringsW(ours);
     return block;
 }
 
-// cmd.exe in the system directory, never one found elsewhere.
+// cmd.exe in the system directory, never one found elsewhere (UTF-8).
 static int system_cmd(char *out, size_t cap) {
-    UINT n = GetSystemDirectoryA(out, (UINT)cap);
-    if (n == 0 || n >= cap) return 0;
-    return snprintf(out + n, cap - n, "\\cmd.exe") < (int)(cap - n);
+    wchar_t dir[MAX_PATH];
+    UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return 0;
+    size_t len = utf8_from_utf16(dir, n, out, cap);
+    if (len >= cap) return 0;
+    return snprintf(out + len, cap - len, "\\cmd.exe") < (int)(cap - len);
+}
+
+// The UTF-16 form of a text that holds no path, on the heap.
+static wchar_t *wide_text(const char *text) {
+    size_t n = strlen(text);
+    size_t units = utf16_from_utf8(text, n, nullptr, 0);
+    wchar_t *wide = (wchar_t *)malloc((units + 1) * sizeof(wchar_t));
+    if (wide) utf16_from_utf8(text, n, wide, units + 1);
+    return wide;
 }
 
 // Our end of a fresh output pipe (overlapped, not inherited) and the
@@ -87,7 +116,9 @@ static int system_cmd(char *out, size_t cap) {
 static int output_pipe(HANDLE *ours, HANDLE *theirs, const void *unique) {
     char name[128];
     snprintf(name, sizeof name, "\\\\.\\pipe\\lumivane-tool-%lu-%p", (unsigned long)GetCurrentProcessId(), unique);
-    *ours = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+    wchar_t wide[sizeof name];
+    utf16_from_utf8(name, strlen(name), wide, sizeof name);
+    *ours = CreateNamedPipeW(wide, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
                              PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, PIPE_BUFFER, 0, nullptr);
     if (*ours == INVALID_HANDLE_VALUE) {
         *ours = nullptr;
@@ -95,7 +126,7 @@ static int output_pipe(HANDLE *ours, HANDLE *theirs, const void *unique) {
         return 0;
     }
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    *theirs = CreateFileA(name, GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    *theirs = CreateFileW(wide, GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (*theirs == INVALID_HANDLE_VALUE) {
         *theirs = nullptr;
         close_handle(ours);
@@ -106,14 +137,20 @@ static int output_pipe(HANDLE *ours, HANDLE *theirs, const void *unique) {
 
 static HANDLE null_device(DWORD access) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE h = CreateFileA("NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 
-// Starts the process suspended with only the given handles inherited.
-// Returns 1, or 0 with GetLastError() telling why.
-static int create_process(const char *app, char *line, char *env, HANDLE in, HANDLE out, HANDLE err,
+// Starts the process suspended with only the given handles inherited; app
+// and line are UTF-8, env a UTF-16 block. Returns 1, or 0 with
+// GetLastError() telling why.
+static int create_process(const char *app, const char *line, wchar_t *env, HANDLE in, HANDLE out, HANDLE err,
                           PROCESS_INFORMATION *pi) {
+    wchar_t app_wide[WIDE_PATH_CAP];
+    if (utf16_path(app, app_wide, WIDE_PATH_CAP) >= WIDE_PATH_CAP) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
     HANDLE list[3] = {in, out, err};
     DWORD count = 0;
     HANDLE unique[3];
@@ -125,18 +162,22 @@ static int create_process(const char *app, char *line, char *env, HANDLE in, HAN
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     LPPROC_THREAD_ATTRIBUTE_LIST attrs = (LPPROC_THREAD_ATTRIBUTE_LIST)malloc(size);
-    if (!attrs) {
+    wchar_t *line_wide = wide_text(line);  // CreateProcessW may write to it
+    if (!attrs || !line_wide) {
+        free(attrs);
+        free(line_wide);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
     if (!InitializeProcThreadAttributeList(attrs, 1, 0, &size)) {
         free(attrs);
+        free(line_wide);
         return 0;
     }
     int ok = 0;
     if (UpdateProcThreadAttribute(attrs, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, unique, count * sizeof(HANDLE),
                                   nullptr, nullptr)) {
-        STARTUPINFOEXA si;
+        STARTUPINFOEXW si;
         memset(&si, 0, sizeof si);
         si.StartupInfo.cb = sizeof si;
         si.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
@@ -144,13 +185,15 @@ static int create_process(const char *app, char *line, char *env, HANDLE in, HAN
         si.StartupInfo.hStdOutput = out;
         si.StartupInfo.hStdError = err;
         si.lpAttributeList = attrs;
-        ok = CreateProcessA(app, line, nullptr, nullptr, TRUE,
-                            CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, env, nullptr,
-                            &si.StartupInfo, pi) != 0;
+        ok = CreateProcessW(app_wide, line_wide, nullptr, nullptr, TRUE,
+                            CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT |
+                                CREATE_UNICODE_ENVIRONMENT,
+                            env, nullptr, &si.StartupInfo, pi) != 0;
     }
     DWORD error = GetLastError();
     DeleteProcThreadAttributeList(attrs);
     free(attrs);
+    free(line_wide);
     SetLastError(error);
     return ok;
 }
@@ -164,8 +207,8 @@ static int find_program(const char *command, char *found, size_t cap, const char
         *path = command;
         return 1;
     }
-    const char *search = getenv("PATH");
-    const char *exts = getenv("PATHEXT");
+    const char *search = plat_getenv("PATH");
+    const char *exts = plat_getenv("PATHEXT");
     ToolSearchRules rules = {';', '\\', 0, (exts && exts[0]) ? exts : DEFAULT_PATHEXT};
     if (!tool_search(command, search ? search : "", &rules, runnable_file, nullptr, found, cap)) return 0;
     *path = found;
@@ -211,7 +254,7 @@ static int open_child_handles(int capture, ChildHandles *h, PlatTool *t) {
     int ok = h->null_in && h->null_out;
     if (ok && capture) ok = output_pipe(&t->out, &h->pipe_theirs, t);
     if (ok) {
-        t->event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        t->event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         ok = t->event != nullptr;
     }
     if (!ok) close_child_handles(h);
@@ -221,7 +264,7 @@ static int open_child_handles(int capture, ChildHandles *h, PlatTool *t) {
 // Spawn: the process, started suspended, put in a job of its own so that
 // it can be ended with everything it starts (where that is refused, the
 // tool alone is ended), then resumed. Returns 1, or 0 with the error.
-static int spawn(const char *app, char *line, char *env, const ChildHandles *h, int capture, PlatTool *t,
+static int spawn(const char *app, const char *line, wchar_t *env, const ChildHandles *h, int capture, PlatTool *t,
                  DWORD *error) {
     // Our own standard handles never reach a tool, whatever the host made
     // inheritable.
@@ -234,7 +277,7 @@ static int spawn(const char *app, char *line, char *env, const ChildHandles *h, 
         *error = GetLastError();
         return 0;
     }
-    t->job = CreateJobObjectA(nullptr, nullptr);
+    t->job = CreateJobObjectW(nullptr, nullptr);
     if (t->job && !AssignProcessToJobObject(t->job, pi.hProcess)) close_handle(&t->job);
     ResumeThread(pi.hThread);
     CloseHandle(pi.hThread);
@@ -266,8 +309,8 @@ ToolResult plat_tool_start(const char *command, const char *const *args, int nar
 
     PlatTool *t = (PlatTool *)calloc(1, sizeof *t);
     char *line = (char *)malloc(WIN_COMMAND_LINE_CAP);
-    char *env = tool_environment();
-    char cmd_exe[MAX_PATH + 16];
+    wchar_t *env = tool_environment();
+    char cmd_exe[PATH_CAP];  // UTF-8: the system folder may hold any letter
     const char *app = nullptr;
     ChildHandles handles = {};
     int started = 0;

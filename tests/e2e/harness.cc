@@ -95,7 +95,7 @@ std::string World::read(const std::string &rel) const {
 std::string World::tool(const std::string &name, const std::map<std::string, Reply> &replies,
                         const Reply &other) {
     make_parents(path("logs/x"));
-    make_parents(path("bin/x"));
+    make_parents(path(bin_dir + "/x"));
     return target_tool(*this, name, replies, other);
 }
 

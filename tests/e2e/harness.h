@@ -38,7 +38,8 @@ enum class Act {
                     // output and sleeps LONG_SLEEP_SEC (its id goes to logs/<name>.bg)
     READ_STDIN,     // reads standard input to its end, then answers
                     // {"ok":true,"account":"stdin-<bytes read>"}
-    LIST_ENV,       // writes the names of its environment to logs/<name>.env, one a line, then answers
+    LIST_ENV,       // writes the names of its environment to logs/<name>.env, one a line,
+                    // and its whole entries (NAME=value, UTF-8) to logs/<name>.vars, then answers
     NUL_FLOOD,      // writes FLOOD_BYTES NUL bytes, then answers
     ENDLESS_NULS,   // writes NUL bytes without end
     SLEEP,          // starts a child, and both sleep SHORT_SLEEP_SEC; each that lives
@@ -73,6 +74,12 @@ public:
     // from a host may; otherwise it is the null device.
     bool hold_stdin = false;
     std::string stdin_body;
+    // Under wine: the ANSI code page of the Windows machine that runs the
+    // plugin, 1252 (Western Europe, the Americas) or 1251 (Cyrillic). The
+    // native target has none and ignores it.
+    int code_page = 1252;
+    // Where tool() puts its stand-ins, relative to dir (UTF-8).
+    std::string bin_dir = "bin";
 
     std::string path(const std::string &rel) const;
     // The same path as the plugin sees it: path() natively, Z:\... under wine.
@@ -85,7 +92,7 @@ public:
     bool exists(const std::string &rel) const;
     std::string read(const std::string &rel) const;
 
-    // Creates an executable stand-in at bin/<name> (bin\<name>.exe on
+    // Creates an executable stand-in at <bin_dir>/<name> (<name>.exe on
     // Windows). Each run appends its arguments (joined by spaces) as one
     // line to logs/<name>.log, then acts on the reply whose key equals the
     // joined arguments, else on `other`. Returns the tool's command as the

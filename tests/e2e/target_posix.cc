@@ -34,10 +34,13 @@ std::string target_tool(const World &w, const std::string &name,
             case Act::READ_STDIN:
                 body += "n=$(cat | wc -c | tr -d ' ')\nprintf '{\"ok\":true,\"account\":\"stdin-%s\"}\\n' \"$n\"\n";
                 break;
-            case Act::LIST_ENV:
-                body += "env | sed -n 's/^\\([A-Za-z_][A-Za-z0-9_]*\\)=.*/\\1/p' > " +
+            case Act::LIST_ENV: {
+                std::string vars = sh_quote(w.path("logs/" + name + ".vars"));
+                body += "env > " + vars + "\n";
+                body += "sed -n 's/^\\([A-Za-z_][A-Za-z0-9_]*\\)=.*/\\1/p' " + vars + " > " +
                         sh_quote(w.path("logs/" + name + ".env")) + "\n";
                 break;
+            }
             case Act::NUL_FLOOD:
                 body += "head -c " + std::to_string(FLOOD_BYTES) + " /dev/zero\n";
                 break;
@@ -66,7 +69,7 @@ std::string target_tool(const World &w, const std::string &name,
         script += sh_quote(kv.first) + ")\n" + act(kv.second, index++) + ";;\n";
     }
     script += "*)\n" + act(other, index) + ";;\nesac\n";
-    std::string tool_path = w.path("bin/" + name);
+    std::string tool_path = w.path(w.bin_dir + "/" + name);
     w.write(tool_path, script);
     chmod(tool_path.c_str(), 0755);
     return tool_path;

@@ -1,6 +1,7 @@
 // The Windows target: the .exe runs under wine through launch.exe, which
 // gives it exactly the world's environment (wine would otherwise add its
-// own USERPROFILE, PATH and more). Stand-in tools are copies of
+// own USERPROFILE, PATH and more) as a Windows host does, in UTF-16, on a
+// machine with the world's ANSI code page. Stand-in tools are copies of
 // standin.exe with a replies file beside them, and every path the plugin
 // is given is in Windows form (Z:\...), so that nothing relies on wine
 // accepting POSIX paths.
@@ -69,9 +70,9 @@ std::string target_tool(const World &w, const std::string &name,
     int index = 0;
     for (const auto &kv : replies) record("=" + kv.first, kv.second, index++);
     record("*", other, index);
-    std::string exe = w.path("bin/" + name + ".exe");
+    std::string exe = w.path(w.bin_dir + "/" + name + ".exe");
     w.write(exe, standin);
-    w.write(w.path("bin/" + name + ".replies"), cfg);
+    w.write(w.path(w.bin_dir + "/" + name + ".replies"), cfg);
     return target_path(exe);
 }
 
@@ -80,18 +81,39 @@ std::string target_tool(const World &w, const std::string &name,
 static const char *const WINE_VARIABLES[] = {"HOME", "USER", "LOGNAME", "PATH", "TMPDIR", "WINEPREFIX",
                                              "WINEDEBUG", "WINEDLLOVERRIDES", "WINESERVER", "WINELOADER"};
 
+// The locale wine runs in for each ANSI code page. wine takes the Windows
+// system locale, and with it the code page, from the language of LC_ALL,
+// and the encoding of the host's file names from its character set: a
+// UTF-8 locale of the right language gives both (a CP1252 locale would
+// make wine read this machine's UTF-8 file names as 1252). The locales
+// are built into WINE_LOCPATH by scripts/test-windows.sh; without them
+// wine falls back to ASCII file names.
+struct WineLocale {
+    int code_page;
+    const char *name;
+};
+static const WineLocale WINE_LOCALES[] = {{1252, "en_US.UTF-8"}, {1251, "ru_RU.UTF-8"}};
+
 void target_process(const World &w, const std::vector<std::string> &args,
                     std::vector<std::string> &argv, std::vector<std::string> &envp) {
+    const char *locale = nullptr;
+    for (const auto &l : WINE_LOCALES) {
+        if (l.code_page == w.code_page) locale = l.name;
+    }
+    if (!locale) throw std::runtime_error("no wine locale for code page " + std::to_string(w.code_page));
+
     std::string launch_case = target_path(PLUGIN_EXE) + '\0' + std::to_string(args.size()) + '\0';
     for (const auto &a : args) launch_case += a + '\0';
     for (const auto &kv : w.env) launch_case += kv.first + "=" + kv.second + '\0';
     w.write("wine-launch.case", launch_case);
 
-    argv = {WINE_PROGRAM, WINE_LAUNCHER, target_path(w.path("wine-launch.case"))};
+    argv = {WINE_PROGRAM, WINE_LAUNCHER, target_path(w.path("wine-launch.case")), std::to_string(w.code_page)};
     for (const char *name : WINE_VARIABLES) {
         const char *v = getenv(name);
         if (v) envp.push_back(std::string(name) + "=" + v);
     }
+    envp.push_back(std::string("LOCPATH=") + WINE_LOCPATH);
+    envp.push_back(std::string("LC_ALL=") + locale);
 }
 
 }  // namespace e2e
