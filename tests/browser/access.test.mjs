@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import {
-  OPEN, launchBrowser, newContext, resetNode, writeCreds, override, pendingOnStart, waitText, isShown,
+  OPEN, launchBrowser, newContext, resetNode, writeCreds, override, pendingOnStart, waitText, isShown, pauseClock,
 } from './helpers.mjs';
 
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
@@ -22,7 +22,7 @@ beforeEach(() => resetNode(OPEN));
 async function openConsole(theme, options = {}) {
   const context = await newContext(browser, options);
   const page = await context.newPage();
-  await page.clock.install();
+  await pauseClock(page);
   await page.goto(`${CONSOLE}?theme=${theme}`);
   await waitText(page, '#pillText', /^(Connected|Not Connected|Signing in)$/);
   return { context, page };

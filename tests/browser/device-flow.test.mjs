@@ -10,6 +10,7 @@ import assert from 'node:assert/strict';
 import jsQR from 'jsqr';
 import {
   OPEN, launchBrowser, newContext, resetNode, writeCreds, override, clearOverride, pendingOnStart, waitText, isShown,
+  pauseClock,
 } from './helpers.mjs';
 
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
@@ -35,14 +36,11 @@ async function countingContext(options = {}) {
   return context;
 }
 
-// The page clock is paused once the page is up: its timers move only when
-// a test runs the clock, however long the machine takes between steps.
 async function openPage(context) {
   const page = await context.newPage();
-  await page.clock.install();
+  await pauseClock(page);
   await page.goto(CONSOLE);
   await waitText(page, '#pillText', /^(Connected|Not Connected|Signing in)$/);
-  await page.clock.pauseAt(await page.evaluate(() => Date.now() + 1000));
   return page;
 }
 
@@ -239,11 +237,7 @@ test('a reload or a second tab shows the started code again', async () => {
     await waitText(p, '#flowExpiry', /^Code expires in 1[45]:[0-5][0-9]$/);
     assert.equal(await isShown(p, '#qrCode'), true);
     assert.equal(await p.locator('#btnStartLogin').isDisabled(), true);
-    // The page clock also runs in real time, so the first poll may come a
-    // little before 5 s of runFor: only that it comes is checked.
-    const before = await calls(p, 'poll');
-    await p.clock.runFor(5000);
-    await p.waitForFunction((n) => window.__calls.filter((c) => c === 'poll').length > n, before);
+    await expectPollAfter(p, 5, 'polling resumes');
   }
   await context.close();
 });

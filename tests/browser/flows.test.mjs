@@ -6,7 +6,7 @@ import { test, before, after, beforeEach } from 'node:test';
 import assert from 'node:assert/strict';
 import {
   OPEN, launchBrowser, newContext, resetNode, writeCreds, readCreds, exists, override,
-  recordActions, count, waitText, isShown, decideOnApprovalPage, nowSec,
+  recordActions, count, waitText, isShown, decideOnApprovalPage, nowSec, pauseClock,
 } from './helpers.mjs';
 
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
@@ -22,7 +22,7 @@ beforeEach(() => resetNode(OPEN));
 async function openConsole(options = {}) {
   const context = await newContext(browser, { permissions: ['clipboard-read', 'clipboard-write'], ...options });
   const page = await context.newPage();
-  await page.clock.install();
+  await pauseClock(page);
   const seen = recordActions(page);
   await page.goto(CONSOLE);
   return { context, page, seen };

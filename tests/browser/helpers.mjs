@@ -44,6 +44,15 @@ export function resetNode(node) {
   fs.mkdirSync(path.join(node.data, 'override'), { recursive: true });
 }
 
+// Installs Playwright's clock on a page, paused, before the page loads: the
+// page's timers then move only when a test runs the clock, however long a
+// loaded machine takes between two steps of the test. (An installed clock
+// that is not paused also runs in real time.)
+export async function pauseClock(page) {
+  await page.clock.install();
+  await page.clock.pauseAt(Date.now() + 1000);
+}
+
 export function nowSec() {
   return Math.floor(Date.now() / 1000);
 }

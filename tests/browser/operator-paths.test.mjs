@@ -12,7 +12,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import {
   OPEN, LOCKED, launchBrowser, newContext, resetNode, writeCreds, override, clearOverride, exists,
-  waitText, waitFor, isShown, nowSec,
+  waitText, waitFor, isShown, nowSec, pauseClock,
 } from './helpers.mjs';
 
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
@@ -42,7 +42,7 @@ async function countingContext(options = {}) {
 
 async function openPage(context, { url = CONSOLE, clock = true, ready = true } = {}) {
   const page = await context.newPage();
-  if (clock) await page.clock.install();
+  if (clock) await pauseClock(page);
   await page.goto(url);
   if (ready) await waitText(page, '#pillText', /^(Connected|Not Connected|Signing in|Expired)$/);
   return page;
@@ -223,7 +223,7 @@ const paths = [
     run: async () => {
       const context = await countingContext();
       const page = await context.newPage();
-      await page.clock.install();
+      await pauseClock(page);
       const failing = (route) => route.fulfill({ status: 502, contentType: 'text/html', body: '<html><body><h1>502 Bad Gateway</h1></body></html>' });
       const isStatus = (u) => u.searchParams.get('action') === 'status';
       await page.route(isStatus, failing);
@@ -341,7 +341,7 @@ const paths = [
     run: async () => {
       const context = await countingContext();
       const page = await context.newPage();
-      await page.clock.install();
+      await pauseClock(page);
       const releaseStatus = await hold(page, 'status');
       await page.goto(CONSOLE);
       await waitText(page, '#loadingText', `Checking this node${ELLIPSIS}`);
@@ -425,8 +425,7 @@ const paths = [
     run: async () => {
       const { context, page } = await openConsole();
       await startLogin(page);
-      // Time stands still: only the tab coming back can send a poll.
-      await page.clock.pauseAt(await page.evaluate(() => Date.now() + 1000));
+      // The clock stands still: only the tab coming back can send a poll.
       const setVisibility = (state) => page.evaluate((s) => {
         Object.defineProperty(document, 'visibilityState', { value: s, configurable: true });
         document.dispatchEvent(new Event('visibilitychange'));
