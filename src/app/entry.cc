@@ -9,6 +9,7 @@
 #include "cgi/emit.h"
 #include "cgi/query.h"
 #include "platform/platform.h"
+#include "tools/runner.h"
 #include "web/page.h"
 
 const char META_LINE[] = "{\"name\":\"lumivane\",\"desc\":\"LumiVane login\"}\n";
@@ -24,6 +25,7 @@ static int request_passes_node_password(void) {
 
 int plugin_main(int argc, char **argv) {
     plat_init_stdout();
+    plat_init_tools();
     const char *first = argc > 1 ? argv[1] : nullptr;
     if ((first && strcmp(first, "--meta") == 0) || plat_getenv("VN_PLUGIN_META")) {
         write_line(META_LINE);
@@ -38,6 +40,9 @@ int plugin_main(int argc, char **argv) {
         return 0;
     }
 
+    // The request's time runs from here: every tool run and every wait for
+    // the node lock shares it.
+    request_deadline_begin();
     const char *query = plat_getenv("QUERY_STRING");
     if (!query) query = "";
     switch (route_request(query)) {

@@ -6,7 +6,10 @@
 //  - a tool reads no request body: its standard input ends at once;
 //  - the request's variables (CGI, server extensions, headers) and the
 //    node password never reach a tool;
-//  - past LUMIVANE_TOOL_TIMEOUT a tool is ended with everything it started;
+//  - past LUMIVANE_TOOL_TIMEOUT a tool is ended with everything it started,
+//    and that time is the whole request's: a run that would start later
+//    does not start;
+//  - a tool that closes its output and stays is left running, its answer used;
 //  - (Linux) a tool ends with the plugin when the host kills the plugin.
 // "Promptly" below means well before the sleeping child would end: a
 // check of behaviour, not of speed.
@@ -257,6 +260,78 @@ TEST(ToolIsolation, ATimeLimitEndsTheToolAndItsChildren) {
             EXPECT_FALSE(w.exists("survived-" + c.sleeper + "-" + who)) << who;
             EXPECT_FALSE(w.exists("survived-token-" + std::string(who))) << who;
         }
+    }
+}
+
+TEST(ToolIsolation, OneDeadlineForTheWholeRequest) {
+    // The snapshot's --status runs until the request's deadline; the
+    // action's own run would start past it: it does not start, and the
+    // answer is that of its tool timing out.
+    struct Case {
+        const char *why;
+        const char *query;
+        std::string status_line;  // "Status: ..." of the answer, empty for 200
+        std::string want;         // the body
+        int exit_code;
+        std::vector<std::string> login_runs, token_runs;
+    } cases[] = {
+        {"start", "action=start", "Status: 504 Gateway Timeout\r\n",
+         "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"login CLI timed out\"}\n", 1, {"--status"}, {"--help"}},
+        {"poll", "action=poll", "Status: 504 Gateway Timeout\r\n",
+         "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"login CLI timed out\"}\n", 1, {"--status"}, {"--help"}},
+        {"cancel", "action=cancel", "Status: 200 OK\r\n",
+         "{\"ok\":false,\"error\":\"cancel_failed\",\"detail\":\"login CLI timed out\"}\n", 0, {"--status"}, {"--help"}},
+        {"refresh", "action=refresh", "Status: 200 OK\r\n",
+         "{\"ok\":false,\"error\":\"refresh_failed\",\"detail\":\"token CLI timed out\"}\n", 1, {"--status"}, {"--help"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.env["LUMIVANE_TOOL_TIMEOUT"] = "1";
+        w.write("auth.json", "{\"access_token\":\"t\"}");  // signed in, so that refresh asks its tool
+        w.login_tool({{"--status", acting(Act::SLEEP, "{\"ok\":true}\n")}}, Reply("{\"ok\":true}\n"));
+        w.token_tool({{"--help", Reply("usage\n")}}, Reply("{\"access_token\":\"t\"}\n"));
+        Result r = w.request(c.query);
+        EXPECT_EQ(r.exit_code, c.exit_code);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out.rfind(c.status_line, 0), 0u) << r.out;
+        EXPECT_EQ(body(r), c.want);
+        EXPECT_EQ(w.runs("login"), c.login_runs);
+        EXPECT_EQ(w.runs("token"), c.token_runs);
+    }
+}
+
+TEST(ToolIsolation, AToolThatClosesItsOutputAndStaysIsNotWaitedFor) {
+    // The answer is whole once the output has ended: after a short grace
+    // the tool is left running and its answer is used, well before the
+    // request's deadline, which it would otherwise hold and then lose.
+    const std::string status_ok = "{\"ok\":true}\n";
+    struct Case {
+        const char *why;
+        const char *query;
+        std::map<std::string, Reply> login;
+        std::string want;  // a text of the body
+    } cases[] = {
+        {"start", "action=start",
+         {{"--status", Reply(status_ok)},
+          {"--start", acting(Act::STAY, "{\"ok\":true,\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\"}\n")}},
+         "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\""},
+        {"status", "action=status", {{"--status", acting(Act::STAY, "{\"ok\":true,\"account\":\"stayed\"}\n")}},
+         "\"account\":\"stayed\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        // Far beyond the grace, far below the stand-in's stay.
+        w.env["LUMIVANE_TOOL_TIMEOUT"] = std::to_string(e2e::LONG_SLEEP_SEC / 2);
+        w.login_tool(c.login);
+        w.token_tool({{"--help", Reply("usage\n")}});
+        Result r = w.request(c.query);
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out.rfind(e2e::JSON_HEADER, 0), 0u) << r.out;  // no Status line: 200
+        EXPECT_TRUE(has(r, c.want)) << r.out;
+        EXPECT_LT(r.finished - r.started, e2e::LONG_SLEEP_SEC / 2);
     }
 }
 
