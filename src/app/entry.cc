@@ -25,7 +25,6 @@ static int request_passes_node_password(void) {
 
 int plugin_main(int argc, char **argv) {
     plat_init_stdout();
-    plat_init_tools();
     const char *first = argc > 1 ? argv[1] : nullptr;
     if ((first && strcmp(first, "--meta") == 0) || plat_getenv("VN_PLUGIN_META")) {
         write_line(META_LINE);
@@ -40,8 +39,9 @@ int plugin_main(int argc, char **argv) {
         return 0;
     }
 
-    // The request's time runs from here: every tool run and every wait for
-    // the node lock shares it.
+    // Tools may run from here on. The request's time runs from here too:
+    // every tool run and every wait for the node lock shares it.
+    plat_init_tools();
     request_deadline_begin();
     const char *query = plat_getenv("QUERY_STRING");
     if (!query) query = "";

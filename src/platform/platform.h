@@ -53,7 +53,7 @@ long long plat_now(void);
 // the clock of every deadline below.
 long long plat_clock_ms(void);
 
-// Called once at the start, before any tool runs, so that the program can
+// Called once, before any tool runs, so that the program can
 // read how its tools end whatever the host left it: on POSIX SIGCHLD goes
 // back to its default (a host that ignores it has the system reap every
 // child, and a tool's exit status is lost; a tool would inherit it too).
