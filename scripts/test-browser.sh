@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Browser tests of the console: Debian's Chromium, driven by playwright-core
 # under node --test, against the real program served by lighttpd with the
-# demo's stand-in tools (scripts/test-browser.sh [TEST_FILE...]). Installs what it needs (as root on Debian 12),
-# builds the program into build/browser, starts two hosts on 127.0.0.1 (an
-# open node and a node with a password) and stops them on every exit path.
+# demo's stand-in tools. Installs what it needs (as root on Debian 12),
+# builds the program into build/browser, and runs the browser tests under
+# CTest (label "browser": one test per file, each starting two hosts on
+# 127.0.0.1, an open node and a node with a password, and stopping them on
+# every exit path; tests/browser/run.sh).
+#   scripts/test-browser.sh                 every file
+#   scripts/test-browser.sh TEST_FILE...    only these, one node run
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 root=$(repo_root)
@@ -15,37 +19,13 @@ cd "$root"
 npm ci --no-audit --no-fund --loglevel=error
 
 build=$root/build/browser
-cmake -S "$root" -B "$build/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=OFF >/dev/null
+cmake -S "$root" -B "$build/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=OFF \
+  -DLUMIVANE_BROWSER_TESTS=ON >/dev/null
 cmake --build "$build/cmake" --target plugin_lumivane_login -j2
-program=$build/cmake/plugin_lumivane_login
 
-source "$root/demo/host.sh"
-pids=()
-stop_hosts() {
-  local pid
-  for pid in "${pids[@]}"; do demo_host_stop "$pid"; done
-  pids=()
-}
-trap stop_hosts EXIT
-trap 'exit 130' INT TERM
-
-# Each run starts from empty nodes; the tests reset them between cases.
-rm -rf "$build/node-open" "$build/node-pw"
-export DEMO_HOST_FIRST_PORT=18080
-
-BOT_PASSWORD= demo_host_start "$program" "$build/node-open"
-pids+=("$DEMO_HOST_PID")
-export LV_OPEN_URL=http://127.0.0.1:$DEMO_HOST_PORT LV_OPEN_DATA=$build/node-open
-
-export LV_PASSWORD='node-pass-7'
-BOT_PASSWORD=$LV_PASSWORD demo_host_start "$program" "$build/node-pw"
-pids+=("$DEMO_HOST_PID")
-export LV_PW_URL=http://127.0.0.1:$DEMO_HOST_PORT LV_PW_DATA=$build/node-pw
-
-# One file at a time: the files share the two hosts and their data folders.
 # Test files given as arguments run alone (for working on one of them).
 if [ $# -gt 0 ]; then
-  node --test --test-concurrency=1 "$@"
+  bash "$root/tests/browser/run.sh" "$build/cmake/plugin_lumivane_login" "$build" "$@"
 else
-  node --test --test-concurrency=1 tests/browser/*.test.mjs
+  ctest --test-dir "$build/cmake" -L browser --output-on-failure
 fi

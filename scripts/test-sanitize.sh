@@ -19,7 +19,7 @@ cmake -S "$root" -B "$san" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$san" -j2
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$san" --output-on-failure -j2
+ctest --test-dir "$san" -L "unit|e2e" --output-on-failure -j2
 
 echo "--- valgrind leak pass over every action path"
 vg="$root/build/valgrind"

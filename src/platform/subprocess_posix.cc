@@ -176,7 +176,8 @@ static int open_child_fds(int capture, ChildFds *f) {
 // tells why it could not start the program. Returns the child's pid, or
 // -1 when vfork failed. Never inlined, so that the frame the child borrows
 // holds nothing of the caller's.
-__attribute__((noinline)) static pid_t spawn(const char *program, ChildArgs *a, char **env, const ChildFds *f, volatile int *exec_errno) {
+__attribute__((noinline)) static pid_t spawn(const char *program, ChildArgs *a, char **env, const ChildFds *f,
+                                             volatile int *exec_errno) {
     const int null_fd = f->null_fd;
     const int out_child = f->out_child;
     const pid_t parent = getpid();
@@ -191,7 +192,8 @@ __attribute__((noinline)) static pid_t spawn(const char *program, ChildArgs *a, 
     (void)parent;
 #endif
     setpgid(0, 0);
-    if (dup2(null_fd, STDIN_FILENO) < 0 || dup2(out_child, STDOUT_FILENO) < 0 || dup2(null_fd, STDERR_FILENO) < 0) {
+    if (dup2(null_fd, STDIN_FILENO) < 0 || dup2(out_child, STDOUT_FILENO) < 0 ||
+        dup2(null_fd, STDERR_FILENO) < 0) {
         *exec_errno = errno ? errno : EBADF;
         _exit(SHELL_NOT_FOUND);
     }

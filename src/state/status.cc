@@ -68,17 +68,6 @@ static void take_pending_marker(Status *st, long long now) {
     st->pending = (unsigned long long)age <= (unsigned long long)PENDING_WINDOW_SEC;
 }
 
-void merge_status_report(Status *st, const StatusReport *r) {
-    st->cli_ok = r->ok;
-    if (!st->cli_ok) copy_text(st->cli_error, sizeof st->cli_error, r->error);
-    if (!st->account[0]) copy_text(st->account, sizeof st->account, r->account);
-    if (st->expires_at == 0) st->expires_at = r->expires_at;
-    if (r->logged_in) st->logged_in = 1;
-    if (r->has_refresh) st->has_refresh = 1;
-    if (r->pending && !st->pending && st->pending_file_missing) st->pending = 1;
-    if (r->profile_exists) st->profile_exists = 1;
-}
-
 void collect_status(Status *st) {
     long long now = plat_now();
     memset(st, 0, sizeof *st);

@@ -40,6 +40,8 @@ void expect_no_secret(const Result &r) {
     EXPECT_EQ(r.err, "");
 }
 
+bool runs_here(Only only) { return only == ANY_TARGET || (only == WINDOWS_ONLY) == WINDOWS_TARGET; }
+
 std::string sh_quote(const std::string &s) {
     std::string q = "'";
     for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);

@@ -122,6 +122,15 @@ extern const char NATIVE_SEP;
 // itself reads as not installed.
 extern const int NOT_FOUND_STATUS;
 
+// Cases written for one target alone: the one way to mark them. A row of
+// a table carries its Only and the loop passes over it unless
+// runs_here(c.only); a whole test with no counterpart on Windows opens with
+// E2E_POSIX_ONLY(why), which reports it as skipped under wine.
+enum Only { ANY_TARGET, POSIX_ONLY, WINDOWS_ONLY };
+bool runs_here(Only only);
+#define E2E_POSIX_ONLY(why) \
+    if (!e2e::runs_here(e2e::POSIX_ONLY)) GTEST_SKIP() << "POSIX only: " << (why)
+
 // Shell-quotes a text as one word.
 std::string sh_quote(const std::string &s);
 

@@ -25,6 +25,10 @@ using e2e::World;
 
 namespace {
 
+// Why every case here is run natively only: they are built on FIFOs,
+// symbolic links and shell scripts as tools.
+const char HOSTILE_INPUT[] = "FIFOs, symbolic links and shell scripts as tools";
+
 const std::string &SECRET_KEYS = e2e::SECRET_MEMBERS;
 const std::string &CREDS = e2e::SECRET_CREDS;
 
@@ -71,6 +75,7 @@ std::string script(World &w, const std::string &rel, const std::string &body) {
 }
 
 TEST(HostileToolOutput, StatusReportShapes) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     const std::string mib(1 << 20, 'a');
     struct Case {
         const char *why;
@@ -110,6 +115,7 @@ TEST(HostileToolOutput, StatusReportShapes) {
 }
 
 TEST(HostileToolOutput, ToolThatClosesItsOutputAndKeepsRunning) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     // The answer comes first, the output is closed, and the tool goes on for
     // a moment before it leaves a file behind. The plugin waits for the
     // tool's end, so the file is there when the response is.
@@ -127,6 +133,7 @@ TEST(HostileToolOutput, ToolThatClosesItsOutputAndKeepsRunning) {
 }
 
 TEST(HostileHost, AHostThatIgnoresSigchld) {
+    E2E_POSIX_ONLY("a signal disposition inherited across execve");
     // The plugin inherits SIGCHLD ignored, which would have the system reap
     // its tools and lose their exit status: it sets it back to the default.
     struct Case {
@@ -153,6 +160,7 @@ TEST(HostileHost, AHostThatIgnoresSigchld) {
 }
 
 TEST(HostileToolOutput, StartAnswerWithOverlongTexts) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     // verify_url keeps 1,023 bytes and user_code 63; the document stays valid
     // JSON with both escaped.
     std::string url = "https://login.invalid/" + std::string(1 << 20, 'u');
@@ -167,6 +175,7 @@ TEST(HostileToolOutput, StartAnswerWithOverlongTexts) {
 }
 
 TEST(HostileFiles, NoneBlocksAndEachHasOneOutcome) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     const std::string created = "{\"created\":4102444800}";  // in the future: not pending, age < 0
     const std::string eight_mib_marker = created + std::string((8 << 20) - created.size(), ' ');
     struct Case {
@@ -222,6 +231,7 @@ TEST(HostileFiles, NoneBlocksAndEachHasOneOutcome) {
 }
 
 TEST(HostileFiles, LocalCancelRemovesAFifoMarkerButNeverADirectory) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     for (bool fifo : {true, false}) {
         SCOPED_TRACE(fifo ? "FIFO" : "directory");
         World w;  // no login tool: the plugin cancels by itself
@@ -244,6 +254,7 @@ TEST(HostileFiles, LocalCancelRemovesAFifoMarkerButNeverADirectory) {
 // never read by a shell. With the tool at that path, it runs; without it,
 // it is not found; in both cases the injected `touch pwned` never runs.
 TEST(HostileToolCommands, EveryShellSyntaxIsOneQuotedWord) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     const char *const names[] = {
         "it's",         "say \"touch pwned\"", "$(touch pwned)", "`touch pwned`",
         "x;touch pwned", "x|touch pwned",      "x\ntouch pwned", "with spaces && touch pwned",
@@ -274,6 +285,7 @@ TEST(HostileToolCommands, EveryShellSyntaxIsOneQuotedWord) {
 }
 
 TEST(HostileRequests, NothingFromTheRequestReachesACommandLine) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     // Each tool logs its exact argument vector, one bracketed word each.
     const std::string inject = "$(touch pwned)`touch pwned`;touch pwned|touch pwned'\"\n --force";
     struct Case {
@@ -320,6 +332,7 @@ TEST(HostileRequests, NothingFromTheRequestReachesACommandLine) {
 }
 
 TEST(HostileRequests, EveryByteFrom01ToFFEverywhere) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     std::string all;
     for (int b = 1; b < 256; b++) all += (char)b;
     std::string file_name;  // every byte a file name may hold
@@ -358,6 +371,7 @@ TEST(HostileRequests, EveryByteFrom01ToFFEverywhere) {
 // file, the fallback token file, the pending marker, and every tool's
 // output (as JSON keys, as loose lines and on standard error).
 TEST(Secrets, NeverInAnyErrorResponse) {
+    E2E_POSIX_ONLY(HOSTILE_INPUT);
     const std::string loose = std::string(ACCESS_SECRET) + "\n" + REFRESH_SECRET + "\n";
     struct Case {
         const char *why;

@@ -290,7 +290,7 @@ TEST(StatusDocument, ToolPresence) {
         const char *why;
         std::function<void(World &)> setup;
         const char *cli_present, *token_present, *cli_error;
-        bool posix_only = false;  // a shell script without the x bit has no Windows counterpart
+        e2e::Only only = e2e::ANY_TARGET;
     } cases[] = {
         {"both missing", [](World &) {}, "false", "false", "\"cli_not_found\""},
         {"tools that fail still count as present",
@@ -301,10 +301,11 @@ TEST(StatusDocument, ToolPresence) {
          "true", "true", "(absent)"},
         {"a tool that exits 127 itself reads as not found",
          [](World &w) { w.login_tool({}, Reply{"{\"ok\":true}", e2e::NOT_FOUND_STATUS}); }, "false", "false", "\"cli_not_found\""},
+        // There, but it cannot be started: Windows has no execute bit.
         {"not executable", [](World &w) {
              w.write("bin/noexec", "#!/bin/sh\necho '{}'\n");
              w.env["LUMIVANE_LOGIN_BIN"] = w.path("bin/noexec");
-         }, "false", "false", "\"cli_spawn_failed\"", true},  // it is there, but cannot be started
+         }, "false", "false", "\"cli_spawn_failed\"", e2e::POSIX_ONLY},
         {"command too long to quote is not run",
          [](World &w) { w.env["LUMIVANE_LOGIN_BIN"] = "/bin/" + std::string(600, 'x'); }, "false", "false",
          "\"cli_spawn_failed\""},
@@ -312,7 +313,7 @@ TEST(StatusDocument, ToolPresence) {
          [](World &w) { w.env["LUMIVANE_LOGIN_BIN"] = ""; }, "false", "false", "\"cli_not_found\""},
     };
     for (const auto &c : cases) {
-        if (c.posix_only && e2e::WINDOWS_TARGET) continue;
+        if (!e2e::runs_here(c.only)) continue;
         SCOPED_TRACE(c.why);
         World w;
         c.setup(w);
@@ -324,6 +325,7 @@ TEST(StatusDocument, ToolPresence) {
 }
 
 TEST(StatusDocument, ToolPathsAreOneWordNeverInterpreted) {
+    E2E_POSIX_ONLY("file names holding '\"' or '/' (on Windows: ToolCommand.*)");
     for (std::string name : {"dir with space/lo gin", "x'; touch pwned; '", "a\"b$(touch pwned)`touch pwned`;|&"}) {
         SCOPED_TRACE(name);
         World w;
@@ -369,6 +371,7 @@ TEST(StatusDocument, ToolOutputLimitsAndTrimming) {
 }
 
 TEST(StatusDocument, FileLocations) {
+    E2E_POSIX_ONLY("HOME and '/' locations (on Windows: HomeDirectory.*, ProfileMarker.*)");
     struct Case {
         const char *why;
         std::map<std::string, std::string> env;  // "@" stands for the world's directory
@@ -424,6 +427,7 @@ TEST(StatusDocument, FileLocations) {
 }
 
 TEST(StatusDocument, FallbackTokenFile) {
+    E2E_POSIX_ONLY("HOME as the home directory (on Windows: HomeDirectory.FallbackTokenFileUnderHome)");
     struct Case {
         const char *why;
         bool creds, creds_env_empty;
@@ -450,6 +454,7 @@ TEST(StatusDocument, FallbackTokenFile) {
 }
 
 TEST(StatusDocument, FilesThatAreNotPlainFiles) {
+    E2E_POSIX_ONLY("FIFOs and symbolic links");
     const std::string token = "{\"access_token\":\"a\"}";
     const std::string big = token + std::string(8 * 1024 * 1024 - token.size(), ' ');
     struct Case {

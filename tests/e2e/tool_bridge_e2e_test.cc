@@ -229,32 +229,32 @@ namespace {
 TEST(ToolCommand, ScriptsRunAsTheShellOrCmdRanThem) {
     struct Case {
         const char *why;
-        bool windows;
+        e2e::Only only;
         std::string file;     // written in bin/, executable
         std::string content;
         bool bare;            // the command is the bare name (bin/ on PATH)
         std::string pathext;  // PATHEXT, or unset when empty
         const char *cli_error;  // null: it ran and answered "scripted"
     } cases[] = {
-        {"a script without #!", false, "nohashbang", "echo '{\"ok\":true,\"account\":\"scripted\"}'\n", false, "",
-         nullptr},
-        {"a script without #! found on PATH", false, "nohashbang", "echo '{\"ok\":true,\"account\":\"scripted\"}'\n",
-         true, "", nullptr},
-        {"a wrapper whose inner command is missing", false, "wrapper",
+        {"a script without #!", e2e::POSIX_ONLY, "nohashbang", "echo '{\"ok\":true,\"account\":\"scripted\"}'\n",
+         false, "", nullptr},
+        {"a script without #! found on PATH", e2e::POSIX_ONLY, "nohashbang",
+         "echo '{\"ok\":true,\"account\":\"scripted\"}'\n", true, "", nullptr},
+        {"a wrapper whose inner command is missing", e2e::POSIX_ONLY, "wrapper",
          "#!/bin/sh\nexec lumivane-no-such-inner-tool \"$@\"\n", false, "", "cli_not_found"},
-        {".cmd found through the default PATHEXT", true, "login.cmd",
+        {".cmd found through the default PATHEXT", e2e::WINDOWS_ONLY, "login.cmd",
          "@echo {\"ok\":true,\"account\":\"scripted\"}\r\n", true, "", nullptr},
-        {".cmd found through a PATHEXT that lists it", true, "login.cmd",
+        {".cmd found through a PATHEXT that lists it", e2e::WINDOWS_ONLY, "login.cmd",
          "@echo {\"ok\":true,\"account\":\"scripted\"}\r\n", true, ".EXE;.CMD", nullptr},
-        {".bat by its path", true, "login.bat", "@echo {\"ok\":true,\"account\":\"scripted\"}\r\n", false, "",
-         nullptr},
-        {".cmd whose inner command is missing (9009)", true, "login.cmd", "@lumivane-no-such-inner-tool %*\r\n",
-         false, "", "cli_not_found"},
-        {".cmd with '%' in its path is not run", true, "100%login%.cmd",
+        {".bat by its path", e2e::WINDOWS_ONLY, "login.bat", "@echo {\"ok\":true,\"account\":\"scripted\"}\r\n",
+         false, "", nullptr},
+        {".cmd whose inner command is missing (9009)", e2e::WINDOWS_ONLY, "login.cmd",
+         "@lumivane-no-such-inner-tool %*\r\n", false, "", "cli_not_found"},
+        {".cmd with '%' in its path is not run", e2e::WINDOWS_ONLY, "100%login%.cmd",
          "@echo {\"ok\":true,\"account\":\"scripted\"}\r\n", false, "", "cli_spawn_failed"},
     };
     for (const auto &c : cases) {
-        if (c.windows != e2e::WINDOWS_TARGET) continue;
+        if (!e2e::runs_here(c.only)) continue;
         SCOPED_TRACE(c.why);
         World w;
         w.write("bin/" + c.file, c.content);

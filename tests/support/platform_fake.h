@@ -1,5 +1,5 @@
-// An in-memory implementation of platform/platform.h for the unit tests and
-// the fuzz targets.
+// An in-memory implementation of platform/platform.h for the fake-platform
+// tests (tests/fake) and the fuzz targets.
 // The environment, the files and the two tools' answers come from tables
 // that a target fills before each input; standard output is collected in
 // memory; no process is started and no real file is touched. Every heap

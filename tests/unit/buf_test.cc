@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/buf.h"
-#include "cgi/emit.h"
+#include "cgi/response_text.h"
 #include "base/limits.h"
 
 namespace {
