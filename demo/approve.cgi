@@ -52,14 +52,14 @@ body { font-family: system-ui, sans-serif; background: #f5f5f7; color: #1d1d1f; 
 main { max-width: 420px; margin: 48px auto; background: #fff; border-radius: 14px; padding: 24px;
        box-shadow: 0 2px 10px rgba(0,0,0,.06); }
 h1 { font-size: 18px; margin: 0 0 4px; }
-.demo { font-size: 12px; color: #b8860b; margin: 0 0 16px; }
+.demo { font-size: 12px; color: #7a5a00; margin: 0 0 16px; }
 label { font-size: 13px; color: #6e6e73; display: block; margin-bottom: 6px; }
 input { font: 600 22px ui-monospace, monospace; letter-spacing: .12em; width: 100%; padding: 8px 10px;
         border: 1px solid rgba(0,0,0,.12); border-radius: 10px; text-transform: uppercase; }
 .row { display: flex; gap: 8px; margin-top: 16px; }
 button { font: 600 14px system-ui, sans-serif; border-radius: 980px; padding: 8px 18px; border: 0; cursor: pointer; }
-#approve { background: #007aff; color: #fff; }
-#deny { background: transparent; color: #ff3b30; border: 1px solid rgba(255,59,48,.35); }
+#approve { background: #0066d6; color: #fff; }
+#deny { background: transparent; color: #c4281e; border: 1px solid rgba(255,59,48,.35); }
 .msg { font-size: 13px; margin-top: 14px; }
 </style></head><body><main>
 <h1>Sign in to LumiVane</h1>

@@ -9,6 +9,8 @@
 #       from 8080 on. Sets DEMO_HOST_PID and DEMO_HOST_PORT. A node password
 #       is taken from BOT_PASSWORD when that is exported (empty: none).
 #       DEMO_HOST_FIRST_PORT moves the start of the search.
+#       DEMO_CODE_LIFETIME, when exported, is the stand-in's code lifetime
+#       in seconds (default 900).
 #       A data folder serves one running host at a time: when another host
 #       still serves DATA_DIR (a second demo on another port), this one
 #       takes the first free sibling DATA_DIR-2, DATA_DIR-3, ... and says
@@ -83,6 +85,7 @@ demo_host_start() {
   export LUMIVANE_LOGIN_BIN=$DEMO_DIR/tools/lumivane-login-standin
   export LUMIVANE_TOKEN_BIN=$DEMO_DIR/tools/lumivane-token-standin
   export BOT_PASSWORD=${BOT_PASSWORD:-}
+  export DEMO_CODE_LIFETIME=${DEMO_CODE_LIFETIME:-900}
   export PATH
 
   if [ -n "$port" ]; then

@@ -1,7 +1,7 @@
 // Takes the README's screenshots of the console from a running demo: a
-// signed-in node with a device login in progress (the code, its countdown,
-// the address and its QR code), in the light and the dark theme at 900 px,
-// and in the light theme at 360 px, a phone's width:
+// device login in progress (the code, its countdown, the QR code and the
+// address; a re-login when the node is signed in), in the light and the
+// dark theme at 900 px, and in the light theme at 360 px, a phone's width:
 //   node demo/screenshots.mjs http://127.0.0.1:PORT docs/
 // Needs a running demo host (scripts/demo.sh) and Debian's Chromium. Each
 // shot starts its own login and cancels it afterwards.

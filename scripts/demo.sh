@@ -6,6 +6,7 @@
 #
 #   scripts/demo.sh [PORT]             first free port from 8080 when omitted
 #   BOT_PASSWORD=secret scripts/demo.sh   a node with a password
+#   DEMO_CODE_LIFETIME=60 scripts/demo.sh codes that expire after a minute
 #
 # The node's state (credentials, pending marker) lives in build/demo/data
 # and survives restarts; remove that folder to start over. A second demo
@@ -31,11 +32,15 @@ query=
 cat <<EOT
 
 LumiVane console demo is running (lighttpd pid $DEMO_HOST_PID).
+  Index page:           $base/$query
   Console:              $base/plugin_lumivane_login$query
   Inside a host frame:  $base/host.html$query
   Node data folder:     $DEMO_HOST_DATA
 The login and token tools are demo stand-ins: press "Start LumiVane Login",
 then "Copy Code & Open LumiVane", and approve the code on the page that opens.
+To try a denial, press "Deny" there instead. Codes live $DEMO_CODE_LIFETIME s
+(DEMO_CODE_LIFETIME=60 scripts/demo.sh for a quick expiry).
+To start over from an empty node: stop the demo, then rm -rf $DEMO_HOST_DATA
 Press Ctrl-C to stop.
 EOT
 wait "$DEMO_HOST_PID"

@@ -9,7 +9,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # Every stage, named here: each runs scripts/test-<stage>.sh.
-all_stages=(native sanitize fuzz-smoke browser windows release)
+all_stages=(native sanitize fuzz-smoke web browser windows release)
 stages=("$@")
 [ ${#stages[@]} -eq 0 ] && stages=("${all_stages[@]}")
 for stage in "${stages[@]}"; do

@@ -1,6 +1,6 @@
-// The merge of the login tool's status report into what the files said.
-// Pure: it reads only its arguments, so the unit tables link it without a
-// platform.
+// The merge of the login tool's status report: a function of the two
+// records alone, kept apart from collect_status, which reads files and
+// runs the tools.
 #include <stdio.h>
 
 #include "state/status.h"

@@ -3,10 +3,12 @@
 #
 # Three texts come out, each a NUL-terminated `const unsigned char` array
 # with a `size_t` length that excludes the NUL:
-#   PAGE_TEMPLATE  page.html with console.css, qrcode.js (the vendored QR
-#                  encoder) and console.js inlined, and its
-#                  two placeholder comments replaced by the one-byte markers
-#                  0x01 (theme head block) and 0x02 (theme bridge script);
+#   PAGE_TEMPLATE  page.html with console.css, vendor/qrcode.js (the
+#                  vendored QR encoder), console_logic.js (the console's
+#                  decisions) and console.js (its I/O and drawing) inlined,
+#                  and its two placeholder comments replaced by the one-byte
+#                  markers 0x01 (theme head block) and 0x02 (theme bridge
+#                  script);
 #   THEME_HEAD     <script> theme_early.js </script><style> theme.css </style>
 #   THEME_BRIDGE   <script> theme_bridge.js </script> and a line feed.
 #
@@ -63,7 +65,8 @@ endfunction()
 hex_of_file(page "${WEB_DIR}/page.html")
 hex_of_file(page_css "${WEB_DIR}/console.css")
 hex_of_file(page_js "${WEB_DIR}/console.js")
-hex_of_file(qr_js "${WEB_DIR}/qrcode.js")
+hex_of_file(logic_js "${WEB_DIR}/console_logic.js")
+hex_of_file(qr_js "${WEB_DIR}/vendor/qrcode.js")
 hex_of_file(early_js "${WEB_DIR}/theme_early.js")
 hex_of_file(theme_css "${WEB_DIR}/theme.css")
 hex_of_file(bridge_js "${WEB_DIR}/theme_bridge.js")
@@ -78,8 +81,10 @@ hex_of_text(line_feed "\n")
 # a browser can open it as it is; the build inlines them.
 replace_once(page "<link rel=\"stylesheet\" href=\"console.css\">"
              "${open_style}${page_css}${close_style}" "include tag")
-replace_once(page "<script src=\"qrcode.js\"></script>"
+replace_once(page "<script src=\"vendor/qrcode.js\"></script>"
              "${open_script}${qr_js}${close_script}" "include tag")
+replace_once(page "<script src=\"console_logic.js\"></script>"
+             "${open_script}${logic_js}${close_script}" "include tag")
 replace_once(page "<script src=\"console.js\"></script>"
              "${open_script}${page_js}${close_script}" "include tag")
 replace_once(page "<!--@theme-head@-->" "0x01," "placeholder")

@@ -16,7 +16,10 @@
     var t = root.getAttribute('data-theme');
     return t === 'light' || t === 'dark' ? t : 'dark';
   };
+  /* Only the frame's parent is the host: a page of any other site that
+     opened this one, or this page itself, does not set the theme. */
   window.addEventListener('message', function (ev) {
+    if (ev.source !== window.parent || ev.source === window) return;
     var d = ev.data;
     if (d && typeof d === 'object' && d.type === 'vn-theme') apply(d.theme);
   });

@@ -8,7 +8,8 @@ set(LUMIVANE_WEB_FILES
   ${LUMIVANE_WEB_DIR}/page.html
   ${LUMIVANE_WEB_DIR}/console.css
   ${LUMIVANE_WEB_DIR}/console.js
-  ${LUMIVANE_WEB_DIR}/qrcode.js
+  ${LUMIVANE_WEB_DIR}/console_logic.js
+  ${LUMIVANE_WEB_DIR}/vendor/qrcode.js
   ${LUMIVANE_WEB_DIR}/theme_early.js
   ${LUMIVANE_WEB_DIR}/theme.css
   ${LUMIVANE_WEB_DIR}/theme_bridge.js

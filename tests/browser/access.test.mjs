@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import {
-  OPEN, launchBrowser, newContext, resetNode, writeCreds, override, waitText, isShown,
+  OPEN, launchBrowser, newContext, resetNode, writeCreds, override, pendingOnStart, waitText, isShown,
 } from './helpers.mjs';
 
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
@@ -30,7 +30,7 @@ async function openConsole(theme, options = {}) {
 
 async function startLogin(page) {
   await page.locator('#btnStartLogin').click();
-  await waitText(page, '#userCode', /^[A-Z]{4}-[0-9]{4}$/);
+  await waitText(page, '#userCode', /^[A-Z0-9]{4}-[0-9]{4}$/);
 }
 
 async function pollOnce(page) {
@@ -49,7 +49,7 @@ async function axeViolations(page) {
   });
 }
 
-test('axe finds no violation in either theme: idle, code shown, signed in, failed', async () => {
+test('axe finds no violation in either theme: idle, code shown, signed in, failed, expired, unreachable', async () => {
   // Each state shows its notes, so that their colours are checked too.
   const states = [
     { name: 'idle', setup: async () => {}, ready: (page) => waitText(page, '#sessionNote', /^No session/) },
@@ -57,11 +57,7 @@ test('axe finds no violation in either theme: idle, code shown, signed in, faile
     {
       name: 'signed in',
       setup: async () => { writeCreds(OPEN, { org_id: 'org-axe' }); },
-      ready: async (page) => {
-        await waitText(page, '#userLabel', 'org-axe');
-        await page.locator('#btnStartLogin').click();
-        await waitText(page, '#sessionNote', /^This node already has/);
-      },
+      ready: (page) => waitText(page, '#sessionNote', 'Signed in as org-axe.'),
     },
     {
       name: 'failed',
@@ -70,7 +66,30 @@ test('axe finds no violation in either theme: idle, code shown, signed in, faile
         await startLogin(page);
         override(OPEN, 'poll', '{"ok":false,"error":"access_denied","detail":"denied"}');
         await pollOnce(page);
-        await waitText(page, '#flowNote', 'Login failed: access_denied - denied');
+        await waitText(page, '#flowNote', 'Login failed: the login was denied on the approval page (denied).');
+      },
+    },
+    {
+      name: 'expired',
+      setup: async () => {},
+      ready: async (page) => {
+        override(OPEN, 'start', JSON.stringify({
+          ok: true, verify_url: `${OPEN.url}/demo/approve?code=QRST-1234`, user_code: 'QRST-1234', expires_in: 3, interval: 5,
+        }));
+        await pendingOnStart(page, OPEN);
+        await startLogin(page);
+        await page.clock.runFor(4000);
+        await waitText(page, '#flowNote', 'The code has expired. Start a new login.');
+      },
+    },
+    {
+      name: 'unreachable',
+      setup: async () => {},
+      ready: async (page) => {
+        await page.route((url) => url.searchParams.get('action') === 'status',
+          (route) => route.fulfill({ status: 502, contentType: 'text/html', body: '<html><body>Bad Gateway</body></html>' }));
+        await page.reload();
+        await waitText(page, '#sessionNote', /^Can't reach the node \(HTTP 502\)/);
       },
     },
   ];
@@ -94,7 +113,7 @@ test('the page has a main landmark; notes and the pill are live regions, errors 
   assert.equal(await page.locator('#sessionNote').getAttribute('aria-live'), 'polite');
   override(OPEN, 'start', '{"ok":false,"error":"rate_limited"}');
   await page.locator('#btnStartLogin').click();
-  await waitText(page, '#sessionNote', 'Start failed: rate_limited');
+  await waitText(page, '#sessionNote', 'Start failed: the login service is refusing requests for a while; try again later.');
   assert.equal(await page.locator('#sessionNote').getAttribute('aria-live'), 'assertive');
   assert.equal(await page.locator('#flowNote').getAttribute('aria-live'), 'polite');
   await context.close();
@@ -130,7 +149,7 @@ test('focus: Copy & Open after Start, Start after Cancel and after the end of a 
   assert.equal(await focused(page), 'btnCopyOpen');
   override(OPEN, 'poll', '{"ok":false,"error":"expired_token"}');
   await pollOnce(page);
-  await waitText(page, '#flowNote', 'Login failed: expired_token');
+  await waitText(page, '#flowNote', 'Login failed: the code expired before it was approved.');
   assert.equal(await focused(page), 'btnStartLogin', 'after the flow ended');
   await context.close();
 });
@@ -189,6 +208,49 @@ test('at 360 px the header keeps title and theme button on one line and nothing 
     assert.deepEqual(layout.outside, [], `${theme}: elements past the edge`);
     assert.deepEqual(layout.cut, [], `${theme}: cut texts`);
     assert.equal(await isShown(page, '#qrCode'), true);
+    await context.close();
+  }
+});
+
+test('keyboard focus has a 2 px ring in the accent colour; the sub-title wraps at 200 % zoom; QR caption, "Or open:" and the code in the title', async () => {
+  for (const theme of ['light', 'dark']) {
+    resetNode(OPEN);
+    // 512 px of CSS width is a 1024 px window at 200 % zoom (still the
+    // wide layout, where the sub-title shares its line with pill and button).
+    const { context, page } = await openConsole(theme, { viewport: { width: 512, height: 800 } });
+    await waitText(page, '#pillText', 'Not Connected');
+    const whole = await page.evaluate(() => {
+      const el = document.querySelector('.sub');
+      return el.scrollWidth <= el.clientWidth;
+    });
+    assert.equal(whole, true, `${theme}: the sub-title is not cut`);
+
+    await page.locator('#btnRefresh').focus();
+    await page.keyboard.press('Tab');
+    assert.equal(await focused(page), 'btnStartLogin');
+    const ring = await page.evaluate(() => {
+      const s = getComputedStyle(document.activeElement);
+      const probe = document.createElement('span');
+      probe.style.color = 'var(--accent)';
+      document.body.appendChild(probe);
+      const accent = getComputedStyle(probe).color;
+      probe.remove();
+      return { width: parseFloat(s.outlineWidth), style: s.outlineStyle, color: s.outlineColor, accent };
+    });
+    assert.ok(ring.width >= 2 && ring.width <= 3, `${theme}: ring of ${ring.width} px`);
+    assert.equal(ring.style, 'solid', theme);
+    assert.equal(ring.color, ring.accent, `${theme}: ring in the accent colour`);
+
+    await pressFor(page, 'start');
+    await waitText(page, '#userCode', /^[A-Z]{4}-[0-9]{4}$/);
+    const code = await page.locator('#userCode').textContent();
+    assert.equal(await page.title(), `${code} \u00b7 lumivane`);
+    await page.locator('#qrCode').waitFor({ state: 'visible' });
+    await waitText(page, '#qrBox figcaption', 'Scan with your phone');
+    await waitText(page, '#addrLabel', 'Or open:');
+    await page.locator('#btnCancel').click();
+    await waitText(page, '#flowNote', 'Device flow cancelled.');
+    assert.equal(await page.title(), 'lumivane');
     await context.close();
   }
 });

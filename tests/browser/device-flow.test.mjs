@@ -35,11 +35,14 @@ async function countingContext(options = {}) {
   return context;
 }
 
+// The page clock is paused once the page is up: its timers move only when
+// a test runs the clock, however long the machine takes between steps.
 async function openPage(context) {
   const page = await context.newPage();
   await page.clock.install();
   await page.goto(CONSOLE);
   await waitText(page, '#pillText', /^(Connected|Not Connected|Signing in)$/);
+  await page.clock.pauseAt(await page.evaluate(() => Date.now() + 1000));
   return page;
 }
 
@@ -97,9 +100,9 @@ async function hold(page, action) {
 
 test('a failed login stays ended, even when the tool leaves its pending marker; Start resumes', async () => {
   const failures = [
-    { error: 'access_denied', detail: 'denied on the approval page' },
-    { error: 'expired_token', detail: 'the code expired' },
-    { error: 'server_error' },
+    { error: 'access_denied', detail: 'denied on the approval page', note: 'Login failed: the login was denied on the approval page (denied on the approval page).' },
+    { error: 'expired_token', detail: 'the code expired', note: 'Login failed: the code expired before it was approved (the code expired).' },
+    { error: 'server_error', note: 'Login failed: the login service had an error.' },
   ];
   for (const f of failures) {
     resetNode(OPEN);
@@ -108,9 +111,10 @@ test('a failed login stays ended, even when the tool leaves its pending marker; 
     // The override answers without touching the marker: status stays pending.
     override(OPEN, 'poll', JSON.stringify({ ok: false, ...f }));
     await expectPollAfter(page, 5, f.error);
-    await waitText(page, '#flowNote', `Login failed: ${f.error}` + (f.detail ? ` - ${f.detail}` : ''));
+    await waitText(page, '#flowNote', f.note);
     await page.waitForFunction(() => window.__calls.filter((c) => c === 'status').length >= 3);
-    await waitText(page, '#pillText', 'Signing in');
+    // The node still reports the marker; the page knows the login ended.
+    await waitText(page, '#pillText', 'Not Connected');
     assert.equal(await isShown(page, '#stepIdle'), true, f.error);
     assert.equal(await page.locator('#btnStartLogin').isDisabled(), false, `${f.error}: Start offered`);
     await expectNoPollFor(page, 30, `${f.error}: no poll after the end`);
@@ -154,7 +158,7 @@ test('a poll error goes away at the next answer that says pending', async () => 
     await startLogin(page);
     override(OPEN, 'poll', 'Traceback: something broke');
     await expectPollAfter(page, 5, a.why);
-    await waitText(page, '#flowNote', 'Poll error: poll_failed');
+    await waitText(page, '#flowNote', 'Poll error: the login tool could not be asked about the login (login CLI produced no JSON).');
     if (a.text) override(OPEN, 'poll', a.text); else clearOverride(OPEN, 'poll');
     await expectPollAfter(page, 5, a.why);
     await waitText(page, '#flowNote', '');
@@ -235,7 +239,11 @@ test('a reload or a second tab shows the started code again', async () => {
     await waitText(p, '#flowExpiry', /^Code expires in 1[45]:[0-5][0-9]$/);
     assert.equal(await isShown(p, '#qrCode'), true);
     assert.equal(await p.locator('#btnStartLogin').isDisabled(), true);
-    await expectPollAfter(p, 5, 'polling resumes');
+    // The page clock also runs in real time, so the first poll may come a
+    // little before 5 s of runFor: only that it comes is checked.
+    const before = await calls(p, 'poll');
+    await p.clock.runFor(5000);
+    await p.waitForFunction((n) => window.__calls.filter((c) => c === 'poll').length > n, before);
   }
   await context.close();
 });
@@ -265,7 +273,9 @@ test('a pending login whose code is not known here is said plainly, with Cancel 
     assert.equal(await isShown(page, '#btnCancel'), true, s.why);
     assert.equal(await page.locator('#btnStartLogin').isDisabled(), false, s.why);
 
+    // Replacing a login whose code is not known here is asked first.
     await page.locator('#btnStartLogin').click();
+    await page.locator('#btnReplace').click();
     await page.locator('#userCode').waitFor({ state: 'visible' });
     await waitText(page, '#userCode', CODE);
     await waitText(page, '#flowNote', '');

@@ -102,7 +102,9 @@ test('device login: code and address shown, approval in the opened tab, polling 
   await waitText(page, '#userAv', 'D');
   assert.equal(await isShown(page, '#stepIdle'), true);
   assert.equal(await isShown(page, '#btnRelogin'), true);
-  assert.equal(await page.locator('#btnStartLogin').isDisabled(), false);
+  assert.equal(await page.locator('#btnStartLogin').isDisabled(), true, 'signed in: Re-login is the way to replace');
+  await waitText(page, '#sessionNote', 'Signed in as demo-org-4711.');
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'sessionNote');
   assert.equal(exists(OPEN, 'login-pending.json'), false);
   assert.equal(readCreds(OPEN).org_id, 'demo-org-4711');
 
@@ -120,7 +122,7 @@ test('a code denied on the approval page ends the flow as failed with the tool\'
   await tab.goto(`${OPEN.url}/demo/approve?code=${code}`);
   await decideOnApprovalPage(tab, 'deny');
   await pollOnce(page);
-  await waitText(page, '#flowNote', 'Login failed: access_denied - the code was denied on the approval page');
+  await waitText(page, '#flowNote', 'Login failed: the login was denied on the approval page (the code was denied on the approval page).');
   assert.equal(await isShown(page, '#stepIdle'), true);
   await waitText(page, '#pillText', 'Not Connected');
   await context.close();
@@ -141,11 +143,11 @@ test('refresh token: the token tool confirms a live token and the new expiry sho
 
 test('refresh without a sign-in, or with a token tool that returns no token, reports the failure', async () => {
   const cases = [
-    { name: 'not signed in', setup: () => {}, note: 'Refresh failed: not_logged_in' },
+    { name: 'not signed in', setup: () => {}, note: 'Refresh failed: there is no session to refresh, because this node is not signed in (start a device login first).' },
     {
       name: 'no token from the tool',
       setup: () => { writeCreds(OPEN, {}); override(OPEN, 'local', '{"ok":false,"error":"revoked"}'); },
-      note: 'Refresh failed: refresh_failed',
+      note: 'Refresh failed: the token tool did not confirm a live token (token CLI returned no token).',
     },
   ];
   for (const c of cases) {
@@ -160,13 +162,13 @@ test('refresh without a sign-in, or with a token tool that returns no token, rep
   }
 });
 
-test('start on a signed-in node warns instead of polling; re-login forces a new login that replaces the credentials', async () => {
-  writeCreds(OPEN, { access_token: 'old-token', org_id: 'org-old' });
+test('start on a node signed in meanwhile warns instead of polling; re-login forces a new login that replaces the credentials', async () => {
   const { context, page, seen } = await openConsole();
-  await waitText(page, '#pillText', 'Connected');
-  await waitText(page, '#userLabel', 'org-old');
-
+  await waitText(page, '#pillText', 'Not Connected');
+  // Signed in behind the page's back: Start is still offered, the tool refuses.
+  writeCreds(OPEN, { access_token: 'old-token', org_id: 'org-old' });
   await page.locator('#btnStartLogin').click();
+  await waitText(page, '#userLabel', 'org-old');
   await waitText(page, '#sessionNote', 'This node already has LumiVane credentials. Use Re-login to replace them.');
   assert.equal(await isShown(page, '#stepIdle'), true);
   await page.clock.runFor(2 * POLL_MS);
@@ -223,10 +225,10 @@ test('a page opened while a login is pending resumes polling it', async () => {
 test('a failing login tool is reported where the operator pressed', async () => {
   // Start failures: each shown in the session note, no flow started.
   const startCases = [
-    { why: 'tool prints no JSON (502)', text: 'segmentation fault', note: 'Start failed: start_failed' },
-    { why: 'tool reports its own error', text: '{"ok":false,"error":"rate_limited","detail":"slow down"}', note: 'Start failed: rate_limited' },
-    { why: 'success without a code (502)', text: '{"ok":true,"verify_url":"http://127.0.0.1/x"}', note: 'Start failed: start_incomplete' },
-    { why: 'tool not installed (exit 127)', text: '', exit: 127, note: 'Start failed: cli_unavailable' },
+    { why: 'tool prints no JSON (502)', text: 'segmentation fault', note: 'Start failed: the login tool could not start a login (login CLI produced no JSON).' },
+    { why: 'tool reports its own error', text: '{"ok":false,"error":"rate_limited","detail":"slow down"}', note: 'Start failed: the login service is refusing requests for a while; try again later (slow down).' },
+    { why: 'success without a code (502)', text: '{"ok":true,"verify_url":"http://127.0.0.1/x"}', note: 'Start failed: the login tool answered without a code or an address to approve it at (login CLI did not return a verify url and user code).' },
+    { why: 'tool not installed (exit 127)', text: '', exit: 127, note: 'Start failed: the login tool vantorel-lumivane-login is not installed on this node.' },
   ];
   for (const c of startCases) {
     resetNode(OPEN);
@@ -245,7 +247,7 @@ test('a failing login tool is reported where the operator pressed', async () => 
   await startLogin(page);
   override(OPEN, 'poll', 'Traceback: something broke');
   await pollOnce(page);
-  await waitText(page, '#flowNote', 'Poll error: poll_failed');
+  await waitText(page, '#flowNote', 'Poll error: the login tool could not be asked about the login (login CLI produced no JSON).');
   assert.equal(await isShown(page, '#stepActive'), true);
   await pollOnce(page);
   assert.equal(count(seen, 'poll'), 2, 'polling goes on after a poll error');

@@ -49,7 +49,9 @@ test('the Token row words the time left', async () => {
     { sec: 10 * 86400 + 86399, want: 'valid, expires in 10 days' },
     { sec: 0, want: 'valid, expires in unknown' },
     { sec: undefined, want: 'valid, expires in unknown' },
-    { sec: -600, expired: true, want: 'expired (unknown)' },
+    { sec: -600, expired: true, want: 'expired 10 min ago' },
+    { sec: -2 * 3600 - 100, expired: true, want: 'expired 2 h ago' },
+    { sec: 0, expired: true, want: 'expired' },
   ];
   const context = await newContext(browser);
   for (const c of cases) {
@@ -61,13 +63,14 @@ test('the Token row words the time left', async () => {
   await context.close();
 });
 
-test('an expired session: Expired pill, status wording and the re-login note', async () => {
+test('an expired session: Expired pill, status wording, and a note that offers Refresh first', async () => {
   const context = await newContext(browser);
   const page = await pageWithStatus(context, statusDoc({ expired: true, expires_in_sec: -30 }));
   await waitText(page, '#pillText', 'Expired');
   assert.equal(await page.locator('#pill').getAttribute('class'), 'pill warn');
   await waitText(page, '#vStatus', 'Signed in (token expired)');
-  await waitText(page, '#sessionNote', 'Token expired. Re-login to refresh the session.');
+  await waitText(page, '#sessionNote', 'Expired 30 s ago. Try Refresh Token Now; if that fails, re-login.');
+  assert.equal(await page.locator('#btnRefresh').getAttribute('class'), 'btn', 'Refresh is the primary action');
   await context.close();
 });
 
@@ -81,17 +84,19 @@ test('the real program\'s expiry reaches the Token row in days', async () => {
 });
 
 test('markup in an account name or an error text is shown as text', async () => {
-  writeCreds(OPEN, { org_id: MARKUP });
-  override(OPEN, 'start', JSON.stringify({ ok: false, error: MARKUP }));
+  override(OPEN, 'start', JSON.stringify({ ok: false, error: 'access_denied', detail: MARKUP }));
   const context = await newContext(browser);
   const page = await context.newPage();
   await page.goto(CONSOLE);
+  await page.locator('#btnStartLogin').click();
+  await waitText(page, '#sessionNote', `Start failed: the login was denied on the approval page (${MARKUP}).`);
+
+  writeCreds(OPEN, { org_id: MARKUP });
+  await page.reload();
   await waitText(page, '#vAccount', MARKUP);
   await waitText(page, '#userLabel', MARKUP);
   await waitText(page, '#userAv', '<');
-
-  await page.locator('#btnStartLogin').click();
-  await waitText(page, '#sessionNote', 'Start failed: ' + MARKUP);
+  await waitText(page, '#sessionNote', `Signed in as ${MARKUP}.`);
   assert.equal(await page.locator('#app img').count(), 0, 'no element was made from the texts');
   assert.equal(await page.evaluate(() => window.__injected), undefined);
   await context.close();

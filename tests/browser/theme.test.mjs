@@ -60,7 +60,7 @@ test('each theme paints its own palette on the page', async () => {
     const got = await page.evaluate(() => ({
       card: getComputedStyle(document.querySelector('.card')).backgroundColor,
       text: getComputedStyle(document.body).color,
-      button: getComputedStyle(document.getElementById('btnRefresh')).backgroundColor,
+      button: getComputedStyle(document.getElementById('btnStartLogin')).backgroundColor,
     }));
     assert.deepEqual(got, want[theme], theme);
     await context.close();

@@ -1,11 +1,11 @@
 // The console's QR encoder is the npm package qrcode-generator, vendored as
-// src/web/qrcode.js: the package's dist/qrcode.js under a header that names
+// src/web/vendor/qrcode.js: the package's dist/qrcode.js under a header that names
 // the package, its version and its licence, with every character outside
 // printable ASCII written as a \uXXXX escape (the build embeds only
 // printable ASCII; the package's non-ASCII characters all sit in string
 // literals, where the escape means the same character).
 //
-//   node tests/browser/vendor-qrcode.mjs    rewrites src/web/qrcode.js from
+//   node tests/browser/vendor-qrcode.mjs    rewrites src/web/vendor/qrcode.js from
 //                                           node_modules (after npm ci)
 //
 // vendor.test.mjs checks that the embedded copy is still exactly this.
@@ -15,7 +15,7 @@ import { fileURLToPath } from 'node:url';
 
 const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 export const PACKAGE_DIR = path.join(ROOT, 'node_modules/qrcode-generator');
-export const VENDORED = path.join(ROOT, 'src/web/qrcode.js');
+export const VENDORED = path.join(ROOT, 'src/web/vendor/qrcode.js');
 
 export function asciiCopy(text) {
   return text.replace(/[^\n\x20-\x7e]/g, (c) => '\\u' + c.charCodeAt(0).toString(16).padStart(4, '0'));

@@ -1,4 +1,4 @@
-// The vendored QR encoder (src/web/qrcode.js) is the npm package that
+// The vendored QR encoder (src/web/vendor/qrcode.js) is the npm package that
 // package.json pins, changed only by the ASCII escapes the build needs:
 // a hand edit, a stale copy after a version bump, or a stray byte fails
 // here. Needs no browser and no host.
@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { VENDORED, vendoredText, asciiCopy } from './vendor-qrcode.mjs';
 
-test('src/web/qrcode.js is the pinned qrcode-generator with non-ASCII characters escaped', () => {
+test('src/web/vendor/qrcode.js is the pinned qrcode-generator with non-ASCII characters escaped', () => {
   const text = fs.readFileSync(VENDORED, 'utf8');
   assert.doesNotMatch(text, /[^\n\x20-\x7e]/, 'printable ASCII and line feeds only');
   assert.ok(text === vendoredText(), 'differs from `node tests/browser/vendor-qrcode.mjs` output');

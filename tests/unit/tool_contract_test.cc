@@ -2,6 +2,8 @@
 // capture, and what each kind of answer gives.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 
 #include "base/buf.h"
@@ -45,6 +47,12 @@ struct Answer {
     ~Answer() { buf_free(&capture); }
 };
 
+// The whole string literal, NUL bytes inside it included.
+template <size_t N>
+std::string bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 TEST(ToolAnswers, ExpiryAndTokenPresence) {
     EXPECT_EQ(expiry_seconds(0), 0);
     EXPECT_EQ(expiry_seconds(-1), 0);
@@ -61,8 +69,7 @@ TEST(ToolAnswers, ExpiryAndTokenPresence) {
         {"an object is no token and no text", R"({"access_token":{"value":"t"},"org_id":{"access_token":"t"}})", 0,
          ""},
         // The answer runs to the end of the capture, over a NUL byte.
-        {"a token after a NUL", std::string("{\"note\":\"\0\",\"access_token\":\"t\",\"org_id\":\"o\"}", 44), 1,
-         "o"},
+        {"a token after a NUL", bytes("{\"note\":\"\0\",\"access_token\":\"t\",\"org_id\":\"o\"}"), 1, "o"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -82,7 +89,7 @@ TEST(ToolAnswers, CancelAcceptedUnlessOkIsFalse) {
     } cases[] = {
         {"{}", 1},
         {R"({"ok":0})", 0},
-        {std::string("{\"a\":\"x\0\",\"ok\":false}", 21), 0},  // ok lies after a NUL
+        {bytes("{\"a\":\"x\0\",\"ok\":false}"), 0},  // ok lies after a NUL
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.output);

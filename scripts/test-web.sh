@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# The console's logic module (src/web/console_logic.js) under node --test:
+# the tables in tests/web/, with no browser, no host and no npm package.
+set -euo pipefail
+source "$(dirname "$0")/lib/common.sh"
+root=$(repo_root)
+command -v node >/dev/null || ensure_packages nodejs
+cd "$root"
+node --test tests/web/*.test.mjs
