@@ -1,7 +1,7 @@
 // The rules of starting a tool without a shell (platform/tool_launch.h),
 // each checked against a model written here with std::string:
-//  - the environment filter passes exactly the entries that are neither
-//    HTTP_*, QUERY_STRING nor BOT_PASSWORD;
+//  - the environment filter passes exactly the entries that are neither a
+//    request variable (the names and prefixes below) nor BOT_PASSWORD;
 //  - the search path finds the first candidate, in the model's order, that
 //    exists and fits, and nothing when none does;
 //  - a direct Windows command line, read back with the C runtime's
@@ -34,7 +34,15 @@ bool model_env_passes(const std::string &entry, bool ignore_case) {
     if (eq == std::string::npos) return true;
     std::string name = entry.substr(0, eq);
     if (ignore_case) name = upper(name);
-    return name.compare(0, 5, "HTTP_") != 0 && name != "QUERY_STRING" && name != "BOT_PASSWORD";
+    static const std::set<std::string> names = {
+        "AUTH_TYPE", "CONTENT_LENGTH", "CONTENT_TYPE", "GATEWAY_INTERFACE", "PATH_INFO", "PATH_TRANSLATED",
+        "QUERY_STRING", "REQUEST_METHOD", "SCRIPT_NAME", "REQUEST_URI", "SCRIPT_FILENAME", "SCRIPT_URI",
+        "SCRIPT_URL", "DOCUMENT_ROOT", "DOCUMENT_URI", "REQUEST_SCHEME", "HTTPS", "UNIQUE_ID", "AUTH_USER",
+        "AUTH_PASSWORD", "LOGON_USER", "BOT_PASSWORD"};
+    for (const char *prefix : {"HTTP_", "REMOTE_", "SERVER_", "REDIRECT_", "CONTEXT_"}) {
+        if (name.compare(0, strlen(prefix), prefix) == 0) return false;
+    }
+    return names.count(name) == 0;
 }
 
 std::vector<std::string> split(const std::string &s, char sep) {

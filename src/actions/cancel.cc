@@ -18,12 +18,21 @@ static void cancel_locally(void) {
     emit_json(&out);
 }
 
-int action_cancel(void) {
+// A login tool that is there but cannot be started is not absent: it was
+// never asked, so nothing is cancelled, and the marker stays for it.
+static const char CANCEL_UNSTARTABLE_DETAIL[] = "cannot spawn login CLI";
+
+// The cancel itself, under the node lock.
+static void cancel_login(void) {
     Status st;
     collect_status(&st);
+    if (login_cannot_start(&st)) {
+        emit_error(200, "OK", "cancel_failed", CANCEL_UNSTARTABLE_DETAIL);
+        return;
+    }
     if (!st.cli_present) {
         cancel_locally();
-        return 0;
+        return;
     }
     Buf capture = {};
     ToolLine line;
@@ -42,10 +51,18 @@ int action_cancel(void) {
             emit_fresh_status(LEAD_CANCELLED);
             break;
         case TOOL_NOT_STARTED:
-            // A tool that could not start, like one that printed no JSON, is no refusal.
-            emit_fresh_status(LEAD_CANCELLED);
+            emit_error(200, "OK", "cancel_failed", CANCEL_UNSTARTABLE_DETAIL);
             break;
     }
     buf_free(&capture);
+}
+
+int action_cancel(void) {
+    if (!take_node_lock()) {
+        emit_error(200, "OK", "cancel_failed", LOGIN_TIMEOUT_DETAIL);
+        return 0;
+    }
+    cancel_login();
+    release_node_lock();
     return 0;
 }

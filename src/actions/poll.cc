@@ -5,9 +5,14 @@
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
-int action_poll(void) {
+// The poll itself, under the node lock.
+static int poll_login(void) {
     Status st;
     collect_status(&st);
+    if (login_cannot_start(&st)) {
+        emit_login_unstartable("poll_failed");
+        return 1;
+    }
     if (!st.cli_present) {
         emit_login_missing();
         return 0;
@@ -20,7 +25,7 @@ int action_poll(void) {
             emit_login_missing();
             break;
         case TOOL_NOT_STARTED:
-            emit_error(500, "Internal Server Error", "poll_failed", "cannot spawn login CLI");
+            emit_login_unstartable("poll_failed");
             status = 1;
             break;
         case TOOL_TIMED_OUT:
@@ -55,5 +60,15 @@ int action_poll(void) {
         }
     }
     buf_free(&capture);
+    return status;
+}
+
+int action_poll(void) {
+    if (!take_node_lock()) {
+        emit_error(504, "Gateway Timeout", "poll_failed", LOGIN_TIMEOUT_DETAIL);
+        return 1;
+    }
+    int status = poll_login();
+    release_node_lock();
     return status;
 }

@@ -1,9 +1,28 @@
 #include "actions/respond.h"
 
+#include <string.h>
+
 #include "cgi/emit.h"
+#include "platform/platform.h"
+#include "state/paths.h"
+#include "tools/runner.h"
 #include "tools/tool_contract.h"
 
 void emit_login_missing(void) { emit_error(200, "OK", "cli_unavailable", LOGIN_MISSING_DETAIL); }
+
+int login_cannot_start(const Status *st) { return !st->cli_present && strcmp(st->cli_error, CLI_SPAWN_FAILED) == 0; }
+
+void emit_login_unstartable(const char *code) {
+    emit_error(500, "Internal Server Error", code, "cannot spawn login CLI");
+}
+
+int take_node_lock(void) {
+    char marker[PATH_CAP];
+    if (!pending_path(marker)) return 1;
+    return plat_node_lock(marker, request_deadline()) != NODE_LOCK_TIMED_OUT;
+}
+
+void release_node_lock(void) { plat_node_unlock(); }
 
 void emit_status_document(const Status *st, StatusLead lead) {
     Buf out = {};

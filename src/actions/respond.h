@@ -6,6 +6,22 @@
 // The login tool is not installed: "cli_unavailable" with HTTP 200.
 void emit_login_missing(void);
 
+// 1 when the snapshot found the login tool there but unable to start
+// (CLI_SPAWN_FAILED): unlike a missing tool, that is a failure to report.
+int login_cannot_start(const Status *st);
+
+// The login tool could not be started: `code` with HTTP 500 and the detail
+// "cannot spawn login CLI".
+void emit_login_unstartable(const char *code);
+
+// Takes the node lock (platform.h) of the pending marker, waiting for it
+// within the request's deadline. 0 when the deadline passed first: the
+// caller then answers as for its own tool timing out, and runs nothing.
+// Where there is no lock to be had (a marker path that names no file, a
+// place that cannot be locked), the request goes on without it: 1.
+int take_node_lock(void);
+void release_node_lock(void);
+
 // Writes the status document of *st under `lead`.
 void emit_status_document(const Status *st, StatusLead lead);
 

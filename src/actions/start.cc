@@ -8,9 +8,14 @@
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
-int action_start(int force) {
+// The start itself, under the node lock.
+static int start_login(int force) {
     Status st;
     collect_status(&st);
+    if (login_cannot_start(&st)) {
+        emit_login_unstartable("start_failed");
+        return 1;
+    }
     if (!st.cli_present) {
         emit_login_missing();
         return 0;
@@ -27,7 +32,7 @@ int action_start(int force) {
             status = 0;
             break;
         case TOOL_NOT_STARTED:
-            emit_error(500, "Internal Server Error", "start_failed", "cannot spawn login CLI");
+            emit_login_unstartable("start_failed");
             break;
         case TOOL_TIMED_OUT:
             emit_error(504, "Gateway Timeout", "start_failed", LOGIN_TIMEOUT_DETAIL);
@@ -60,5 +65,15 @@ int action_start(int force) {
         }
     }
     buf_free(&capture);
+    return status;
+}
+
+int action_start(int force) {
+    if (!take_node_lock()) {
+        emit_error(504, "Gateway Timeout", "start_failed", LOGIN_TIMEOUT_DETAIL);
+        return 1;
+    }
+    int status = start_login(force);
+    release_node_lock();
     return status;
 }

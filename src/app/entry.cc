@@ -10,6 +10,7 @@
 #include "cgi/emit.h"
 #include "cgi/query.h"
 #include "platform/platform.h"
+#include "tools/runner.h"
 #include "web/page.h"
 
 const char META_LINE[] = "{\"name\":\"lumivane\",\"desc\":\"LumiVane login\"}\n";
@@ -46,6 +47,10 @@ int plugin_main(int argc, char **argv) {
         return 0;
     }
 
+    // Tools may run from here on. The request's time runs from here too:
+    // every tool run and every wait for the node lock shares it.
+    plat_init_tools();
+    request_deadline_begin();
     const char *query = plat_getenv("QUERY_STRING");
     if (!query) query = "";
     Route route = route_request(query);

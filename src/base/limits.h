@@ -34,7 +34,7 @@ constexpr size_t CAPTURE_PIECE_MAX = 2047;
 constexpr size_t TOOL_COMMAND_MAX = 509;
 constexpr size_t ARGS_CAP = 32;                 // an option text ("--start --force")
 constexpr int TOOL_OPTION_WORDS_MAX = 8;        // words in an option text
-constexpr long long DEFAULT_TOOL_TIMEOUT_SEC = 60;  // LUMIVANE_TOOL_TIMEOUT unset or unusable
+constexpr long long DEFAULT_TOOL_TIMEOUT_SEC = 60;  // a request's time; LUMIVANE_TOOL_TIMEOUT unset or unusable
 constexpr size_t TOOL_TIMEOUT_DIGITS_MAX = 9;   // a longer LUMIVANE_TOOL_TIMEOUT is unusable
 // The classic Windows path limit, NUL included: a longer absolute path
 // goes to the wide calls in the \\?\ form, which has none.
@@ -42,6 +42,10 @@ constexpr size_t WIN_MAX_PATH = 260;
 // A path in UTF-16 for the wide calls: a path text's 1,023 bytes are at
 // most 1,023 units, and the \\?\UNC\ prefix adds at most 8.
 constexpr size_t WIDE_PATH_CAP = PATH_CAP + 8;
+// How long a tool whose output has ended may take to exit before it is left
+// running and its answer used: a tool that only closes its pipes first
+// exits well within it.
+constexpr long long TOOL_EXIT_GRACE_MS = 2000;
 // One read request on Windows (ReadFile counts in a DWORD): 256 MiB, far
 // below the DWORD's limit, so that a length never wraps when it is narrowed.
 constexpr unsigned long WIN_READ_REQUEST_MAX = 0x10000000u;

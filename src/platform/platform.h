@@ -52,6 +52,17 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 // Whole seconds since the Unix epoch.
 long long plat_now(void);
 
+// Milliseconds on a clock that only moves forward (not the wall clock):
+// the clock of every deadline below.
+long long plat_clock_ms(void);
+
+// Called once, before any tool runs, so that the program can
+// read how its tools end whatever the host left it: on POSIX SIGCHLD goes
+// back to its default (a host that ignores it has the system reap every
+// child, and a tool's exit status is lost; a tool would inherit it too).
+// Nothing to do on Windows.
+void plat_init_tools(void);
+
 // Tools. A tool is one program started directly, never through a shell:
 // `command` is a path when it holds a directory part, else a name searched
 // on PATH (with PATHEXT on Windows); its arguments are exactly args. It
@@ -59,8 +70,8 @@ long long plat_now(void);
 // node password (tool_launch.h), standard input and standard error on the
 // null device, and standard output piped back or on the null device. It
 // runs in a process group (POSIX) or job (Windows) of its own, so that it
-// can be ended with everything it started, and it is bounded in time:
-// past `timeout_sec` seconds from its start it is ended.
+// can be ended with everything it started, and it is bounded in time: at
+// `deadline_ms` (plat_clock_ms) it is ended.
 
 // How one run of a tool went: the result of plat_tool_start and
 // plat_tool_finish, and of every caller above them (run_capture, the
@@ -69,33 +80,63 @@ enum ToolResult {
     TOOL_NOT_FOUND = -1,   // no such program, or it exited with the shell's not-found status
     TOOL_NOT_STARTED = 0,  // no command, or any other failure to start it
     TOOL_RAN = 1,          // it ran, whatever its exit code
-    TOOL_TIMED_OUT = 2,    // it ran past its time and was ended
+    TOOL_TIMED_OUT = 2,    // it ran past its deadline and was ended (or never started: runner.h)
 };
 
-// A started tool; released by plat_tool_finish and only there.
+// A started tool; released by plat_tool_finish or plat_tool_leave, and
+// only there.
 struct PlatTool;
 
 // Starts the tool. On TOOL_RAN *tool is set; on any other result
 // nothing runs and *tool is null. capture 1 pipes standard output back.
-ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long deadline_ms,
                     PlatTool **tool);
 
 // Reads at most cap bytes of a capturing tool's output into out (a plain
 // block read, not terminated). Waits until bytes come, the output ends, or
 // the tool itself has exited and its pipe holds nothing more for now (a
 // child it left behind is not waited for). Returns the count, 0 at the end,
-// -1 when the time limit passed first.
+// -1 when the deadline passed first.
 long plat_tool_read(PlatTool *tool, char *out, size_t cap);
 
 // Ends the tool and everything it started, at once.
 void plat_tool_end(PlatTool *tool);
 
-// Waits for the tool itself to exit, at most until its time limit (then
+// Waits for the tool itself to exit, until `until_ms` (plat_clock_ms) and
+// never past its deadline. 1 when it has exited (plat_tool_finish then
+// returns at once), 0 when it still runs.
+int plat_tool_wait(PlatTool *tool, long long until_ms);
+
+// Releases a tool that still runs without ending it or waiting for it; it
+// goes on by itself. (On Linux a tool ends with the plugin's own exit, by
+// the parent-death signal it was started with; what it started lives on.)
+void plat_tool_leave(PlatTool *tool);
+
+// Waits for the tool itself to exit, at most until its deadline (then
 // ends it), and releases it. Returns TOOL_NOT_FOUND for the shell's
 // not-found exit status (127; 9009 on Windows), TOOL_TIMED_OUT when
-// the limit ended it, else TOOL_RAN. *killed (when killed is not null)
+// the deadline ended it, else TOOL_RAN. *killed (when killed is not null)
 // gets 1 when the tool did not exit by itself but was ended from outside,
 // by whoever did it (plat_tool_end too): by a signal on POSIX; on Windows
 // by an unhandled exception or Ctrl-C, whose exit status is a system
 // error status (0xC000xxxx). Else 0.
 ToolResult plat_tool_finish(PlatTool *tool, int *killed);
+
+// The node lock: start, poll and cancel hold it, so that one of them at a
+// time runs on a node and a flow never interleaves with another. It
+// belongs to the pending marker's path and makes no file: on POSIX an
+// exclusive flock on the marker's directory, or on its nearest existing
+// parent while that directory does not exist yet; on Windows a named mutex
+// whose name is a hash of the path (lock_rules.h). The system drops it
+// when the process ends, however it ends; no tool inherits it.
+enum NodeLock {
+    NODE_LOCK_HELD,
+    NODE_LOCK_TIMED_OUT,    // another request held it until deadline_ms
+    NODE_LOCK_UNAVAILABLE,  // it cannot be had here (no directory to lock, no mutex)
+};
+
+// Waits for the node lock of the marker at marker_path until deadline_ms
+// (plat_clock_ms). One lock at a time per process.
+NodeLock plat_node_lock(const char *marker_path, long long deadline_ms);
+// Lets the lock go; nothing when it is not held.
+void plat_node_unlock(void);

@@ -1,6 +1,7 @@
 // POSIX tools: a program started directly with vfork and execve (never
 // through a shell), in a process group of its own, its output read through
-// a non-blocking pipe and its time bounded on the monotonic clock. The
+// a non-blocking pipe and its time bounded on the monotonic clock (which is
+// plat_clock_ms). The
 // rules that need no system call (search, environment filter) live in
 // tool_launch.cc.
 #include "platform/platform.h"
@@ -48,10 +49,18 @@ struct PlatTool {
     int timed_out;
 };
 
-static long long monotonic_ms(void) {
+long long plat_clock_ms(void) {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+}
+
+void plat_init_tools(void) {
+    struct sigaction dfl;
+    memset(&dfl, 0, sizeof dfl);
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    sigaction(SIGCHLD, &dfl, nullptr);
 }
 
 static int runnable_file(const char *path, void *) {
@@ -215,7 +224,7 @@ static ToolResult start_failure(pid_t pid, int exec_errno) {
 
 // The record of a running tool; null (and the tool ended and reaped) when
 // there is no memory for it.
-static PlatTool *new_tool(pid_t pid, int out_fd, long long timeout_sec) {
+static PlatTool *new_tool(pid_t pid, int out_fd, long long deadline_ms) {
     PlatTool *t = (PlatTool *)malloc(sizeof *t);
     if (!t) {
         kill(pid, SIGKILL);
@@ -229,14 +238,14 @@ static PlatTool *new_tool(pid_t pid, int out_fd, long long timeout_sec) {
 #if defined(__linux__) && defined(SYS_pidfd_open)
     t->pid_fd = (int)syscall(SYS_pidfd_open, pid, 0);
 #endif
-    t->deadline_ms = monotonic_ms() + timeout_sec * 1000;
+    t->deadline_ms = deadline_ms;
     t->exited = 0;
     t->status = 0;
     t->timed_out = 0;
     return t;
 }
 
-ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long deadline_ms,
                     PlatTool **tool) {
     *tool = nullptr;
     if (nargs < 0 || nargs > TOOL_OPTION_WORDS_MAX) return TOOL_NOT_STARTED;
@@ -267,7 +276,7 @@ ToolResult plat_tool_start(const char *command, const char *const *args, int nar
         return start_failure(pid, exec_errno);
     }
 
-    PlatTool *t = new_tool(pid, out_fd, timeout_sec);
+    PlatTool *t = new_tool(pid, out_fd, deadline_ms);
     if (!t) {
         close_fd(&out_fd);
         return TOOL_NOT_STARTED;
@@ -292,10 +301,12 @@ static int reap(PlatTool *t, int block) {
 }
 
 // Waits until the output pipe (when watch_output) is readable, the tool
-// has exited, or the deadline passes. Returns 0 when the deadline passed.
-static int wait_for_tool(PlatTool *t, int watch_output) {
+// has exited, or until_ms passes. Returns 0 when until_ms passed.
+static int wait_for_tool(PlatTool *t, int watch_output, long long until_ms) {
     for (;;) {
-        long long left = t->deadline_ms - monotonic_ms();
+        // A tool that exited in time is not late because it is seen late.
+        if (reap(t, 0)) return 1;
+        long long left = until_ms - plat_clock_ms();
         if (left <= 0) return 0;
         struct pollfd fds[2];
         nfds_t n = 0;
@@ -323,7 +334,7 @@ long plat_tool_read(PlatTool *t, char *out, size_t cap) {
         // Nothing for now: once the tool itself is gone, that is the end,
         // whoever else still holds the pipe.
         if (t->exited) return 0;
-        if (!wait_for_tool(t, 1)) return -1;
+        if (!wait_for_tool(t, 1, t->deadline_ms)) return -1;
     }
 }
 
@@ -331,17 +342,34 @@ void plat_tool_end(PlatTool *t) {
     if (!t->exited) kill(-t->pid, SIGKILL);
 }
 
+int plat_tool_wait(PlatTool *t, long long until_ms) {
+    if (until_ms > t->deadline_ms) until_ms = t->deadline_ms;
+    while (!reap(t, 0)) {
+        if (!wait_for_tool(t, 0, until_ms)) return 0;
+    }
+    return 1;
+}
+
+static void free_tool(PlatTool *t) {
+    close_fd(&t->out_fd);
+    close_fd(&t->pid_fd);
+    free(t);
+}
+
+void plat_tool_leave(PlatTool *t) {
+    // Not reaped: once it ends, it waits as a zombie for the plugin's exit.
+    free_tool(t);
+}
+
 ToolResult plat_tool_finish(PlatTool *t, int *killed) {
-    if (!t->exited && !wait_for_tool(t, 0)) {
+    if (!t->exited && !wait_for_tool(t, 0, t->deadline_ms)) {
         kill(-t->pid, SIGKILL);
         t->timed_out = 1;
     }
     reap(t, 1);
-    close_fd(&t->out_fd);
-    close_fd(&t->pid_fd);
     int status = t->status;
     int timed_out = t->timed_out;
-    free(t);
+    free_tool(t);
     if (killed) *killed = WIFSIGNALED(status);
     if (timed_out) return TOOL_TIMED_OUT;
     if (WIFEXITED(status) && WEXITSTATUS(status) == SHELL_NOT_FOUND) return TOOL_NOT_FOUND;

@@ -300,7 +300,11 @@ static void free_tool(PlatTool *t) {
     free(t);
 }
 
-ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+long long plat_clock_ms(void) { return (long long)GetTickCount64(); }
+
+void plat_init_tools(void) {}
+
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long deadline_ms,
                     PlatTool **tool) {
     *tool = nullptr;
     char found[PATH_CAP];
@@ -326,18 +330,21 @@ ToolResult plat_tool_start(const char *command, const char *const *args, int nar
         if (t) free_tool(t);
         return start_failure(error);
     }
-    t->deadline_ms = GetTickCount64() + (ULONGLONG)timeout_sec * 1000;
+    t->deadline_ms = deadline_ms > 0 ? (ULONGLONG)deadline_ms : 0;
     *tool = t;
     return TOOL_RAN;
 }
 
-// Milliseconds left before the deadline, 0 when it has passed.
-static DWORD time_left(const PlatTool *t) {
+// Milliseconds left before until_ms, 0 when it has passed.
+static DWORD time_until(ULONGLONG until_ms) {
     ULONGLONG now = GetTickCount64();
-    if (now >= t->deadline_ms) return 0;
-    ULONGLONG left = t->deadline_ms - now;
+    if (now >= until_ms) return 0;
+    ULONGLONG left = until_ms - now;
     return left >= INFINITE ? INFINITE - 1 : (DWORD)left;
 }
+
+// Milliseconds left before the deadline, 0 when it has passed.
+static DWORD time_left(const PlatTool *t) { return time_until(t->deadline_ms); }
 
 long plat_tool_read(PlatTool *t, char *out, size_t cap) {
     if (!t->out) return 0;
@@ -382,6 +389,17 @@ void plat_tool_end(PlatTool *t) {
     } else {
         TerminateProcess(t->process, 1);
     }
+}
+
+int plat_tool_wait(PlatTool *t, long long until_ms) {
+    ULONGLONG until = until_ms > 0 ? (ULONGLONG)until_ms : 0;
+    if (until > t->deadline_ms) until = t->deadline_ms;
+    return WaitForSingleObject(t->process, time_until(until)) == WAIT_OBJECT_0;
+}
+
+void plat_tool_leave(PlatTool *t) {
+    // Its job has no kill-on-close limit: closing the handles ends nothing.
+    free_tool(t);
 }
 
 ToolResult plat_tool_finish(PlatTool *t, int *killed) {

@@ -8,11 +8,56 @@ static int same(char a, char b, int ignore_case) {
     return ignore_case ? lower((unsigned char)a) == lower((unsigned char)b) : a == b;
 }
 
-// 1 when the entry's name (up to '=') equals `name`.
-static int name_is(const char *entry, size_t name_len, const char *name, int ignore_case) {
-    if (strlen(name) != name_len) return 0;
-    for (size_t i = 0; i < name_len; i++) {
-        if (!same(entry[i], name[i], ignore_case)) return 0;
+// The request's variables, which never reach a tool: every CGI meta-variable
+// (RFC 3875), the server extensions that carry the request (its address,
+// query, document and scheme), the request headers (HTTP_*), the
+// credentials IIS passes on, and the node password. A host copies the
+// query, the password in `pwd=` included, into several of them.
+// README.md lists the same table under Security.
+struct HiddenVariable {
+    const char *name;
+    int prefix;  // 1: every name that begins with `name`
+};
+
+static const HiddenVariable REQUEST_VARIABLES[] = {
+    // RFC 3875
+    {"AUTH_TYPE", 0},
+    {"CONTENT_LENGTH", 0},
+    {"CONTENT_TYPE", 0},
+    {"GATEWAY_INTERFACE", 0},
+    {"PATH_INFO", 0},
+    {"PATH_TRANSLATED", 0},
+    {"QUERY_STRING", 0},
+    {"REMOTE_", 1},
+    {"REQUEST_METHOD", 0},
+    {"SCRIPT_NAME", 0},
+    {"SERVER_", 1},
+    // Server extensions
+    {"REQUEST_URI", 0},
+    {"REDIRECT_", 1},
+    {"SCRIPT_FILENAME", 0},
+    {"SCRIPT_URI", 0},
+    {"SCRIPT_URL", 0},
+    {"DOCUMENT_ROOT", 0},
+    {"DOCUMENT_URI", 0},
+    {"REQUEST_SCHEME", 0},
+    {"HTTPS", 0},
+    {"CONTEXT_", 1},
+    {"UNIQUE_ID", 0},
+    {"AUTH_USER", 0},
+    {"AUTH_PASSWORD", 0},
+    {"LOGON_USER", 0},
+    // Request headers, and the node password
+    {"HTTP_", 1},
+    {"BOT_PASSWORD", 0},
+};
+
+// 1 when the name (n bytes) is `v`, or begins with it for a prefix.
+static int name_matches(const char *name, size_t n, const HiddenVariable *v, int ignore_case) {
+    size_t len = strlen(v->name);
+    if (v->prefix ? n < len : n != len) return 0;
+    for (size_t i = 0; i < len; i++) {
+        if (!same(name[i], v->name[i], ignore_case)) return 0;
     }
     return 1;
 }
@@ -24,15 +69,10 @@ int tool_env_passes(const char *entry, int ignore_case) {
     if (eq == entry) eq = strchr(entry + 1, '=');
     if (!eq) return 1;
     size_t n = (size_t)(eq - entry);
-    static const char prefix[] = "HTTP_";
-    if (n >= sizeof prefix - 1) {
-        int match = 1;
-        for (size_t i = 0; i < sizeof prefix - 1; i++) {
-            if (!same(entry[i], prefix[i], ignore_case)) match = 0;
-        }
-        if (match) return 0;
+    for (const HiddenVariable &v : REQUEST_VARIABLES) {
+        if (name_matches(entry, n, &v, ignore_case)) return 0;
     }
-    return !name_is(entry, n, "QUERY_STRING", ignore_case) && !name_is(entry, n, "BOT_PASSWORD", ignore_case);
+    return 1;
 }
 
 // Writes dir (n bytes), a separator when dir is non-empty, name and ext

@@ -11,6 +11,9 @@
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
+const char CLI_NOT_FOUND[] = "cli_not_found";
+const char CLI_SPAWN_FAILED[] = "cli_spawn_failed";
+
 static void copy_text(char *out, size_t cap, const char *src) { snprintf(out, cap, "%s", src); }
 
 // Reads the credentials file, or the fallback token file when the
@@ -89,10 +92,10 @@ void collect_status(Status *st) {
     ToolLine line;
     switch (run_for_json_line(login_bin(), LOGIN_STATUS, &capture, &line)) {
         case TOOL_NOT_FOUND:
-            copy_text(st->cli_error, sizeof st->cli_error, "cli_not_found");
+            copy_text(st->cli_error, sizeof st->cli_error, CLI_NOT_FOUND);
             break;
         case TOOL_NOT_STARTED:
-            copy_text(st->cli_error, sizeof st->cli_error, "cli_spawn_failed");
+            copy_text(st->cli_error, sizeof st->cli_error, CLI_SPAWN_FAILED);
             break;
         case TOOL_TIMED_OUT:  // there, with an empty report
             st->cli_present = 1;

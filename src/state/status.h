@@ -24,8 +24,13 @@ struct Status {
     int pending_file_missing;      // no pending marker (implies pending_age_sec == -1)
     int cli_ok;                    // the tool's report said ok (0 whenever !cli_present)
     int token_cli_present;         // the token tool could be run
-    char cli_error[ERROR_TEXT_CAP];  // "cli_not_found", "cli_spawn_failed" or the tool's error
+    char cli_error[ERROR_TEXT_CAP];  // CLI_NOT_FOUND, CLI_SPAWN_FAILED or the tool's error
 };
+
+// The cli_error of a login tool that is not there, and of one that is
+// there but cannot be started (cli_present is 0 with either).
+extern const char CLI_NOT_FOUND[];     // "cli_not_found"
+extern const char CLI_SPAWN_FAILED[];  // "cli_spawn_failed"
 
 // Fills every field of *st. Never fails: what a source lacks shows in the
 // fields. Token values are only tested for presence, never copied.

@@ -17,6 +17,18 @@ const char *login_bin(void) { return env_or("LUMIVANE_LOGIN_BIN", "vantorel-lumi
 
 const char *token_bin(void) { return env_or("LUMIVANE_TOKEN_BIN", "vantorel-lumivane-fetchtoken"); }
 
+// The request's deadline on plat_clock_ms; 0 until it begins.
+static long long deadline_ms = 0;
+
+void request_deadline_begin(void) {
+    deadline_ms = plat_clock_ms() + tool_timeout_seconds(plat_getenv(TIMEOUT_VARIABLE)) * 1000;
+}
+
+long long request_deadline(void) {
+    if (deadline_ms == 0) request_deadline_begin();
+    return deadline_ms;
+}
+
 // Starts `command args`; the platform's result, with *tool set on success.
 static ToolResult start_tool(const char *command, const char *args, int capture, PlatTool **tool) {
     *tool = nullptr;
@@ -29,8 +41,11 @@ static ToolResult start_tool(const char *command, const char *args, int capture,
     const char *words[TOOL_OPTION_WORDS_MAX];
     int n = split_options(options, words, TOOL_OPTION_WORDS_MAX);
     if (n < 0) return TOOL_NOT_STARTED;
-    long long timeout = tool_timeout_seconds(plat_getenv(TIMEOUT_VARIABLE));
-    return plat_tool_start(command, words, n, capture, timeout, tool);
+    long long deadline = request_deadline();
+    // What is left of the request is the run's time; with nothing left it
+    // does not start, as if it had run out of time at once.
+    if (plat_clock_ms() >= deadline) return TOOL_TIMED_OUT;
+    return plat_tool_start(command, words, n, capture, deadline, tool);
 }
 
 // Where a capture may end when it stops short of the tool's output: only
@@ -71,9 +86,13 @@ ToolResult run_capture(const char *command, const char *args, Buf *out) {
     size_t total = 0;
     PieceEnds ends = {0, 0, 0};
     int stopped = 0;  // the capture ends before the tool's output does
+    int ended = 0;    // the tool's output has ended
     for (;;) {
         long n = plat_tool_read(tool, block, sizeof block);
-        if (n <= 0) break;  // the end, or the time limit (plat_tool_finish tells)
+        if (n <= 0) {
+            ended = n == 0;  // else the deadline (plat_tool_finish tells)
+            break;
+        }
         size_t take = (size_t)n;
         if (take > CAPTURE_LIMIT - total) {
             take = CAPTURE_LIMIT - total;
@@ -91,8 +110,16 @@ ToolResult run_capture(const char *command, const char *args, Buf *out) {
             break;
         }
     }
-    int killed;
-    ToolResult result = plat_tool_finish(tool, &killed);
+    int killed = 0;
+    ToolResult result;
+    if (ended && !plat_tool_wait(tool, plat_clock_ms() + TOOL_EXIT_GRACE_MS)) {
+        // Its output, and with it its answer, has ended, but the tool goes
+        // on: what it printed is used, and it is left to end by itself.
+        plat_tool_leave(tool);
+        result = TOOL_RAN;
+    } else {
+        result = plat_tool_finish(tool, &killed);
+    }
     if (stopped) {
         // The piece that the stop cut through is dropped whole, and all after it.
         cut_capture(out, start + ends.last_piece);

@@ -1,13 +1,17 @@
 // Runs the two outside tools and captures their standard output. A tool is
 // started directly, never through a shell: the command is one program and
 // its arguments are exactly the fixed option words, so nothing from the
-// request ever reaches it. Each run is bounded in time by
-// LUMIVANE_TOOL_TIMEOUT; what a tool receives is said in platform.h.
+// request ever reaches it. What a tool receives is said in platform.h.
+//
+// Time: a request has one deadline, LUMIVANE_TOOL_TIMEOUT seconds after it
+// begins (request_deadline_begin), and every run gets what is left of it.
+// A run that would start past it does not start and counts as timed out.
 //
 // Results (ToolResult, platform.h), here and in every caller:
-//    TOOL_TIMED_OUT    the tool ran past its time limit and was ended
-//                      (with everything it started); what it printed is
-//                      not to be used;
+//    TOOL_TIMED_OUT    the tool ran past the request's deadline and was
+//                      ended (with everything it started), or the deadline
+//                      had passed before it could start (nothing ran);
+//                      what it printed is not to be used;
 //    TOOL_RAN          the tool ran, whatever its exit code;
 //    TOOL_NOT_STARTED  no command is set, it is longer than
 //                      TOOL_COMMAND_MAX, or it cannot be started (the
@@ -27,10 +31,17 @@ const char *login_bin(void);
 // The token tool's command: LUMIVANE_TOKEN_BIN, else "vantorel-lumivane-fetchtoken".
 const char *token_bin(void);
 
+// Begins the request's deadline now, from LUMIVANE_TOOL_TIMEOUT. The
+// entry point calls it once per request; calling it again starts anew.
+void request_deadline_begin(void);
+// The request's deadline on plat_clock_ms (begun at the first call when
+// request_deadline_begin was not called).
+long long request_deadline(void);
+
 // The two rules below are pure (run_rules.cc): they read only their
 // arguments.
 //
-// The time limit of one tool run, in whole seconds, from the value of
+// The request's time, in whole seconds, from the value of
 // LUMIVANE_TOOL_TIMEOUT: its decimal digits, or DEFAULT_TOOL_TIMEOUT_SEC
 // when it is unset (null), empty, 0, not all digits, or longer than
 // TOOL_TIMEOUT_DIGITS_MAX digits.
@@ -50,6 +61,9 @@ int split_options(char *text, const char **words, int max);
 // piece that the limit cuts through is dropped, and everything after it.
 // When the tool was killed (plat_tool_finish), a last line it left
 // unfinished, without its line feed, is dropped too: it is no answer.
+// Once the output has ended, the tool gets TOOL_EXIT_GRACE_MS (within the
+// deadline) to exit; one that is still running then has given its whole
+// answer: it is left running and the run counts as TOOL_RAN.
 ToolResult run_capture(const char *command, const char *args, Buf *out);
 
 // A run whose output is not wanted, started now and collected later so
@@ -60,5 +74,5 @@ struct ToolProbe {
 };
 
 void probe_start(const char *command, const char *args, ToolProbe *probe);
-// Waits for the probe (within its time limit); same results as run_capture.
+// Waits for the probe (within the deadline); same results as run_capture.
 ToolResult probe_finish(ToolProbe *probe);

@@ -69,7 +69,7 @@ test('the stand-in\'s codes live DEMO_CODE_LIFETIME seconds, 900 when unset or n
   const cases = [['60', 60], ['', 900], ['abc', 900], ['0', 900], [undefined, 900]];
   for (const [value, want] of cases) {
     const data = fs.mkdtempSync(path.join(os.tmpdir(), 'lv-demo-'));
-    const env = { PATH: process.env.PATH, LUMIVANE_DEMO_DATA: data, SERVER_PORT: '8080' };
+    const env = { PATH: process.env.PATH, LUMIVANE_DEMO_DATA: data, LUMIVANE_DEMO_PORT: '8080' };
     if (value !== undefined) env.DEMO_CODE_LIFETIME = value;
     const out = execFileSync(path.join(ROOT, 'demo/tools/lumivane-login-standin'), ['--start'], { env, encoding: 'utf8' });
     assert.equal(JSON.parse(out).expires_in, want, String(value));

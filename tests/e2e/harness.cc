@@ -152,20 +152,36 @@ static void drain(pid_t pid, int out_fd, int err_fd, std::string &out, std::stri
     }
 }
 
-Result World::run(const std::vector<std::string> &args) const {
-    std::vector<std::string> argv_strings, env_strings;
-    target_process(*this, args, argv_strings, env_strings);
+// Everything one run of the plugin needs, taken from its world at once, so
+// that the run itself may go on on another thread.
+struct Launch {
+    std::string dir;
+    bool hold_stdin;
+    std::string stdin_body;
+    bool ignore_sigchld;
+    std::vector<std::string> argv, env;
+};
+
+static Launch prepare(const World &w, const std::vector<std::string> &args) {
+    Launch l{w.dir, w.hold_stdin, w.stdin_body, w.host_ignores_sigchld, {}, {}};
+    target_process(w, args, l.argv, l.env);
+    return l;
+}
+
+static Result execute(Launch l) {
     std::vector<char *> envp, argv;
-    for (auto &s : env_strings) envp.push_back(&s[0]);
+    for (auto &s : l.env) envp.push_back(&s[0]);
     envp.push_back(nullptr);
-    for (auto &a : argv_strings) argv.push_back(&a[0]);
+    for (auto &a : l.argv) argv.push_back(&a[0]);
     argv.push_back(nullptr);
 
+    // Close-on-exec: while several runs start at once, no plugin may
+    // inherit another's pipe (dup2 below makes the copies it is to have).
     int out_pipe[2], err_pipe[2], in_pipe[2] = {-1, -1};
-    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
-    if (hold_stdin) {
-        if (pipe(in_pipe) != 0) throw std::runtime_error("pipe failed");
-        if (::write(in_pipe[1], stdin_body.data(), stdin_body.size()) != (ssize_t)stdin_body.size())
+    if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    if (l.hold_stdin) {
+        if (pipe2(in_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+        if (::write(in_pipe[1], l.stdin_body.data(), l.stdin_body.size()) != (ssize_t)l.stdin_body.size())
             throw std::runtime_error("stdin write failed");
     }
     Result r;
@@ -173,8 +189,8 @@ Result World::run(const std::vector<std::string> &args) const {
     pid_t pid = fork();
     if (pid == 0) {
         int devnull = open("/dev/null", O_RDONLY);
-        dup2(hold_stdin ? in_pipe[0] : devnull, 0);
-        if (hold_stdin) close(in_pipe[1]);
+        dup2(l.hold_stdin ? in_pipe[0] : devnull, 0);
+        if (l.hold_stdin) close(in_pipe[1]);
         dup2(out_pipe[1], 1);
         dup2(err_pipe[1], 2);
         // Only the three standard descriptors reach the program: a stray
@@ -185,20 +201,28 @@ Result World::run(const std::vector<std::string> &args) const {
         close(out_pipe[1]);
         close(err_pipe[1]);
         close(devnull);
-        if (hold_stdin) close(in_pipe[0]);
-        if (chdir(dir.c_str()) != 0) _exit(126);
+        if (l.hold_stdin) close(in_pipe[0]);
+        if (chdir(l.dir.c_str()) != 0) _exit(126);
+        if (l.ignore_sigchld) signal(SIGCHLD, SIG_IGN);  // kept across execve
         execve(argv[0], argv.data(), envp.data());
         _exit(125);
     }
     close(out_pipe[1]);
     close(err_pipe[1]);
-    if (hold_stdin) close(in_pipe[0]);
+    if (l.hold_stdin) close(in_pipe[0]);
     int status = 0;
     drain(pid, out_pipe[0], err_pipe[0], r.out, r.err, &r.finished, &status);
     if (waitpid(pid, &status, 0) < 0 && errno != ECHILD) status = -1;
-    if (hold_stdin) close(in_pipe[1]);
+    if (l.hold_stdin) close(in_pipe[1]);
     r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+Result World::run(const std::vector<std::string> &args) const { return execute(prepare(*this, args)); }
+
+std::future<Result> World::request_in_background(const std::string &query) {
+    env["QUERY_STRING"] = query;
+    return std::async(std::launch::async, execute, prepare(*this, {}));
 }
 
 Result World::request(const std::string &query) {

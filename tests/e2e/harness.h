@@ -10,6 +10,7 @@
 // expectations that differ.
 #pragma once
 
+#include <future>
 #include <map>
 #include <string>
 #include <utility>
@@ -46,6 +47,7 @@ enum class Act {
                     // that long creates survived-<name>-tool / survived-<name>-child
     KILLED,         // answers, then is killed instead of exiting: by SIGKILL (POSIX), or
                     // with the exception status a crash ends a process with (Windows)
+    STAY,           // answers, closes its standard output, and goes on for LONG_SLEEP_SEC
 };
 
 // What a stand-in tool does for one option text.
@@ -69,6 +71,8 @@ public:
 
     std::string dir;                           // fresh working directory
     std::map<std::string, std::string> env;    // the plugin's whole environment
+    // A host that ignores SIGCHLD, which the plugin inherits (native only).
+    bool host_ignores_sigchld = false;
     // With hold_stdin, the plugin's standard input is a pipe that holds
     // stdin_body and stays open until the plugin ends, as a request body
     // from a host may; otherwise it is the null device.
@@ -110,6 +114,10 @@ public:
     Result run(const std::vector<std::string> &args = {}) const;
     // Runs a request: QUERY_STRING set to query, no arguments.
     Result request(const std::string &query);
+    // The same, carried out in the background: the environment is taken
+    // now, and the result comes when the plugin has ended. Several may run
+    // at once.
+    std::future<Result> request_in_background(const std::string &query);
 };
 
 // Which program the cases run: the Windows .exe under wine, or the native one.

@@ -1,6 +1,7 @@
 // Hostile input end to end: tools whose output is huge, binary, cut short or
-// left open; sign-in files that are no plain files; tool commands full of
-// shell syntax; requests that try to reach a command line; and secrets
+// left open; a host that ignores SIGCHLD; sign-in files that are no plain
+// files; tool commands full of shell syntax; requests that try to reach a
+// command line; and secrets
 // planted everywhere on the error paths. Every response is read with the
 // strict JSON reader, and no run may write to standard error (a sanitizer
 // build reports its findings there).
@@ -129,6 +130,33 @@ TEST(HostileToolOutput, ToolThatClosesItsOutputAndKeepsRunning) {
     EXPECT_EQ(d["account"], "early");
     EXPECT_TRUE(w.exists("tool-finished"));
     EXPECT_EQ(r.err, "");
+}
+
+TEST(HostileHost, AHostThatIgnoresSigchld) {
+    E2E_POSIX_ONLY("a signal disposition inherited across execve");
+    // The plugin inherits SIGCHLD ignored, which would have the system reap
+    // its tools and lose their exit status: it sets it back to the default.
+    struct Case {
+        const char *why;
+        const char *query;
+        std::map<std::string, Reply> login;
+        const char *want;  // a text of the body
+    } cases[] = {
+        {"a --status that exits 127 is not installed", "action=status",
+         {{"--status", Reply("{\"ok\":true,\"account\":\"wrapper\"}\n", 127)}},
+         "\"cli_error\":\"cli_not_found\""},
+        {"a --start that exits 127 is not installed", "action=start", {{"--start", Reply("", 127)}},
+         "{\"ok\":false,\"error\":\"cli_unavailable\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        ToolWorld w(c.login);
+        w.host_ignores_sigchld = true;
+        Result r = w.request(c.query);
+        EXPECT_NE(r.out.find(c.want), std::string::npos) << r.out;
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, "");
+    }
 }
 
 TEST(HostileToolOutput, StartAnswerWithOverlongOrEscapedTexts) {

@@ -30,6 +30,7 @@ std::string target_tool(const World &w, const std::string &name,
             case Act::ANSWER:
             case Act::LEAVE_CHILD:
             case Act::KILLED:
+            case Act::STAY:
                 break;
             case Act::READ_STDIN:
                 body += "n=$(cat | wc -c | tr -d ' ')\nprintf '{\"ok\":true,\"account\":\"stdin-%s\"}\\n' \"$n\"\n";
@@ -56,6 +57,7 @@ std::string target_tool(const World &w, const std::string &name,
         body += "cat " + sh_quote(base + ".out") + "\n";
         body += "cat " + sh_quote(base + ".err") + " >&2\n";
         if (r.act == Act::KILLED) body += "kill -KILL $$\n";
+        if (r.act == Act::STAY) body += "exec >&-\nexec sleep " + std::to_string(LONG_SLEEP_SEC) + "\n";
         if (r.act == Act::LEAVE_CHILD) {
             body += "sleep " + std::to_string(LONG_SLEEP_SEC) + " &\necho $! >> " +
                     sh_quote(w.path("logs/" + name + ".bg")) + "\n";

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <time.h>
 
 #include "harness.h"
 
@@ -277,6 +278,46 @@ TEST(ToolCommand, ScriptsRunAsTheShellOrCmdRanThem) {
             EXPECT_TRUE(has(r, "\"cli_present\":false")) << r.out;
             EXPECT_TRUE(has(r, std::string("\"cli_error\":\"") + c.cli_error + "\"")) << r.out;
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Only a login tool that is not found is absent. One that is there but
+// cannot be started (a file without the right to run, a .cmd that cmd.exe
+// would misread) makes start and poll answer as their own run failing to
+// start, and cancel answer cancel_failed, leaving the marker to the tool.
+TEST(ToolCommand, AToolThatCannotStartIsNotAMissingOne) {
+    const std::string header = e2e::JSON_HEADER;
+    struct Case {
+        const char *query;
+        std::string response;
+        int exit_code;
+    } cases[] = {
+        {"action=start", "Status: 500 Internal Server Error\r\n" + header +
+                             "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"cannot spawn login CLI\"}\n", 1},
+        {"action=poll", "Status: 500 Internal Server Error\r\n" + header +
+                            "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"cannot spawn login CLI\"}\n", 1},
+        {"action=cancel", "Status: 200 OK\r\n" + header +
+                              "{\"ok\":false,\"error\":\"cancel_failed\",\"detail\":\"cannot spawn login CLI\"}\n", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.query);
+        World w;
+        const std::string tool = e2e::WINDOWS_TARGET ? "bin/100%login%.cmd" : "bin/login";
+        w.write(tool, e2e::WINDOWS_TARGET ? "@echo {\"ok\":true}\r\n" : "#!/bin/sh\necho '{\"ok\":true}'\n");
+        chmod(w.path(tool).c_str(), 0644);  // POSIX: not to be run
+        w.env["LUMIVANE_LOGIN_BIN"] = w.native(tool);
+        w.token_tool({{"--help", says("usage")}});
+        w.write("lumivane-default.json", "{\"created\":" + std::to_string((long long)time(nullptr)) + "}");
+        Result r = w.request(c.query);
+        EXPECT_EQ(r.out, c.response);
+        EXPECT_EQ(r.exit_code, c.exit_code);
+        EXPECT_TRUE(w.exists("lumivane-default.json"));
+        Result status = w.request("action=status");
+        EXPECT_TRUE(has(status, "\"cli_error\":\"cli_spawn_failed\"")) << status.out;
     }
 }
 

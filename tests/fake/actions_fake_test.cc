@@ -1,6 +1,8 @@
-// The rows of the actions that need a tool that ran a moment ago but now
-// cannot be started: reachable only on the in-memory platform, where each
-// (command, option) pair has its own outcome.
+// The rows of the actions that a real process cannot be made to show: a
+// tool that ran a moment ago but now cannot be started, a request whose
+// time runs out between two runs, and a node lock that another request
+// holds. On the in-memory platform each (command, option) pair has its own
+// outcome, and the clock moves only when a tool runs to its deadline.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +10,7 @@
 
 #include "actions/actions.h"
 #include "platform_fake.h"
+#include "tools/runner.h"
 
 namespace {
 
@@ -22,6 +25,7 @@ const std::string JSON_HEADER =
 void node_with_unstartable(const char *tool, const char *option, ToolResult result = TOOL_NOT_STARTED,
                            const std::string &output = "") {
     fake_reset();
+    request_deadline_begin();
     fake_set_now(1700000000);
     fake_setenv("LUMIVANE_LOGIN_BIN", LOGIN);
     fake_setenv("LUMIVANE_TOKEN_BIN", TOKEN);
@@ -33,33 +37,32 @@ void node_with_unstartable(const char *tool, const char *option, ToolResult resu
 }
 
 TEST(ActionsOnFakePlatform, ToolThatCannotBeStarted) {
-    enum Match { WHOLE, OPENING };  // OPENING: a status document, whose clock fields vary
     struct Case {
         const char *why;
         int (*action)(void);
         const char *tool, *option;
-        Match match;
         std::string response;
         int exit_code;
         std::vector<std::string> commands;
     } cases[] = {
-        {"start", [] { return action_start(0); }, LOGIN, "--start", WHOLE,
+        {"start", [] { return action_start(0); }, LOGIN, "--start",
          "Status: 500 Internal Server Error\r\n" + JSON_HEADER +
              "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"cannot spawn login CLI\"}\n",
          1, {"--help", "--status", "--start"}},
-        {"forced start", [] { return action_start(1); }, LOGIN, "--start --force", WHOLE,
+        {"forced start", [] { return action_start(1); }, LOGIN, "--start --force",
          "Status: 500 Internal Server Error\r\n" + JSON_HEADER +
              "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"cannot spawn login CLI\"}\n",
          1, {"--help", "--status", "--start --force"}},
-        {"poll", action_poll, LOGIN, "--poll", WHOLE,
+        {"poll", action_poll, LOGIN, "--poll",
          "Status: 500 Internal Server Error\r\n" + JSON_HEADER +
              "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"cannot spawn login CLI\"}\n",
          1, {"--help", "--status", "--poll"}},
-        // Cancel treats it like a run without output: a fresh snapshot.
-        {"cancel", action_cancel, LOGIN, "--cancel", OPENING,
-         JSON_HEADER + "{\"ok\":true,\"state\":\"cancelled\",\"provider\":\"lumivane\",\"logged_in\":true,", 0,
-         {"--help", "--status", "--cancel", "--help", "--status"}},
-        {"refresh", action_refresh, TOKEN, "-local", WHOLE,
+        // The tool was never asked: nothing is cancelled.
+        {"cancel", action_cancel, LOGIN, "--cancel",
+         "Status: 200 OK\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"cancel_failed\",\"detail\":\"cannot spawn login CLI\"}\n",
+         0, {"--help", "--status", "--cancel"}},
+        {"refresh", action_refresh, TOKEN, "-local",
          "Status: 200 OK\r\n" + JSON_HEADER +
              "{\"ok\":false,\"error\":\"refresh_failed\",\"detail\":\"token CLI could not run\"}\n",
          1, {"--help", "--status", "-local"}},
@@ -68,12 +71,7 @@ TEST(ActionsOnFakePlatform, ToolThatCannotBeStarted) {
         SCOPED_TRACE(c.why);
         node_with_unstartable(c.tool, c.option);
         int exit_code = c.action();
-        const std::string &out = fake_stdout();
-        if (c.match == OPENING) {
-            EXPECT_EQ(out.compare(0, c.response.size(), c.response), 0) << out;
-        } else {
-            EXPECT_EQ(out, c.response);
-        }
+        EXPECT_EQ(fake_stdout(), c.response);
         EXPECT_EQ(exit_code, c.exit_code);
         std::vector<std::string> options;
         for (const std::string &line : fake_command_log()) options.push_back(line.substr(line.find(' ') + 1));
@@ -125,6 +123,144 @@ TEST(ActionsOnFakePlatform, StatusToolsPastTheirTimeLimit) {
     EXPECT_NE(out.find("\"account\":\"\""), std::string::npos) << out;
     EXPECT_NE(out.find("\"cli_present\":true,\"token_cli_present\":true"), std::string::npos) << out;
     EXPECT_EQ(out.find("cli_error"), std::string::npos) << out;
+}
+
+
+// The option texts of every tool run since the reset, in order.
+std::vector<std::string> options_run(void) {
+    std::vector<std::string> options;
+    for (const std::string &line : fake_command_log()) options.push_back(line.substr(line.find(' ') + 1));
+    return options;
+}
+
+const std::string SPAWN_FAILED_START = "Status: 500 Internal Server Error\r\n" + JSON_HEADER +
+                                       "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"cannot spawn login CLI\"}\n";
+
+// Only a login tool that is not found is absent. One that the snapshot
+// found there but unable to start answers as the action's own run failing
+// to start, and the marker stays where it is.
+TEST(ActionsOnFakePlatform, SnapshotFindsTheLoginToolUnableToStart) {
+    const std::string MISSING = "Status: 200 OK\r\n" + JSON_HEADER +
+                                "{\"ok\":false,\"error\":\"cli_unavailable\",\"detail\":"
+                                "\"vantorel-lumivane-login is not on this node\"}\n";
+    struct Case {
+        const char *why;
+        ToolResult status_run;
+        int (*action)(void);
+        std::string response;
+        int exit_code;
+        bool marker_kept;
+    } cases[] = {
+        {"start", TOOL_NOT_STARTED, [] { return action_start(0); }, SPAWN_FAILED_START, 1, true},
+        {"poll", TOOL_NOT_STARTED, action_poll,
+         "Status: 500 Internal Server Error\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"cannot spawn login CLI\"}\n",
+         1, true},
+        {"cancel", TOOL_NOT_STARTED, action_cancel,
+         "Status: 200 OK\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"cancel_failed\",\"detail\":\"cannot spawn login CLI\"}\n",
+         0, true},
+        // Not found: absent, as before.
+        {"start, tool not found", TOOL_NOT_FOUND, [] { return action_start(0); }, MISSING, 0, true},
+        {"poll, tool not found", TOOL_NOT_FOUND, action_poll, MISSING, 0, true},
+        {"cancel, tool not found: the marker is removed here", TOOL_NOT_FOUND, action_cancel,
+         JSON_HEADER + "{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n", 0, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        node_with_unstartable(LOGIN, "--status", c.status_run);
+        EXPECT_EQ(c.action(), c.exit_code);
+        EXPECT_EQ(fake_stdout(), c.response);
+        // The action's own run is not tried.
+        EXPECT_EQ(options_run(), (std::vector<std::string>{"--help", "--status"}));
+        EXPECT_EQ(fake_entry_exists("lumivane-default.json"), c.marker_kept ? 1 : 0);
+    }
+}
+
+// One deadline for the whole request: the --status of the snapshot runs
+// until it, and the action's own run, which would start past it, never
+// starts and counts as timed out.
+TEST(ActionsOnFakePlatform, ARunPastTheRequestsDeadlineDoesNotStart) {
+    struct Case {
+        const char *why;
+        int (*action)(void);
+        std::string response;
+        int exit_code;
+    } cases[] = {
+        {"start", [] { return action_start(0); },
+         "Status: 504 Gateway Timeout\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"login CLI timed out\"}\n", 1},
+        {"poll", action_poll,
+         "Status: 504 Gateway Timeout\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"login CLI timed out\"}\n", 1},
+        {"cancel", action_cancel,
+         "Status: 200 OK\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"cancel_failed\",\"detail\":\"login CLI timed out\"}\n", 0},
+        {"refresh", action_refresh,
+         "Status: 200 OK\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"refresh_failed\",\"detail\":\"token CLI timed out\"}\n", 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        node_with_unstartable(LOGIN, "--status", TOOL_TIMED_OUT, "{\"ok\":true}");
+        for (const char *option : {"--start", "--poll", "--cancel"}) fake_set_tool(LOGIN, option, TOOL_RAN, "{\"ok\":true}");
+        fake_set_tool(TOKEN, "-local", TOOL_RAN, "{\"access_token\":\"t\"}");
+        EXPECT_EQ(c.action(), c.exit_code);
+        EXPECT_EQ(fake_stdout(), c.response);
+        EXPECT_EQ(options_run(), (std::vector<std::string>{"--help", "--status"}));
+        EXPECT_TRUE(fake_entry_exists("lumivane-default.json"));
+    }
+}
+
+// Start, poll and cancel run under the node lock of the pending marker;
+// status and refresh take none. A request that waits for it past its
+// deadline answers as its tool timing out and runs no tool at all; where
+// the lock cannot be had, the request goes on without it.
+TEST(ActionsOnFakePlatform, NodeLock) {
+    const std::string DEVICE_CODE = JSON_HEADER +
+                                    "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://v\","
+                                    "\"user_code\":\"C\",\"expires_in\":900,\"interval\":5,\"pending\":true,"
+                                    "\"provider\":\"lumivane\"}\n";
+    struct Case {
+        const char *why;
+        NodeLock lock;
+        int (*action)(void);
+        bool locks;           // the action asks for the lock
+        std::string response;  // empty: not compared
+        int exit_code;
+        size_t runs;          // tool runs
+    } cases[] = {
+        {"start, held", NODE_LOCK_HELD, [] { return action_start(0); }, true, DEVICE_CODE, 0, 3},
+        {"start, timed out", NODE_LOCK_TIMED_OUT, [] { return action_start(0); }, true,
+         "Status: 504 Gateway Timeout\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"start_failed\",\"detail\":\"login CLI timed out\"}\n", 1, 0},
+        {"start, unavailable", NODE_LOCK_UNAVAILABLE, [] { return action_start(0); }, true, DEVICE_CODE, 0, 3},
+        {"poll, timed out", NODE_LOCK_TIMED_OUT, action_poll, true,
+         "Status: 504 Gateway Timeout\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"login CLI timed out\"}\n", 1, 0},
+        {"cancel, timed out", NODE_LOCK_TIMED_OUT, action_cancel, true,
+         "Status: 200 OK\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"cancel_failed\",\"detail\":\"login CLI timed out\"}\n", 0, 0},
+        {"poll, held", NODE_LOCK_HELD, action_poll, true, "", 0, 3},
+        {"cancel, held", NODE_LOCK_HELD, action_cancel, true, "", 0, 5},
+        {"status takes no lock", NODE_LOCK_TIMED_OUT, action_status, false, "", 0, 2},
+        {"refresh takes no lock", NODE_LOCK_TIMED_OUT, action_refresh, false, "", 0, 3},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        node_with_unstartable(LOGIN, "--start", TOOL_RAN, "{\"ok\":true,\"verify_url\":\"https://v\",\"user_code\":\"C\"}");
+        fake_set_tool(LOGIN, "--poll", TOOL_RAN, "{\"ok\":true}");
+        fake_set_tool(LOGIN, "--cancel", TOOL_RAN, "{\"ok\":true}");
+        fake_set_tool(TOKEN, "-local", TOOL_RAN, "{\"access_token\":\"t\"}");
+        fake_setenv("LUMIVANE_PENDING_PATH", "/srv/node/pending/marker.json");
+        fake_set_node_lock(c.lock);
+        EXPECT_EQ(c.action(), c.exit_code);
+        if (!c.response.empty()) EXPECT_EQ(fake_stdout(), c.response);
+        EXPECT_EQ(fake_command_log().size(), c.runs);
+        EXPECT_EQ(fake_node_lock_log(), c.locks ? std::vector<std::string>{"/srv/node/pending/marker.json"}
+                                                : std::vector<std::string>{});
+        EXPECT_EQ(fake_node_lock_held(), 0);  // let go before the process ends
+    }
 }
 
 }  // namespace

@@ -137,14 +137,47 @@ TEST(RunCapture, KilledToolLosesItsUnfinishedLine) {
     }
 }
 
-TEST(RunCapture, TimeLimitAndStandardInput) {
+TEST(RunCapture, OneDeadlineAndStandardInput) {
     Script sleeper("echo '{\"ok\":true}'; sleep 30");
     Script reader("n=$(cat | wc -c | tr -d ' '); echo \"read $n\"");
     setenv("LUMIVANE_TOOL_TIMEOUT", "1", 1);
+    request_deadline_begin();
     Capture late = run(sleeper.path, "--status");
-    unsetenv("LUMIVANE_TOOL_TIMEOUT");
     EXPECT_EQ(late.result, TOOL_TIMED_OUT);
+    // The request's time is used up: the next run does not even start.
+    Capture after = run(reader.path, "");
+    EXPECT_EQ(after.result, TOOL_TIMED_OUT);
+    EXPECT_EQ(after.text, "(untouched)");
+    unsetenv("LUMIVANE_TOOL_TIMEOUT");
+    request_deadline_begin();
     EXPECT_EQ(run(reader.path, "").text, "read 0");  // standard input is the null device
+}
+
+// Once a tool's output has ended its answer is whole: the tool gets a short
+// grace to exit, and one that still runs then is left running, its answer
+// used and the run counted as ran, well before the request's deadline.
+TEST(RunCapture, AToolThatClosesItsOutputGetsAGraceToExit) {
+    struct Case {
+        const char *why;
+        const char *body;
+        int result;
+        const char *text;
+    } cases[] = {
+        {"stays past the deadline", "echo '{\"ok\":true}'; exec >&-; exec sleep 30", TOOL_RAN, "{\"ok\":true}"},
+        {"exits within the grace: its status counts",
+         "echo '{\"ok\":true}'; exec >&-; sleep 0.3; exit 127", TOOL_NOT_FOUND, "{\"ok\":true}"},
+    };
+    setenv("LUMIVANE_TOOL_TIMEOUT", "5", 1);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        request_deadline_begin();
+        Script s(c.body);
+        Capture got = run(s.path, "");
+        EXPECT_EQ(got.result, c.result);
+        EXPECT_EQ(got.text, c.text);
+    }
+    unsetenv("LUMIVANE_TOOL_TIMEOUT");
+    request_deadline_begin();
 }
 
 TEST(ToolBins, DefaultsAndOverrides) {

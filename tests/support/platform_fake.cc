@@ -34,6 +34,10 @@ struct World {
     std::string out;
     std::vector<std::string> log;
     long long now = 1700000000;
+    long long clock_ms = 0;
+    NodeLock lock_result = NODE_LOCK_HELD;
+    std::vector<std::string> lock_log;
+    int lock_held = 0;
 };
 
 World &world() {
@@ -54,6 +58,7 @@ std::string command_key(const char *command, const char *args) {
 
 struct PlatTool {
     const Tool *tool;
+    long long deadline_ms;
     size_t pos;    // bytes of its output read so far
     int capture;   // 0: its output is discarded
     int ended;     // plat_tool_end was called
@@ -67,6 +72,10 @@ void fake_reset(void) {
     w.out.clear();
     w.log.clear();
     w.now = 1700000000;
+    w.clock_ms = 0;
+    w.lock_result = NODE_LOCK_HELD;
+    w.lock_log.clear();
+    w.lock_held = 0;
 }
 
 void fake_setenv(const char *name, const char *value) {
@@ -87,6 +96,12 @@ void fake_set_tool(const char *command, const char *args, ToolResult result,
 }
 
 void fake_set_now(long long now) { world().now = now; }
+
+void fake_set_node_lock(NodeLock result) { world().lock_result = result; }
+
+const std::vector<std::string> &fake_node_lock_log(void) { return world().lock_log; }
+
+int fake_node_lock_held(void) { return world().lock_held; }
 
 const std::string &fake_stdout(void) { return world().out; }
 
@@ -144,9 +159,18 @@ char *plat_read_file(const char *path, unsigned long long max_bytes, size_t *len
 
 long long plat_now(void) { return world().now; }
 
-ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long timeout_sec,
+long long plat_clock_ms(void) { return world().clock_ms; }
+
+void plat_init_tools(void) {}
+
+// A tool past its deadline has used the request's time up to it.
+static void run_to_deadline(const PlatTool *t) {
+    World &w = world();
+    if (t->tool->result == TOOL_TIMED_OUT && w.clock_ms < t->deadline_ms) w.clock_ms = t->deadline_ms;
+}
+
+ToolResult plat_tool_start(const char *command, const char *const *args, int nargs, int capture, long long deadline_ms,
                     PlatTool **tool) {
-    (void)timeout_sec;
     *tool = nullptr;
     World &w = world();
     std::string line = command;
@@ -161,6 +185,7 @@ ToolResult plat_tool_start(const char *command, const char *const *args, int nar
     PlatTool *t = (PlatTool *)malloc(sizeof *t);
     if (!t) return TOOL_NOT_STARTED;
     t->tool = &it->second;
+    t->deadline_ms = deadline_ms;
     t->pos = 0;
     t->capture = capture;
     t->ended = 0;
@@ -172,7 +197,11 @@ long plat_tool_read(PlatTool *t, char *out, size_t cap) {
     const std::string &o = t->tool->output;
     if (!t->capture || t->ended || t->pos >= o.size()) {
         // A tool that runs past its limit has said all it will by then.
-        return (t->tool->result == TOOL_TIMED_OUT && !t->ended && t->capture) ? -1 : 0;
+        if (t->tool->result == TOOL_TIMED_OUT && !t->ended && t->capture) {
+            run_to_deadline(t);
+            return -1;
+        }
+        return 0;
     }
     // Any split is a legal block read: this one stops after a line feed.
     size_t n = 0;
@@ -186,10 +215,29 @@ long plat_tool_read(PlatTool *t, char *out, size_t cap) {
 
 void plat_tool_end(PlatTool *t) { t->ended = 1; }
 
+// A tool exits with the end of its output, unless it runs past its deadline.
+int plat_tool_wait(PlatTool *t, long long until_ms) {
+    (void)until_ms;
+    return t->tool->result != TOOL_TIMED_OUT || t->ended;
+}
+
+void plat_tool_leave(PlatTool *t) { free(t); }
+
 ToolResult plat_tool_finish(PlatTool *t, int *killed) {
     // A tool that plat_tool_end ended was killed, as a real one is.
     if (killed) *killed = t->ended;
+    if (!t->ended) run_to_deadline(t);
     ToolResult result = t->tool->result == TOOL_TIMED_OUT ? TOOL_TIMED_OUT : TOOL_RAN;
     free(t);
     return result;
 }
+
+NodeLock plat_node_lock(const char *marker_path, long long deadline_ms) {
+    World &w = world();
+    w.lock_log.push_back(marker_path);
+    if (w.lock_result == NODE_LOCK_TIMED_OUT && w.clock_ms < deadline_ms) w.clock_ms = deadline_ms;
+    w.lock_held = w.lock_result == NODE_LOCK_HELD;
+    return w.lock_result;
+}
+
+void plat_node_unlock(void) { world().lock_held = 0; }

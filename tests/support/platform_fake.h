@@ -30,13 +30,21 @@ void fake_setenv(const char *name, const char *value);
 void fake_set_entry(const char *path, FakeEntryKind kind, const std::string &bytes);
 
 // The answer for `command args`: TOOL_RAN prints output and exits;
-// TOOL_TIMED_OUT prints it, then runs past its time limit; TOOL_NOT_STARTED
+// TOOL_TIMED_OUT prints it, then runs until its deadline (the clock of
+// plat_clock_ms moves on to it); TOOL_NOT_STARTED
 // cannot be created; TOOL_NOT_FOUND is not there (or exited 127), as is a
 // pair with no answer set.
 void fake_set_tool(const char *command, const char *args, ToolResult result,
                    const std::string &output);
 
 void fake_set_now(long long now);
+
+// What plat_node_lock answers (NODE_LOCK_HELD after a reset).
+void fake_set_node_lock(NodeLock result);
+// The marker path of every plat_node_lock call since the reset, in order.
+const std::vector<std::string> &fake_node_lock_log(void);
+// 1 while the node lock is held.
+int fake_node_lock_held(void);
 
 // Everything written to standard output since the reset.
 const std::string &fake_stdout(void);

@@ -32,8 +32,49 @@ TEST(ToolEnvironment, RequestVariablesAndThePasswordStayBehind) {
         {"http_proxy=http://host-set:3128", 1, 0},   // POSIX: the host's own, not a request's
         {"Query_String=x", 1, 0},
         {"bot_password=x", 1, 0},
+        // The CGI meta-variables and the server extensions: hosts copy the
+        // query (pwd= included) into several of them.
+        {"REQUEST_URI=/plugin?pwd=x", 0, 0},
+        {"REDIRECT_URI=/plugin?pwd=x", 0, 0},
+        {"REDIRECT_QUERY_STRING=pwd=x", 0, 0},       // REDIRECT_* is a prefix
+        {"CONTENT_TYPE=text/x", 0, 0},               // from a request header
+        {"CONTENT_LENGTH=5", 0, 0},
+        {"AUTH_TYPE=Basic", 0, 0},
+        {"GATEWAY_INTERFACE=CGI/1.1", 0, 0},
+        {"PATH_INFO=/x", 0, 0},
+        {"PATH_TRANSLATED=/srv/x", 0, 0},
+        {"REMOTE_ADDR=127.0.0.1", 0, 0},
+        {"REMOTE_USER=op", 0, 0},
+        {"REQUEST_METHOD=GET", 0, 0},
+        {"SCRIPT_NAME=/plugin", 0, 0},
+        {"SERVER_PORT=8080", 0, 0},
+        {"SERVER_SOFTWARE=lighttpd", 0, 0},
+        {"SCRIPT_FILENAME=/srv/plugin", 0, 0},
+        {"SCRIPT_URI=http://h/plugin?pwd=x", 0, 0},
+        {"SCRIPT_URL=/plugin", 0, 0},
+        {"DOCUMENT_ROOT=/srv", 0, 0},
+        {"DOCUMENT_URI=/plugin", 0, 0},
+        {"REQUEST_SCHEME=http", 0, 0},
+        {"HTTPS=on", 0, 0},
+        {"CONTEXT_PREFIX=/", 0, 0},
+        {"CONTEXT_DOCUMENT_ROOT=/srv", 0, 0},
+        {"UNIQUE_ID=abc", 0, 0},
+        {"AUTH_PASSWORD=x", 0, 0},                   // IIS: a Basic password
+        {"AUTH_USER=op", 0, 0},
+        {"LOGON_USER=op", 0, 0},
+        {"REMOTE_=", 0, 0},                          // a prefix alone names it too
+        {"request_uri=x", 1, 0},                     // Windows names have no case
+        {"Redirect_Url=x", 1, 0},
+        {"server_name=x", 1, 0},
         {"HTTP=1", 1, 1},                            // not the prefix
         {"HTTPS_PROXY=http://host-set", 1, 1},       // no request header makes HTTPS_*
+        {"HTTPSX=1", 1, 1},                          // HTTPS is a whole name
+        {"REQUEST_URIS=1", 1, 1},
+        {"REMOTE=1", 1, 1},
+        {"SERVER=1", 1, 1},
+        {"CONTEXT=1", 1, 1},
+        {"AUTH_TYPES=1", 1, 1},
+        {"PATH=/bin", 1, 1},
         {"QUERY_STRING_X=1", 1, 1},
         {"XBOT_PASSWORD=1", 1, 1},
         {"=C:=C:\\work", 1, 1},                      // Windows' per-drive directory

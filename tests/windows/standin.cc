@@ -14,7 +14,7 @@
 //            the exit status
 //            a POSIX shell script to run first, or an empty line
 //            what it does besides answering (e2e::Act): answer, leave-child,
-//            read-stdin, list-env, nul-flood, endless-nuls, sleep, killed
+//            read-stdin, list-env, nul-flood, endless-nuls, sleep, killed, stay
 //
 // Every text is UTF-8 (the replies file, the log, the environment lists it
 // writes) and every system call is a wide one, so that a stand-in placed
@@ -258,6 +258,10 @@ int wmain(int argc, wchar_t **argv) {
         if (strcmp(act, "leave-child") == 0 && !start_sleeper(LONG_SLEEP_MS, nullptr, 1))
             return fail("cannot leave a child");
         if (strcmp(act, "killed") == 0) TerminateProcess(GetCurrentProcess(), CRASH_STATUS);
+        if (strcmp(act, "stay") == 0) {
+            fclose(stdout);  // the end of its output, and the handle with it
+            Sleep(LONG_SLEEP_MS);
+        }
         return atoi(code);
     }
     fclose(cfg);

@@ -63,7 +63,7 @@ std::string target_tool(const World &w, const std::string &name,
             script = base + ".sh";
         }
         static const char *const ACTS[] = {"answer", "leave-child", "read-stdin", "list-env",
-                                           "nul-flood", "endless-nuls", "sleep", "killed"};
+                                           "nul-flood", "endless-nuls", "sleep", "killed", "stay"};
         cfg += key + "\n" + target_path(base + ".out") + "\n" + target_path(base + ".err") + "\n" +
                std::to_string(r.exit_code) + "\n" + script + "\n" + ACTS[(int)r.act] + "\n";
     };
@@ -105,9 +105,12 @@ void target_process(const World &w, const std::vector<std::string> &args,
     std::string launch_case = target_path(PLUGIN_EXE) + '\0' + std::to_string(args.size()) + '\0';
     for (const auto &a : args) launch_case += a + '\0';
     for (const auto &kv : w.env) launch_case += kv.first + "=" + kv.second + '\0';
-    w.write("wine-launch.case", launch_case);
+    // One case file per run: runs of one world may overlap.
+    static int runs = 0;
+    std::string case_file = "wine-launch-" + std::to_string(runs++) + ".case";
+    w.write(case_file, launch_case);
 
-    argv = {WINE_PROGRAM, WINE_LAUNCHER, target_path(w.path("wine-launch.case")), std::to_string(w.code_page)};
+    argv = {WINE_PROGRAM, WINE_LAUNCHER, target_path(w.path(case_file)), std::to_string(w.code_page)};
     for (const char *name : WINE_VARIABLES) {
         const char *v = getenv(name);
         if (v) envp.push_back(std::string(name) + "=" + v);
