@@ -84,6 +84,7 @@
     cli_unavailable: 'the login tool ' + LOGIN_TOOL + ' is not installed on this node',
     start_failed: 'the login tool could not start a login',
     start_incomplete: 'the login tool answered without a code or an address to approve it at',
+    cross_site_request: 'the node refused a request that came from a page on another site',
     poll_failed: 'the login tool could not be asked about the login',
     cancel_failed: 'the login tool did not cancel the login',
     refresh_failed: 'the token tool did not confirm a live token',
