@@ -39,8 +39,10 @@ async function pollOnce(page) {
   await answered;
 }
 
-// axe's findings on the page as "rule: target (message)" lines.
+// axe's findings on the page as "rule: target (message)" lines. axe waits
+// on the page's own timers, so the page clock runs again for the scan.
 async function axeViolations(page) {
+  await page.clock.resume();
   await page.addScriptTag({ content: AXE });
   return page.evaluate(async () => {
     const result = await window.axe.run(document);
