@@ -558,6 +558,12 @@
     }
     if (!atRest(m.phase)) return;
     var wasPhase = m.phase;
+    /* A status asked for before a flow began or ended describes another
+       moment: it neither revives a flow nor drops a stored code. */
+    if (!current) {
+      m.phase = restPhase(m, m.phase === 'ended');
+      return;
+    }
     if (doc.pending === true) {
       var created = nodeCreated(doc);
       /* A pending login that ended here (a marker the tool left behind)
@@ -588,6 +594,7 @@
       mine = false;
     }
     beginFollow(m, mine ? stored : null, created, fx);
+    m.flowMsg = null;
     if (!mine) fx.push({ type: 'forget' });
   }
 

@@ -36,9 +36,11 @@ async function countingContext(options = {}) {
   return context;
 }
 
-async function openPage(context) {
+// Playwright's clock belongs to the context: a second page of the same
+// context shares the paused clock of the first (clock: false).
+async function openPage(context, { clock = true } = {}) {
   const page = await context.newPage();
-  await pauseClock(page);
+  if (clock) await pauseClock(page);
   await page.goto(CONSOLE);
   await waitText(page, '#pillText', /^(Connected|Not Connected|Signing in)$/);
   return page;
@@ -230,15 +232,20 @@ test('a reload or a second tab shows the started code again', async () => {
   const code = await startLogin(page);
   const url = `${OPEN.url}/demo/approve?code=${code}`;
   await page.clock.runFor(60000);
-  const again = [page.reload().then(() => page), openPage(context)];
-  for (const p of [await again[0], await again[1]]) {
+  const pages = [await page.reload().then(() => page), await openPage(context, { clock: false })];
+  for (const p of pages) {
     await waitText(p, '#userCode', code);
     await waitText(p, '#verifyUrl', url);
     await waitText(p, '#flowExpiry', /^Code expires in 1[45]:[0-5][0-9]$/);
     assert.equal(await isShown(p, '#qrCode'), true);
     assert.equal(await p.locator('#btnStartLogin').isDisabled(), true);
-    await expectPollAfter(p, 5, 'polling resumes');
   }
+  // Polling resumes on both, one interval after each showed the code; the
+  // clock they share runs once for both.
+  await page.clock.runFor(4000);
+  for (const p of pages) assert.equal(await calls(p, 'poll'), 0, 'no poll before 5 s');
+  await page.clock.runFor(1000);
+  for (const p of pages) await p.waitForFunction(() => window.__calls.includes('poll'));
   await context.close();
 });
 

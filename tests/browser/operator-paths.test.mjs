@@ -288,7 +288,7 @@ const paths = [
     run: async () => {
       const { context, page } = await openConsole();
       const code = await startLogin(page);
-      const other = await openPage(context);
+      const other = await openPage(context, { clock: false });   // the clock is the context's, shared
       await waitText(other, '#userCode', code);
       await other.locator('#btnCancel').click();
       await waitText(other, '#flowNote', 'Device flow cancelled.');

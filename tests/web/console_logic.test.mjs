@@ -464,6 +464,16 @@ test('transitions: cancel, expiry, and other windows', () => {
       want: { phase: 'ended', pill: 'Not Connected', start: 'primary' },
     },
     {
+      why: 'a status asked before the code ran out does not revive the flow',
+      run: () => {
+        const c = signedOut().press('start').answer('start', asResult(startDoc({ expires_in: 3 })));
+        const asked = c.gen();
+        c.after(3000).timer('tick');
+        return c.answer('status', asResult(pendingDoc(3)), asked);
+      },
+      want: { phase: 'ended', pill: 'Not Connected', flowNote: 'The code has expired. Start a new login.', noFx: ['forget', 'timer:poll'] },
+    },
+    {
       why: 'a reload after the code ran out with no page open ends it at the node',
       run: () => {
         const c = new Console();
