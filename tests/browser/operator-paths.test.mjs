@@ -482,12 +482,12 @@ const paths = [
     name: 'numbers from a tool or from storage stay in range: pace at most 60 s, no absurd countdown',
     run: async () => {
       const { context, page } = await openConsole();
+      // The plugin reads a tool's numbers out of range as its defaults (a
+      // 5 s pace, a 15-minute code), so the console never sees them.
       await startWith(page, OPEN, { interval: 2147484, expires_in: 9223372036854775807 });
-      await waitText(page, '#flowExpiry', '');
+      await waitText(page, '#flowExpiry', 'Code expires in 15:00');
       await page.clock.runFor(30000);
-      assert.equal(await calls(page, 'poll'), 0, 'no poll storm');
-      await pollAfter(page, 30000);
-      assert.equal(await calls(page, 'poll'), 1, 'one poll at 60 s');
+      assert.ok(await calls(page, 'poll') <= 6, 'no poll storm');
       await context.close();
 
       // A poisoned stored flow for the pending login shows its code and no countdown.
