@@ -4,15 +4,12 @@
 // and a 360 px wide screen keeps the header on one line with nothing cut.
 import { test, before, after, beforeEach } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import { createRequire } from 'node:module';
 import {
-  OPEN, launchBrowser, newContext, resetNode, writeCreds, override, pendingOnStart, waitText, isShown, pauseClock,
+  OPEN, launchBrowser, newContext, resetNode, writeCreds, override, pendingOnStart, waitText, isShown, pauseClock, axeViolations,
 } from './helpers.mjs';
 
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
 const POLL_MS = 5000;
-const AXE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 let browser;
 
 before(async () => { browser = await launchBrowser(); });
@@ -39,16 +36,10 @@ async function pollOnce(page) {
   await answered;
 }
 
-// axe's findings on the page as "rule: target (message)" lines. axe waits
-// on the page's own timers, so the page clock runs again for the scan.
-async function axeViolations(page) {
+// axe waits on the page's own timers, so the page clock runs again for the scan.
+async function axeOnRunningClock(page) {
   await page.clock.resume();
-  await page.addScriptTag({ content: AXE });
-  return page.evaluate(async () => {
-    const result = await window.axe.run(document);
-    return result.violations.flatMap((v) => v.nodes.map((n) =>
-      `${v.id}: ${n.target.join(' ')} (${(n.any[0] || n.all[0] || n.none[0] || {}).message || v.help})`));
-  });
+  return axeViolations(page);
 }
 
 test('axe finds no violation in either theme: idle, code shown, signed in, failed, expired, unreachable', async () => {
@@ -101,7 +92,7 @@ test('axe finds no violation in either theme: idle, code shown, signed in, faile
       await s.setup();
       const { context, page } = await openConsole(theme);
       await s.ready(page);
-      assert.deepEqual(await axeViolations(page), [], `${theme}, ${s.name}`);
+      assert.deepEqual(await axeOnRunningClock(page), [], `${theme}, ${s.name}`);
       await context.close();
     }
   }

@@ -7,25 +7,15 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { execFileSync } from 'node:child_process';
-import { createRequire } from 'node:module';
 import { fileURLToPath } from 'node:url';
-import { OPEN, LOCKED, launchBrowser, newContext, resetNode, waitText } from './helpers.mjs';
+import { OPEN, LOCKED, launchBrowser, newContext, resetNode, waitText, axeViolations } from './helpers.mjs';
 
 const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
-const AXE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 let browser;
 
 before(async () => { browser = await launchBrowser(); });
 after(async () => { await browser?.close(); });
 beforeEach(() => { resetNode(OPEN); resetNode(LOCKED); });
-
-async function axeViolations(page) {
-  await page.addScriptTag({ content: AXE });
-  return page.evaluate(async () => {
-    const result = await window.axe.run(document);
-    return result.violations.flatMap((v) => v.nodes.map((n) => `${v.id}: ${n.target.join(' ')}`));
-  });
-}
 
 test('on a node with a password the index page asks for it instead of linking to a 401', async () => {
   const context = await newContext(browser);

@@ -2,6 +2,7 @@
 // started, their data folders, Debian's Chromium, and condition waits.
 import fs from 'node:fs';
 import path from 'node:path';
+import { createRequire } from 'node:module';
 import { chromium } from 'playwright-core';
 
 function required(name) {
@@ -144,4 +145,18 @@ export async function isShown(page, selector) {
 export async function decideOnApprovalPage(page, decision) {
   await page.locator(decision === 'approve' ? '#approve' : '#deny').click();
   await waitText(page, '#result', decision === 'approve' ? /^Approved\./ : /^Denied\./);
+}
+
+const AXE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// axe's findings on the page as "rule: target (message)" lines. axe is
+// evaluated, not added as a script tag: the console's policy refuses any
+// inline script it has no hash for, which is the point of the policy.
+export async function axeViolations(page) {
+  await page.evaluate(AXE);
+  return page.evaluate(async () => {
+    const result = await window.axe.run(document);
+    return result.violations.flatMap((v) => v.nodes.map((n) =>
+      `${v.id}: ${n.target.join(' ')} (${(n.any[0] || n.all[0] || n.none[0] || {}).message || v.help})`));
+  });
 }
