@@ -566,13 +566,20 @@
     }
     if (doc.pending === true) {
       var created = nodeCreated(doc);
-      /* A pending login that ended here (a marker the tool left behind)
-         is not followed again; a newer one is. */
+      /* A flow can end before any status told the node's start time of
+         its login (a poll answered first). The node keeps one pending
+         login, so the first one read after the end is the marker that
+         login left behind. */
+      if (m.endedCreated === 0 && created > 0) m.endedCreated = created;
+      /* A pending login that ended here is not followed again; a newer one is. */
       if (m.endedCreated < 0 || (created > 0 && !sameLogin(created, m.endedCreated))) {
         resume(m, created, readStoredFlow(storedText, m.now), fx);
         return;
       }
     } else {
+      /* Nothing is left at the node of the login that ended here: any
+         pending login from now on began elsewhere. */
+      m.endedCreated = -1;
       fx.push({ type: 'forget' });
     }
     m.phase = restPhase(m, m.phase === 'ended');

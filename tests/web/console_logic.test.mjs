@@ -520,6 +520,28 @@ test('transitions: cancel, expiry, and other windows', () => {
       want: { phase: 'starting' },
     },
     {
+      why: 'a flow that failed before the node told its start time: the marker it left is not followed, and Start does not ask',
+      run: () => {
+        const c = signedOut().press('start').answer('start', asResult(startDoc())).timer('poll')
+          .answer('poll', asResult({ ok: true, state: 'failed', error: 'server_error' }));
+        c.status(pendingDoc(10, { now: NODE_NOW + 10 }));
+        assert.deepEqual([c.model.phase, c.view.step, c.view.pill.text], ['ended', 'idle', 'Not Connected']);
+        return c.status(pendingDoc(15, { now: NODE_NOW + 15 })).press('start');
+      },
+      want: { phase: 'starting' },
+    },
+    {
+      why: 'a login started elsewhere after a cancel whose start time was never known is followed, and Start asks',
+      run: () => {
+        const c = signedOut().press('start').answer('start', asResult(startDoc())).press('cancel')
+          .answer('cancel', asResult(statusDoc({ state: 'cancelled' }))).status(statusDoc({ now: NODE_NOW + 20 }));
+        c.status(pendingDoc(5, { now: NODE_NOW + 100 }));
+        assert.equal(c.model.phase, 'following');
+        return c.press('start');
+      },
+      want: { phase: 'confirming' },
+    },
+    {
       why: 'cancelled in another window: no_pending_login is no failure',
       run: () => following().timer('poll').answer('poll', asResult({ ok: true, state: 'failed', error: 'no_pending_login', detail: 'no device login in progress' })),
       want: { phase: 'ended', flowNote: 'This login was cancelled, perhaps from another window.' },
