@@ -459,10 +459,12 @@
   }
 
   /* Start (or Re-login) would replace a pending login that this page
-     neither shows nor saw end. */
+     neither shows nor saw end. While this page shows a code, the node's
+     pending login is that code's (a newer one ends the flow at the status
+     that tells it), so Re-login replaces it without asking. */
   function needsConfirm(m) {
     var s = m.session;
-    if (!s || s.pending !== true) return false;
+    if (!s || s.pending !== true || showsCode(m)) return false;
     return !sameLogin(nodeCreated(s), m.endedCreated);
   }
 

@@ -496,6 +496,17 @@ test('transitions: cancel, expiry, and other windows', () => {
       run: () => new Console().status(pendingDoc(30)),
       want: { phase: 'following', code: '', start: 'primary', flowNote: 'A login is pending on this node, but its code is not known in this browser. Cancel it, or start a new login.' },
     },
+    {
+      why: 'Re-login while this page shows its own code asks nothing: the code is known here, and a new one replaces it',
+      run: () => new Console().status(signedInDoc()).press('relogin').answer('start', asResult(startDoc()))
+        .status(pendingDoc(0, { logged_in: true })).press('relogin'),
+      want: { phase: 'starting', step: 'starting', fx: ['call:start'], noFx: ['focus:confirmText'] },
+    },
+    {
+      why: 'Re-login over a pending login whose code is not known here asks first',
+      run: () => new Console().status(signedInDoc({ pending: true, pending_age_sec: 30 })).press('relogin'),
+      want: { phase: 'confirming', step: 'confirm', noFx: ['call:start'] },
+    },
     { why: 'Start over an unknown pending login asks first', run: () => new Console().status(pendingDoc(30)).press('start'), want: { phase: 'confirming', step: 'confirm', fx: ['stop:poll', 'focus:confirmText'], noFx: ['call:start'] } },
     { why: 'Keep It', run: () => new Console().status(pendingDoc(30)).press('start').press('keep'), want: { phase: 'following', fx: ['timer:poll:5000'], noFx: ['call:start'] } },
     { why: 'Replace', run: () => new Console().status(pendingDoc(30)).press('start').press('replace'), want: { phase: 'starting', fx: ['call:start'] } },
