@@ -10,7 +10,9 @@
 #       is taken from BOT_PASSWORD when that is exported (empty: none).
 #       DEMO_HOST_FIRST_PORT moves the start of the search.
 #       DEMO_CODE_LIFETIME, when exported, is the stand-in's code lifetime
-#       in seconds (default 900).
+#       in seconds (default 900, also for anything but a whole number
+#       above zero: demo_code_lifetime); it is exported again as the value
+#       in use, which scripts/demo.sh prints.
 #       A data folder serves one running host at a time: when another host
 #       still serves DATA_DIR (a second demo on another port), this one
 #       takes the first free sibling DATA_DIR-2, DATA_DIR-3, ... and says
@@ -24,6 +26,16 @@ DEMO_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 DEMO_HOST_PID=
 DEMO_HOST_PORT=
 DEMO_HOST_DATA=
+
+# demo_code_lifetime VALUE: the code lifetime that the stand-in login tool
+# uses for VALUE (its own rule: a whole number of seconds above zero, else
+# 900), so that what the demo prints is what the stand-in does.
+demo_code_lifetime() {
+  case "$1" in
+    ''|*[!0-9]*|0) echo 900 ;;
+    *) echo "$1" ;;
+  esac
+}
 
 # Succeeds when something accepts connections on 127.0.0.1:PORT.
 _demo_port_busy() {
@@ -85,7 +97,8 @@ demo_host_start() {
   export LUMIVANE_LOGIN_BIN=$DEMO_DIR/tools/lumivane-login-standin
   export LUMIVANE_TOKEN_BIN=$DEMO_DIR/tools/lumivane-token-standin
   export BOT_PASSWORD=${BOT_PASSWORD:-}
-  export DEMO_CODE_LIFETIME=${DEMO_CODE_LIFETIME:-900}
+  DEMO_CODE_LIFETIME=$(demo_code_lifetime "${DEMO_CODE_LIFETIME:-}")
+  export DEMO_CODE_LIFETIME
   export PATH
 
   if [ -n "$port" ]; then

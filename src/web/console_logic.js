@@ -253,7 +253,10 @@
     if (d.state === 'failed') {
       if (d.error === 'slow_down') return { kind: 'slow-down' };
       if (d.error === 'authorization_pending') return { kind: 'pending', still: true, interval: 0 };
-      if (d.error === 'no_pending_login') return { kind: 'gone' };
+      /* The failed document's logged_in is the node's state before the
+         tool ran: true here, with no login pending, also when another
+         window's poll collected this very login. */
+      if (d.error === 'no_pending_login') return { kind: 'gone', signedIn: d.logged_in === true };
       return { kind: 'failed', sentence: errorSentence(d.error, d.detail) };
     }
     if (d.state === 'done' || (d.state !== 'pending' && d.logged_in === true)) return { kind: 'done' };
@@ -459,10 +462,12 @@
   }
 
   /* Start (or Re-login) would replace a pending login that this page
-     neither shows nor saw end. */
+     neither shows nor saw end. While this page shows a code, the node's
+     pending login is that code's (a newer one ends the flow at the status
+     that tells it), so Re-login replaces it without asking. */
   function needsConfirm(m) {
     var s = m.session;
-    if (!s || s.pending !== true) return false;
+    if (!s || s.pending !== true || showsCode(m)) return false;
     return !sameLogin(nodeCreated(s), m.endedCreated);
   }
 
@@ -764,8 +769,16 @@
         fx.push(call('status', '', m.gen));
         return;
       case 'gone':
-        endFlow(m, 'gone', fx);
-        m.flowMsg = msg('warn', T.cancelledElsewhere);
+        /* Signed out when it began and signed in now: the login was
+           approved, and another window's poll collected it. */
+        if (o.signedIn && !f.wasSignedIn) {
+          m.session = Object.assign({}, m.session, { logged_in: true, pending: false });
+          endFlow(m, 'done', fx);
+          m.flowMsg = msg('ok', T.signedInFlow);
+        } else {
+          endFlow(m, 'gone', fx);
+          m.flowMsg = msg('warn', T.cancelledElsewhere);
+        }
         fx.push(call('status', '', m.gen));
         return;
       case 'failed':

@@ -55,14 +55,18 @@ test('the host page puts its theme in the frame\'s address', async () => {
   }
 });
 
-test('the stand-in\'s codes live DEMO_CODE_LIFETIME seconds, 900 when unset or not a number', () => {
-  const cases = [['60', 60], ['', 900], ['abc', 900], ['0', 900], [undefined, 900]];
+test('the stand-in\'s codes live DEMO_CODE_LIFETIME seconds, 900 when unset or not a number; the demo prints that same value', () => {
+  const cases = [['60', 60], ['', 900], ['abc', 900], ['0', 900], ['-5', 900], ['1.5', 900], [undefined, 900]];
   for (const [value, want] of cases) {
     const data = fs.mkdtempSync(path.join(os.tmpdir(), 'lv-demo-'));
     const env = { PATH: process.env.PATH, LUMIVANE_DEMO_DATA: data, LUMIVANE_DEMO_PORT: '8080' };
     if (value !== undefined) env.DEMO_CODE_LIFETIME = value;
     const out = execFileSync(path.join(ROOT, 'demo/tools/lumivane-login-standin'), ['--start'], { env, encoding: 'utf8' });
     assert.equal(JSON.parse(out).expires_in, want, String(value));
+    // scripts/demo.sh prints the lifetime that demo/host.sh exports.
+    const printed = execFileSync('bash', ['-c', 'source "$1"; demo_code_lifetime "${DEMO_CODE_LIFETIME:-}"', 'bash',
+      path.join(ROOT, 'demo/host.sh')], { env, encoding: 'utf8' });
+    assert.equal(Number(printed), want, `printed for ${value}`);
     fs.rmSync(data, { recursive: true, force: true });
   }
 });

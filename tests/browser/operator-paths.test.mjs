@@ -3,7 +3,8 @@
 // failing host, a second window or browser, a signed-in or expired
 // session, a missing tool, slow requests, the primary action, a small
 // screen, copying by hand, coming back to the tab, the password, numbers
-// out of range, and theme messages from strangers. One row per path; each
+// out of range, theme messages from strangers, and a login collected by
+// another tab's poll. One row per path; each
 // says what the console must show. Real lighttpd, the real program, the
 // demo's stand-in tools; timers run on Playwright's clock.
 import { test, before, after, beforeEach } from 'node:test';
@@ -12,7 +13,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import {
   OPEN, LOCKED, launchBrowser, newContext, resetNode, writeCreds, override, clearOverride, exists,
-  waitText, waitFor, isShown, nowSec, pauseClock,
+  waitText, waitFor, isShown, nowSec, pauseClock, decideOnApprovalPage,
 } from './helpers.mjs';
 
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
@@ -538,6 +539,31 @@ const paths = [
         window.postMessage('done2', '*');
       }));
       assert.equal(await popup.evaluate(() => document.documentElement.getAttribute('data-theme')), 'dark');
+      await context.close();
+    },
+  },
+  {
+    name: 'approved, and collected by the other tab\'s poll first: this tab says signed in, not cancelled',
+    run: async () => {
+      const { context, page } = await openConsole();
+      const code = await startLogin(page);
+      const other = await openPage(context, { clock: false });   // the clock is the context's, shared
+      await waitText(other, '#userCode', code);
+      const approval = await context.newPage();
+      await approval.goto(`${OPEN.url}/demo/approve?code=${code}`);
+      await decideOnApprovalPage(approval, 'approve');
+      // This tab's poll reaches the node only after the other tab's poll
+      // has written the credentials and dropped the pending login.
+      const release = await hold(page, 'poll');
+      await page.clock.runFor(5000);
+      await waitText(other, '#flowNote', 'Signed in. The credential file has been written.');
+      assert.equal(exists(OPEN, 'login-pending.json'), false);
+      const answered = page.waitForResponse((r) => r.url().includes('action=poll'));
+      release();
+      await answered;
+      await waitText(page, '#flowNote', 'Signed in. The credential file has been written.');
+      await waitText(page, '#pillText', 'Connected');
+      await waitText(page, '#sessionNote', 'Signed in as demo-org-4711.');
       await context.close();
     },
   },

@@ -86,7 +86,9 @@ test('poll answers: the state decides before logged_in', () => {
     { why: 'done', r: doc({ state: 'done', logged_in: true }), want: { kind: 'done' } },
     { why: 'authorization_pending is still pending', r: doc({ state: 'failed', error: 'authorization_pending' }), want: { kind: 'pending', still: true, interval: 0 } },
     { why: 'slow_down', r: doc({ state: 'failed', error: 'slow_down' }), want: { kind: 'slow-down' } },
-    { why: 'no pending login', r: doc({ state: 'failed', error: 'no_pending_login' }), want: { kind: 'gone' } },
+    { why: 'no pending login', r: doc({ state: 'failed', error: 'no_pending_login', logged_in: false }), want: { kind: 'gone', signedIn: false } },
+    // The login was approved and collected by another window's poll.
+    { why: 'no pending login, the node signed in', r: doc({ state: 'failed', error: 'no_pending_login', logged_in: true }), want: { kind: 'gone', signedIn: true } },
     // A re-login that fails reports the credentials that were there before.
     { why: 'failed re-login is no sign-in', r: doc({ state: 'failed', error: 'access_denied', logged_in: true }), want: { kind: 'failed', sentence: 'the login was denied on the approval page' } },
     { why: 'plugin error', r: L.classify(502, '{"ok":false,"error":"poll_failed","detail":"login CLI produced no JSON"}'), want: { kind: 'trouble', sentence: 'the login tool could not be asked about the login (login CLI produced no JSON)' } },
@@ -496,6 +498,17 @@ test('transitions: cancel, expiry, and other windows', () => {
       run: () => new Console().status(pendingDoc(30)),
       want: { phase: 'following', code: '', start: 'primary', flowNote: 'A login is pending on this node, but its code is not known in this browser. Cancel it, or start a new login.' },
     },
+    {
+      why: 'Re-login while this page shows its own code asks nothing: the code is known here, and a new one replaces it',
+      run: () => new Console().status(signedInDoc()).press('relogin').answer('start', asResult(startDoc()))
+        .status(pendingDoc(0, { logged_in: true })).press('relogin'),
+      want: { phase: 'starting', step: 'starting', fx: ['call:start'], noFx: ['focus:confirmText'] },
+    },
+    {
+      why: 'Re-login over a pending login whose code is not known here asks first',
+      run: () => new Console().status(signedInDoc({ pending: true, pending_age_sec: 30 })).press('relogin'),
+      want: { phase: 'confirming', step: 'confirm', noFx: ['call:start'] },
+    },
     { why: 'Start over an unknown pending login asks first', run: () => new Console().status(pendingDoc(30)).press('start'), want: { phase: 'confirming', step: 'confirm', fx: ['stop:poll', 'focus:confirmText'], noFx: ['call:start'] } },
     { why: 'Keep It', run: () => new Console().status(pendingDoc(30)).press('start').press('keep'), want: { phase: 'following', fx: ['timer:poll:5000'], noFx: ['call:start'] } },
     { why: 'Replace', run: () => new Console().status(pendingDoc(30)).press('start').press('replace'), want: { phase: 'starting', fx: ['call:start'] } },
@@ -545,6 +558,18 @@ test('transitions: cancel, expiry, and other windows', () => {
       why: 'cancelled in another window: no_pending_login is no failure',
       run: () => following().timer('poll').answer('poll', asResult({ ok: true, state: 'failed', error: 'no_pending_login', detail: 'no device login in progress' })),
       want: { phase: 'ended', flowNote: 'This login was cancelled, perhaps from another window.' },
+    },
+    {
+      why: 'approved and collected in another window, seen in a poll first: signed in, not cancelled',
+      run: () => following().timer('poll').answer('poll', asResult({ ok: true, state: 'failed', error: 'no_pending_login', detail: 'no device login in progress', logged_in: true, pending: false })),
+      want: { phase: 'signed-in', pill: 'Connected', flowNote: 'Signed in. The credential file has been written.', sessionNote: 'Signed in.', fx: ['forget', 'call:status'] },
+    },
+    {
+      why: 'a re-login whose pending login went away: the node was signed in before, so that tells nothing of an approval',
+      run: () => new Console().status(signedInDoc()).press('relogin').answer('start', asResult(startDoc()))
+        .status(pendingDoc(0, { logged_in: true })).timer('poll')
+        .answer('poll', asResult({ ok: true, state: 'failed', error: 'no_pending_login', logged_in: true, pending: false })),
+      want: { phase: 'signed-in', flowNote: 'This login was cancelled, perhaps from another window.' },
     },
     {
       why: 'cancelled in another window, seen in a status first',
