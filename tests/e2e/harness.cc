@@ -12,6 +12,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -159,11 +160,12 @@ struct Launch {
     bool hold_stdin;
     std::string stdin_body;
     bool ignore_sigchld;
+    int descriptor_limit;
     std::vector<std::string> argv, env;
 };
 
 static Launch prepare(const World &w, const std::vector<std::string> &args) {
-    Launch l{w.dir, w.hold_stdin, w.stdin_body, w.host_ignores_sigchld, {}, {}};
+    Launch l{w.dir, w.hold_stdin, w.stdin_body, w.host_ignores_sigchld, w.host_descriptor_limit, {}, {}};
     target_process(w, args, l.argv, l.env);
     return l;
 }
@@ -204,6 +206,10 @@ static Result execute(Launch l) {
         if (l.hold_stdin) close(in_pipe[0]);
         if (chdir(l.dir.c_str()) != 0) _exit(126);
         if (l.ignore_sigchld) signal(SIGCHLD, SIG_IGN);  // kept across execve
+        if (l.descriptor_limit > 0) {
+            struct rlimit limit = {(rlim_t)l.descriptor_limit, (rlim_t)l.descriptor_limit};
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(124);
+        }
         execve(argv[0], argv.data(), envp.data());
         _exit(125);
     }
