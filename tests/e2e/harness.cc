@@ -12,7 +12,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -152,6 +154,16 @@ static void drain(pid_t pid, int out_fd, int err_fd, std::string &out, std::stri
     }
 }
 
+// Closes every descriptor above standard error, in a child between fork
+// and execve (system calls only).
+static void close_above_stderr(void) {
+#ifdef SYS_close_range
+    if (syscall(SYS_close_range, 3u, ~0u, 0u) == 0) return;
+#endif
+    long max = sysconf(_SC_OPEN_MAX);
+    for (long fd = 3; fd < (max > 0 ? max : 1024); fd++) close((int)fd);
+}
+
 // Everything one run of the plugin needs, taken from its world at once, so
 // that the run itself may go on on another thread.
 struct Launch {
@@ -159,11 +171,12 @@ struct Launch {
     bool hold_stdin;
     std::string stdin_body;
     bool ignore_sigchld;
+    int descriptor_limit;
     std::vector<std::string> argv, env;
 };
 
 static Launch prepare(const World &w, const std::vector<std::string> &args) {
-    Launch l{w.dir, w.hold_stdin, w.stdin_body, w.host_ignores_sigchld, {}, {}};
+    Launch l{w.dir, w.hold_stdin, w.stdin_body, w.host_ignores_sigchld, w.host_descriptor_limit, {}, {}};
     target_process(w, args, l.argv, l.env);
     return l;
 }
@@ -202,8 +215,15 @@ static Result execute(Launch l) {
         close(err_pipe[1]);
         close(devnull);
         if (l.hold_stdin) close(in_pipe[0]);
+        // Nor does any descriptor the test runner itself was handed (CTest
+        // leaves some open without close-on-exec).
+        close_above_stderr();
         if (chdir(l.dir.c_str()) != 0) _exit(126);
         if (l.ignore_sigchld) signal(SIGCHLD, SIG_IGN);  // kept across execve
+        if (l.descriptor_limit > 0) {
+            struct rlimit limit = {(rlim_t)l.descriptor_limit, (rlim_t)l.descriptor_limit};
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(124);
+        }
         execve(argv[0], argv.data(), envp.data());
         _exit(125);
     }

@@ -73,6 +73,9 @@ public:
     std::map<std::string, std::string> env;    // the plugin's whole environment
     // A host that ignores SIGCHLD, which the plugin inherits (native only).
     bool host_ignores_sigchld = false;
+    // A host that leaves the plugin this many descriptors at most
+    // (RLIMIT_NOFILE; native only); 0 leaves the limit as it is.
+    int host_descriptor_limit = 0;
     // With hold_stdin, the plugin's standard input is a pipe that holds
     // stdin_body and stays open until the plugin ends, as a request body
     // from a host may; otherwise it is the null device.

@@ -287,10 +287,24 @@ namespace {
 
 // Only a login tool that is not found is absent. One that is there but
 // cannot be started (a file without the right to run, a .cmd that cmd.exe
-// would misread) makes start and poll answer as their own run failing to
-// start, and cancel answer cancel_failed, leaving the marker to the tool.
+// would misread, a plugin left no descriptor to give it) makes start and
+// poll answer as their own run failing to start, and cancel answer
+// cancel_failed, leaving the marker to the tool.
 TEST(ToolCommand, AToolThatCannotStartIsNotAMissingOne) {
     const std::string header = e2e::JSON_HEADER;
+    struct Way {
+        const char *why;
+        bool runnable;         // the tool itself could run
+        int descriptor_limit;  // the host's limit on the plugin's descriptors, 0: none
+        e2e::Only only;
+    } ways[] = {
+        {"a tool that may not be run", false, 0, e2e::ANY_TARGET},
+        // One beyond standard input, output and error: enough for the
+        // program to be loaded, and then taken by the node lock or the
+        // token probe, so that none is left for the login tool's null
+        // device and pipe.
+        {"no free descriptors", true, 4, e2e::POSIX_ONLY},
+    };
     struct Case {
         const char *query;
         std::string response;
@@ -303,21 +317,30 @@ TEST(ToolCommand, AToolThatCannotStartIsNotAMissingOne) {
         {"action=cancel", "Status: 200 OK\r\n" + header +
                               "{\"ok\":false,\"error\":\"cancel_failed\",\"detail\":\"cannot spawn login CLI\"}\n", 0},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.query);
-        World w;
-        const std::string tool = e2e::WINDOWS_TARGET ? "bin/100%login%.cmd" : "bin/login";
-        w.write(tool, e2e::WINDOWS_TARGET ? "@echo {\"ok\":true}\r\n" : "#!/bin/sh\necho '{\"ok\":true}'\n");
-        chmod(w.path(tool).c_str(), 0644);  // POSIX: not to be run
-        w.env["LUMIVANE_LOGIN_BIN"] = w.native(tool);
-        w.token_tool({{"--help", says("usage")}});
-        w.write("lumivane-default.json", "{\"created\":" + std::to_string((long long)time(nullptr)) + "}");
-        Result r = w.request(c.query);
-        EXPECT_EQ(r.out, c.response);
-        EXPECT_EQ(r.exit_code, c.exit_code);
-        EXPECT_TRUE(w.exists("lumivane-default.json"));
-        Result status = w.request("action=status");
-        EXPECT_TRUE(has(status, "\"cli_error\":\"cli_spawn_failed\"")) << status.out;
+    for (const auto &way : ways) {
+        if (!e2e::runs_here(way.only)) continue;
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(way.why) + ", " + c.query);
+            World w;
+            if (way.runnable) {
+                w.login_tool({{"--status", says("{\"ok\":true}")}}, says("{\"ok\":true}"));
+            } else {
+                const std::string tool = e2e::WINDOWS_TARGET ? "bin/100%login%.cmd" : "bin/login";
+                w.write(tool, e2e::WINDOWS_TARGET ? "@echo {\"ok\":true}\r\n" : "#!/bin/sh\necho '{\"ok\":true}'\n");
+                chmod(w.path(tool).c_str(), 0644);  // POSIX: not to be run
+                w.env["LUMIVANE_LOGIN_BIN"] = w.native(tool);
+            }
+            w.token_tool({{"--help", says("usage")}});
+            w.host_descriptor_limit = way.descriptor_limit;
+            w.write("lumivane-default.json", "{\"created\":" + std::to_string((long long)time(nullptr)) + "}");
+            Result r = w.request(c.query);
+            EXPECT_EQ(r.out, c.response);
+            EXPECT_EQ(r.exit_code, c.exit_code);
+            EXPECT_TRUE(w.exists("lumivane-default.json"));
+            Result status = w.request("action=status");
+            EXPECT_TRUE(has(status, "\"cli_error\":\"cli_spawn_failed\"")) << status.out;
+            if (way.runnable) EXPECT_TRUE(w.runs("login").empty());
+        }
     }
 }
 
