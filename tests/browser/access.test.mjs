@@ -138,6 +138,8 @@ test('focus: Copy & Open after Start, Start after Cancel and after the end of a 
 
   // The flow ends on its own (a failed poll) while focus is in the card.
   await pressFor(page, 'start');
+  // The answer has reached the browser; the page shows it a moment later.
+  await waitText(page, '#userCode', /^[A-Z]{4}-[0-9]{4}$/);
   assert.equal(await isShown(page, '#btnCopyOpen'), true);
   assert.equal(await focused(page), 'btnCopyOpen');
   override(OPEN, 'poll', '{"ok":false,"error":"expired_token"}');

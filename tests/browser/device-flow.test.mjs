@@ -179,6 +179,8 @@ test('no poll is sent while one is in flight', async () => {
   const answered = page.waitForResponse((r) => r.url().includes('action=poll'));
   release();
   await answered;
+  // The page has taken the answer once the slow-poll label is gone.
+  await waitText(page, '#pollLabel', /^(Still waiting|Waiting) for approval$/);
   await expectPollAfter(page, 5, 'the next poll one interval after the slow answer');
   await context.close();
 });
