@@ -83,8 +83,12 @@ test('device login: code and address shown, approval in the opened tab, polling 
   await waitText(page, '#flowNote', 'Code copied. Open the link and approve.');
   assert.equal(await page.evaluate(() => navigator.clipboard.readText()), code);
 
-  // Not approved yet: the poll answers pending and the flow goes on.
+  // Not approved yet: the poll answers pending and the flow goes on. The
+  // label reads the same before and after; the status check that follows a
+  // pending answer shows that the page took it (and armed the next poll).
+  const taken = page.waitForRequest((r) => r.url().includes('action=status'));
   await pollOnce(page);
+  await taken;
   await waitText(page, '#pollLabel', 'Waiting for approval');
   assert.equal(await isShown(page, '#stepActive'), true);
 
