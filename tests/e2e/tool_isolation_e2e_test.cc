@@ -287,7 +287,9 @@ TEST(ToolIsolation, OneDeadlineForTheWholeRequest) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
-        w.env["LUMIVANE_TOOL_TIMEOUT"] = "1";
+        // Long enough for a stand-in to start and note its run on a loaded
+        // host under wine, and shorter than the sleeper (SHORT_SLEEP_SEC).
+        w.env["LUMIVANE_TOOL_TIMEOUT"] = "2";
         w.write("auth.json", "{\"access_token\":\"t\"}");  // signed in, so that refresh asks its tool
         w.login_tool({{"--status", acting(Act::SLEEP, "{\"ok\":true}\n")}}, Reply("{\"ok\":true}\n"));
         w.token_tool({{"--help", Reply("usage\n")}}, Reply("{\"access_token\":\"t\"}\n"));
