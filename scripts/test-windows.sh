@@ -69,8 +69,12 @@ unset DISPLAY WAYLAND_DISPLAY
 # One persistent wineserver for the whole run: without it every program
 # waits for wine's background processes before its output closes. Its
 # output must not hold the caller's pipes open.
+# A server left by an interrupted run of this prefix is stopped first:
+# "wineserver -p" refuses to start beside it.
 mkdir -p "$WINEPREFIX"
-wineserver -p >/dev/null 2>&1 </dev/null
+wineserver -k >/dev/null 2>&1 </dev/null || true
+wineserver -w >/dev/null 2>&1 </dev/null || true
+wineserver -p >/dev/null 2>&1 </dev/null || { echo "test-windows: cannot start a wineserver for $WINEPREFIX" >&2; exit 1; }
 trap 'wineserver -k >/dev/null 2>&1 </dev/null || true' EXIT
 wine cmd /c exit 0 >/dev/null 2>&1 </dev/null  # creates the prefix on the first run
 
