@@ -5,6 +5,11 @@
 
 #include <stddef.h>
 
+// The byte with 'A'-'Z' taken to 'a'-'z'; every other byte as it is.
+inline unsigned char ascii_lower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? (unsigned char)(c - 'A' + 'a') : c;
+}
+
 // Compares at most n bytes of a and b, taking 'A'-'Z' and 'a'-'z' as the
 // same letter; the comparison stops after a NUL that both share. 0 when
 // equal, else the difference of the first differing bytes (lower-cased,

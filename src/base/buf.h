@@ -5,8 +5,8 @@
 // owner frees `data` with free(), unless it hands the Buf to emit_json.
 //
 // Failure is sticky: the first append that fails (the BUF_MAX_CAP limit,
-// memory exhausted, or a buf_addf text too long to format) sets `failed`, and from then on every append fails
-// and changes nothing. The text is then the complete text of the appends
+// memory exhausted, or a buf_addf text too long to format) sets `failed`,
+// and from then on every append fails and changes nothing. The text is then the complete text of the appends
 // before that one, never a text with a piece missing; whoever writes the
 // Buf out tests `failed` first.
 #pragma once

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "base/ascii.h"
 
 // A host and port as they stand in a Host header or after an Origin's
 // "scheme://". `port` is the number written, or NO_PORT when none is.
@@ -14,15 +15,6 @@ struct HostPort {
 static const long NO_PORT = -1;
 static const long PORT_MAX = 65535;
 static const size_t PORT_DIGITS_MAX = 5;
-
-static char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
-
-static int equal_ignoring_case(const char *a, const char *b, size_t n) {
-    for (size_t i = 0; i < n; i++) {
-        if (ascii_lower(a[i]) != ascii_lower(b[i])) return 0;
-    }
-    return 1;
-}
 
 // Reads "host", "host:port", "[v6]" or "[v6]:port" from the n bytes at s.
 // An empty port ("host:") counts as none. Returns 0 for anything else: an
@@ -68,8 +60,8 @@ static int parse_host_port(const char *s, size_t n, HostPort *out) {
 // The port a scheme implies when the address names none; NO_PORT for a
 // scheme without one known here.
 static long default_port(const char *scheme, size_t n) {
-    if (n == 4 && equal_ignoring_case(scheme, "http", 4)) return 80;
-    if (n == 5 && equal_ignoring_case(scheme, "https", 5)) return 443;
+    if (n == 4 && ascii_strnicmp(scheme, "http", 4) == 0) return 80;
+    if (n == 5 && ascii_strnicmp(scheme, "https", 5) == 0) return 443;
     return NO_PORT;
 }
 
@@ -85,7 +77,7 @@ static int origin_matches_host(const char *origin, const char *host) {
     long origin_port = o.port != NO_PORT ? o.port : implied;
     long host_port = h.port != NO_PORT ? h.port : implied;
     if (origin_port == NO_PORT || host_port == NO_PORT) return 0;
-    return o.host_len == h.host_len && equal_ignoring_case(o.host, h.host, o.host_len) && origin_port == host_port;
+    return o.host_len == h.host_len && ascii_strnicmp(o.host, h.host, o.host_len) == 0 && origin_port == host_port;
 }
 
 int cross_site_refused(const char *sec_fetch_site, const char *origin, const char *host) {

@@ -6,8 +6,9 @@
 //   Sec-Fetch-Site present: only "same-origin" and "none" (the user typed
 //     or bookmarked the address) pass; any other value is refused.
 //   Sec-Fetch-Site absent, Origin present: the Origin's host and port must
-//     equal those of the Host header (a missing port is the default of the
-//     Origin's scheme); anything else, "null" included, is refused.
+//     equal those of the Host header (a port missing from either is the
+//     default of the Origin's scheme); anything else, "null" included, is
+//     refused.
 //   Neither header (tools, curl, older browsers): the request passes.
 //
 // The decision is a pure function of the three header values; nothing is

@@ -2,10 +2,10 @@
 
 #include <string.h>
 
-static int lower(int c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
+#include "base/ascii.h"
 
 static int same(char a, char b, int ignore_case) {
-    return ignore_case ? lower((unsigned char)a) == lower((unsigned char)b) : a == b;
+    return ignore_case ? ascii_lower((unsigned char)a) == ascii_lower((unsigned char)b) : a == b;
 }
 
 // The request's variables, which never reach a tool: every CGI meta-variable
@@ -138,7 +138,7 @@ static int ends_with_ci(const char *text, const char *suffix) {
     size_t n = strlen(text), m = strlen(suffix);
     if (n < m) return 0;
     for (size_t i = 0; i < m; i++) {
-        if (lower((unsigned char)text[n - m + i]) != lower((unsigned char)suffix[i])) return 0;
+        if (ascii_lower((unsigned char)text[n - m + i]) != ascii_lower((unsigned char)suffix[i])) return 0;
     }
     return 1;
 }

@@ -5,7 +5,7 @@
 // scripts/test-browser.sh starts.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { launchBrowser, newContext, waitText } from './helpers.mjs';
+import { launchBrowser, expectWorkingConsole } from './helpers.mjs';
 
 const NODE = { url: process.env.LV_ENCODED_URL, password: process.env.LV_ENCODED_PASSWORD };
 let browser;
@@ -39,17 +39,5 @@ test('the demo\'s index and host pages hand the password on encoded: each way en
     { why: 'index, host link', start: `/?pwd=${pwd}`, link: '#linkHost', framed: true },
     { why: 'host page', start: `/host.html?pwd=${pwd}`, link: null, framed: true },
   ];
-  for (const w of ways) {
-    const context = await newContext(browser);
-    const page = await context.newPage();
-    const refused = [];
-    page.on('response', (r) => { if (r.status() === 401) refused.push(r.url()); });
-    await page.goto(NODE.url + w.start);
-    if (w.link) await Promise.all([page.waitForNavigation(), page.locator(w.link).click()]);
-    const consoleFrame = w.framed ? page.frameLocator('#plugin') : page;
-    await consoleFrame.locator('#sessionNote').filter({ hasText: /^No session on this node yet\./ })
-      .waitFor({ timeout: 10000 })
-      .catch(() => assert.fail(`${w.why}: the console did not get the password (401 for ${refused.join(', ')})`));
-    await context.close();
-  }
+  for (const w of ways) await expectWorkingConsole(browser, NODE, w);
 });

@@ -3,6 +3,7 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import { createRequire } from 'node:module';
+import assert from 'node:assert/strict';
 import { chromium } from 'playwright-core';
 
 function required(name) {
@@ -159,4 +160,24 @@ export async function axeViolations(page) {
     return result.violations.flatMap((v) => v.nodes.map((n) =>
       `${v.id}: ${n.target.join(' ')} (${(n.any[0] || n.all[0] || n.none[0] || {}).message || v.help})`));
   });
+}
+
+// Walks one way the demo's pages hand a password on (`way.start`, then the
+// link `way.link` if any; the console in the host page's frame when
+// `way.framed`) and waits for a console that got the password.
+export async function expectWorkingConsole(browser, node, way) {
+  const context = await newContext(browser);
+  const page = await context.newPage();
+  const refused = [];
+  page.on('response', (r) => { if (r.status() === 401) refused.push(r.url()); });
+  await page.goto(node.url + way.start);
+  if (way.link) await Promise.all([page.waitForNavigation(), page.locator(way.link).click()]);
+  const consoleFrame = way.framed ? page.frameLocator('#plugin') : page;
+  const told = `${way.why}: the console did not get the password (401 for ${refused.join(', ') || 'nothing'})`;
+  await consoleFrame.locator('#pillText').filter({ hasText: /^Not Connected$/ }).waitFor({ timeout: 10000 })
+    .catch(() => assert.fail(told));
+  await consoleFrame.locator('#sessionNote').filter({ hasText: /^No session on this node yet\./ })
+    .waitFor({ timeout: 10000 })
+    .catch(() => assert.fail(told));
+  await context.close();
 }

@@ -133,16 +133,5 @@ test('the demo\'s index and host pages hand their pwd on: each way ends in a wor
     { why: 'index, host link', start: `/?pwd=${pwd}`, link: '#linkHost', framed: true },
     { why: 'host page', start: `/host.html?pwd=${pwd}`, link: null, framed: true },
   ];
-  for (const w of ways) {
-    const context = await newContext(browser);
-    const page = await context.newPage();
-    await page.goto(LOCKED.url + w.start);
-    if (w.link) await Promise.all([page.waitForNavigation(), page.locator(w.link).click()]);
-    const consoleFrame = w.framed ? page.frameLocator('#plugin') : page;
-    await consoleFrame.locator('#pillText').filter({ hasText: /^Not Connected$/ }).waitFor({ timeout: 10000 });
-    await consoleFrame.locator('#sessionNote').filter({ hasText: /^No session on this node yet\./ })
-      .waitFor({ timeout: 10000 })
-      .catch(() => assert.fail(`${w.why}: the console did not get the password`));
-    await context.close();
-  }
+  for (const w of ways) await expectWorkingConsole(browser, LOCKED, w);
 });

@@ -256,4 +256,19 @@ long long doc_now(const std::string &out) {
     return atoll(out.c_str() + at + 6);
 }
 
+bool has(const Result &r, const std::string &text) { return r.out.find(text) != std::string::npos; }
+
+std::string body(const Result &r) {
+    size_t blank = r.out.find("\r\n\r\n");
+    return blank == std::string::npos ? "" : r.out.substr(blank + 4);
+}
+
+std::string json_path(const std::string &p) {
+    std::string out;
+    for (char c : p) out += (c == '\\') ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+std::string pending_marker() { return "{\"created\":" + std::to_string((long long)time(nullptr)) + "}"; }
+
 }  // namespace e2e

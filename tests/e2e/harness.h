@@ -147,6 +147,18 @@ std::string sh_quote(const std::string &s);
 // The value of the document's "now" member, or -1.
 long long doc_now(const std::string &out);
 
+// Whether the response holds `text` anywhere.
+bool has(const Result &r, const std::string &text);
+
+// The response after its header block, or "" when it has none.
+std::string body(const Result &r);
+
+// A path as the status document writes it: JSON escapes the backslash.
+std::string json_path(const std::string &p);
+
+// A pending marker created now.
+std::string pending_marker();
+
 // The fixed header block of every JSON response.
 extern const char JSON_HEADER[];
 

@@ -13,27 +13,20 @@
 
 using e2e::Result;
 using e2e::World;
+using e2e::has;
+using e2e::json_path;
+using e2e::pending_marker;
 
 namespace {
 
 const char TOKENS[] = "{\"access_token\":\"a\",\"refresh_token\":\"r\"}";
 
-bool has(const Result &r, const std::string &member) { return r.out.find(member) != std::string::npos; }
-
-// A path as the status document writes it: JSON escapes the backslash.
-std::string json_path(const std::string &p) {
-    std::string out;
-    for (char c : p) out += (c == '\\') ? std::string("\\\\") : std::string(1, c);
-    return out;
-}
 
 std::string joined(const std::string &base, const std::vector<std::string> &parts) {
     std::string p = base;
     for (const auto &part : parts) p += e2e::NATIVE_SEP + part;
     return p;
 }
-
-std::string pending_marker() { return "{\"created\":" + std::to_string((long long)time(nullptr)) + "}"; }
 
 TEST(HomeDirectory, SourcesInOrder) {
     enum Home { WORLD_DIR, NONE };

@@ -19,6 +19,9 @@
 using e2e::Reply;
 using e2e::Result;
 using e2e::World;
+using e2e::has;
+using e2e::json_path;
+using e2e::pending_marker;
 
 namespace {
 
@@ -28,16 +31,6 @@ const char STATUS_LINE[] = "{\"ok\":true,\"account\":\"acme\"}";
 // Every row runs at each of these ANSI code pages under wine.
 std::vector<int> code_pages() { return e2e::WINDOWS_TARGET ? std::vector<int>{1252, 1251} : std::vector<int>{0}; }
 
-bool has(const Result &r, const std::string &member) { return r.out.find(member) != std::string::npos; }
-
-// A path as the status document writes it: JSON escapes the backslash.
-std::string json_path(const std::string &p) {
-    std::string out;
-    for (char c : p) out += (c == '\\') ? std::string("\\\\") : std::string(1, c);
-    return out;
-}
-
-std::string pending_marker() { return "{\"created\":" + std::to_string((long long)time(nullptr)) + "}"; }
 
 // The world-relative directory `rel`, made so long by further folders
 // that the plugin's form of rel + "/" + file (of rel alone when file is

@@ -20,6 +20,7 @@
 using e2e::Reply;
 using e2e::Result;
 using e2e::World;
+using e2e::body;
 
 namespace {
 
@@ -58,11 +59,6 @@ bool wait_for_line(const World &w, const std::string &line) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
-}
-
-std::string body(const Result &r) {
-    size_t blank = r.out.find("\r\n\r\n");
-    return blank == std::string::npos ? "" : r.out.substr(blank + 4);
 }
 
 TEST(NodeLock, OneFlowStepAtATime) {

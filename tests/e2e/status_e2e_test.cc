@@ -42,7 +42,8 @@ std::string repeat(const std::string &s, int n) {
     return out;
 }
 
-std::string body(const Result &r) {
+// The body of a JSON response; anything else is marked as such.
+std::string json_body(const Result &r) {
     std::string header = e2e::JSON_HEADER;
     return r.out.rfind(header, 0) == 0 ? r.out.substr(header.size()) : "(no JSON header) " + r.out;
 }
@@ -81,7 +82,7 @@ TEST(StatusDocument, ExactBytesSignedInAndPending) {
                                  std::to_string(expires) + "}");
         Result r = w.request("action=status");
         long long now = e2e::doc_now(r.out);
-        EXPECT_EQ(body(r),
+        EXPECT_EQ(json_body(r),
                   "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":true,\"username\":\"LumiVane\","
                   "\"account\":\"\",\"org_id\":\"\",\"expires_at\":" + std::to_string(expires) +
                   ",\"expires_in_sec\":" + std::to_string(expires - now) +
@@ -101,7 +102,7 @@ TEST(StatusDocument, ExactBytesSignedInAndPending) {
         Result r = run_in_one_second(w, "action=status", [&](long long t0) {
             w.write("lumivane-default.json", "{\"created\":" + std::to_string(t0 - 120) + "}");
         });
-        EXPECT_EQ(body(r),
+        EXPECT_EQ(json_body(r),
                   "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":false,\"username\":\"\",\"account\":\"\","
                   "\"org_id\":\"\",\"expires_at\":0,\"expires_in_sec\":0,\"expired\":false,\"has_refresh\":false,"
                   "\"pending\":true,\"pending_age_sec\":120,\"profile\":\"grandlumivane\",\"profile_exists\":false,"
@@ -170,7 +171,7 @@ TEST(StatusDocument, CredentialsFileFields) {
         StatusWorld w;
         w.write("auth.json", c.creds);
         Result r = w.request("action=status");
-        std::string doc = body(r);
+        std::string doc = json_body(r);
         for (const auto &kv : c.expect) EXPECT_EQ(member(doc, kv.first), kv.second) << kv.first;
         EXPECT_EQ(r.exit_code, 0);
     }
@@ -185,7 +186,7 @@ TEST(StatusDocument, ExpiresInCountsFromNow) {
                                 : std::string("{\"access_token\":\"a\",\"expires_at\":0,\"expires_in\":") + lifetime + "}";
         w.write("auth.json", creds);
         Result r = w.request("action=status");
-        std::string doc = body(r);
+        std::string doc = json_body(r);
         if (std::string(lifetime) != "3600") {
             EXPECT_EQ(member(doc, "expires_at"), "0");
             EXPECT_EQ(member(doc, "expires_in_sec"), "0");
@@ -228,7 +229,7 @@ TEST(StatusDocument, PendingMarkerAge) {
             std::string m = c.marker(t0);
             if (m != "(none)") w.write("lumivane-default.json", m);
         });
-        std::string doc = body(r);
+        std::string doc = json_body(r);
         EXPECT_EQ(member(doc, "pending"), c.pending);
         EXPECT_EQ(member(doc, "pending_age_sec"), c.age);
     }
@@ -284,7 +285,7 @@ TEST(StatusDocument, LoginToolReportFillsOnlyWhatIsMissing) {
         w.token_tool({});
         if (c.creds != "(none)") w.write("auth.json", c.creds);
         Result r = w.request("action=status");
-        std::string doc = body(r);
+        std::string doc = json_body(r);
         for (const auto &kv : c.expect) EXPECT_EQ(member(doc, kv.first), kv.second) << kv.first;
     }
 }
@@ -293,7 +294,7 @@ TEST(StatusDocument, StaleMarkerKeepsPendingOffWhateverTheToolSays) {
     World w;
     w.login_tool({{"--status", Reply{"{\"ok\":true,\"pending\":true}"}}});
     w.write("lumivane-default.json", "{\"created\":1000}");
-    std::string doc = body(w.request("action=status"));
+    std::string doc = json_body(w.request("action=status"));
     EXPECT_EQ(member(doc, "pending"), "false");
 }
 
@@ -329,7 +330,7 @@ TEST(StatusDocument, ToolPresence) {
         SCOPED_TRACE(c.why);
         World w;
         c.setup(w);
-        std::string doc = body(w.request("action=status"));
+        std::string doc = json_body(w.request("action=status"));
         EXPECT_EQ(member(doc, "cli_present"), c.cli_present);
         EXPECT_EQ(member(doc, "token_cli_present"), c.token_present);
         EXPECT_EQ(member(doc, "cli_error"), c.cli_error);
@@ -346,7 +347,7 @@ TEST(StatusDocument, ToolPathsAreOneWordNeverInterpreted) {
         w.write(odd, w.read(script));
         chmod(odd.c_str(), 0755);
         w.env["LUMIVANE_LOGIN_BIN"] = odd;
-        std::string doc = body(w.request("action=status"));
+        std::string doc = json_body(w.request("action=status"));
         EXPECT_EQ(member(doc, "cli_present"), "true");
         EXPECT_EQ(member(doc, "account"), "\"odd\"");
         EXPECT_FALSE(w.exists("pwned"));
@@ -376,7 +377,7 @@ TEST(StatusDocument, ToolOutputLimitsAndTrimming) {
         SCOPED_TRACE(c.why);
         World w;
         w.login_tool({{"--status", Reply{c.output, 0, "{\"ok\":true,\"account\":\"stderr\"}\n"}}});
-        std::string doc = body(w.request("action=status"));
+        std::string doc = json_body(w.request("action=status"));
         EXPECT_EQ(member(doc, "account"), c.account);
         EXPECT_EQ(member(doc, "cli_present"), "true");
     }
@@ -425,11 +426,11 @@ TEST(StatusDocument, FileLocations) {
         };
         for (const auto &kv : c.env) w.env[kv.first] = at(kv.second);
         w.write(c.creds_at, "{\"access_token\":\"a\"}");
-        std::string doc = body(run_in_one_second(w, "action=status", [&](long long t0) {
+        std::string doc = json_body(run_in_one_second(w, "action=status", [&](long long t0) {
             w.write(c.marker_at, "{\"created\":" + std::to_string(t0) + "}");
         }));
         w.write(c.profile_at, "");
-        std::string doc2 = body(w.request("action=status"));
+        std::string doc2 = json_body(w.request("action=status"));
         EXPECT_EQ(member(doc, "path"), at(c.path));
         EXPECT_EQ(member(doc, "logged_in"), "true");
         EXPECT_EQ(member(doc, "pending_age_sec"), "0");
@@ -457,7 +458,7 @@ TEST(StatusDocument, FallbackTokenFile) {
         if (c.creds_env_empty) w.env["LUMIVANE_CREDS_PATH"] = "";
         if (c.creds) w.write(".config/lumivane/auth.json", "{}");
         w.write(".lumivane/token.json", "{\"access_token\":\"a\",\"org_id\":\"fb\"}");
-        std::string doc = body(w.request("action=status"));
+        std::string doc = json_body(w.request("action=status"));
         EXPECT_EQ(member(doc, "logged_in"), c.logged_in);
         std::string path = c.path;
         path.replace(0, 1, w.dir);
@@ -492,7 +493,7 @@ TEST(StatusDocument, FilesThatAreNotPlainFiles) {
         SCOPED_TRACE(c.why);
         StatusWorld w;
         c.make(w);
-        std::string doc = body(w.request("action=status"));
+        std::string doc = json_body(w.request("action=status"));
         EXPECT_EQ(member(doc, "logged_in"), c.logged_in);
     }
     // Markers of the same kinds: anything at the marker path is a marker.
@@ -508,7 +509,7 @@ TEST(StatusDocument, FilesThatAreNotPlainFiles) {
         SCOPED_TRACE(m.why);
         StatusWorld w;
         m.make(w);
-        std::string doc = body(w.request("action=status"));
+        std::string doc = json_body(w.request("action=status"));
         EXPECT_EQ(member(doc, "pending"), "true");
         EXPECT_EQ(member(doc, "pending_age_sec"), "(absent)");
     }

@@ -14,6 +14,7 @@
 using e2e::Reply;
 using e2e::Result;
 using e2e::World;
+using e2e::has;
 
 namespace {
 
@@ -27,7 +28,6 @@ Reply says(const std::string &out, int exit_code = 0, const std::string &err = "
     return r;
 }
 
-bool has(const Result &r, const std::string &member) { return r.out.find(member) != std::string::npos; }
 
 enum Outcome {
     RUNS,       // the tool ran with "--status" and its line was read

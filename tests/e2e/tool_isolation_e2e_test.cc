@@ -34,6 +34,8 @@ using e2e::Act;
 using e2e::Reply;
 using e2e::Result;
 using e2e::World;
+using e2e::has;
+using e2e::body;
 
 namespace {
 
@@ -46,12 +48,6 @@ Reply acting(Act act, const std::string &out = "", int exit_code = 0) {
     return r;
 }
 
-bool has(const Result &r, const std::string &text) { return r.out.find(text) != std::string::npos; }
-
-std::string body(const Result &r) {
-    size_t blank = r.out.find("\r\n\r\n");
-    return blank == std::string::npos ? "" : r.out.substr(blank + 4);
-}
 
 // Ends the children that LEAVE_CHILD stand-ins left (native only; under
 // wine they end with the wine server).
