@@ -271,4 +271,12 @@ std::string json_path(const std::string &p) {
 
 std::string pending_marker() { return "{\"created\":" + std::to_string((long long)time(nullptr)) + "}"; }
 
+void expect_everything_found(const Result &r, const std::string &creds_path) {
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_TRUE(has(r, "\"path\":\"" + json_path(creds_path) + "\"")) << r.out;
+    EXPECT_TRUE(has(r, "\"logged_in\":true")) << r.out;
+    EXPECT_TRUE(has(r, "\"pending\":true")) << r.out;
+    EXPECT_TRUE(has(r, "\"profile_exists\":true")) << r.out;
+}
+
 }  // namespace e2e

@@ -159,6 +159,11 @@ std::string json_path(const std::string &p);
 // A pending marker created now.
 std::string pending_marker();
 
+// Checks the status answer of a node whose every file was found: signed
+// in, a login pending, the profile there, and the credentials at
+// `creds_path` (as the plugin writes that path).
+void expect_everything_found(const Result &r, const std::string &creds_path);
+
 // The fixed header block of every JSON response.
 extern const char JSON_HEADER[];
 

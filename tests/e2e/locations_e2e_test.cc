@@ -80,12 +80,7 @@ TEST(HomeDirectory, SourcesInOrder) {
             w.write("grandlumivane.txt", "");
             creds_path = "auth.json";
         }
-        Result r = w.request("action=status");
-        EXPECT_EQ(r.exit_code, 0);
-        EXPECT_TRUE(has(r, "\"path\":\"" + json_path(creds_path) + "\"")) << r.out;
-        EXPECT_TRUE(has(r, "\"logged_in\":true")) << r.out;
-        EXPECT_TRUE(has(r, "\"pending\":true")) << r.out;
-        EXPECT_TRUE(has(r, "\"profile_exists\":true")) << r.out;
+        e2e::expect_everything_found(w.request("action=status"), creds_path);
     }
 }
 
