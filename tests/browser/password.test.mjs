@@ -4,7 +4,7 @@
 import { test, before, after, beforeEach } from 'node:test';
 import assert from 'node:assert/strict';
 import {
-  LOCKED, launchBrowser, newContext, resetNode, recordActions, waitText,
+  LOCKED, launchBrowser, newContext, resetNode, recordActions, waitText, expectWorkingConsole,
 } from './helpers.mjs';
 
 const CONSOLE = LOCKED.url + '/plugin_lumivane_login';
