@@ -52,13 +52,17 @@ endfunction()
 
 # lean_text(<var> <text>): a script or style sheet as the page carries it:
 # without its comments, but for those opening with "/*!" (licence
-# notices), and without indentation, trailing blanks or empty lines. Sound
-# for the page's files, which write "/*" and "*/" only to open and close
-# comments, and hold no string that spans lines; the browser tests run on
-# the lean page.
+# notices, kept as they are), without indentation, trailing blanks or
+# empty lines, and without the line feeds that mean nothing: after ";",
+# "{" or "," and before "}", ")" or "]" (no statement of a script ends
+# there, so no semicolon is inferred at them). Sound for the page's files,
+# which write "/*" and "*/" only to open and close comments and hold no
+# string that spans lines; the browser tests run on the lean page.
 function(lean_text var text)
+  string(ASCII 3 mark)
   set(out "")
   set(rest "${text}")
+  set(kept 0)
   while(TRUE)
     string(FIND "${rest}" "/*" at)
     if(at EQUAL -1)
@@ -75,7 +79,9 @@ function(lean_text var text)
     math(EXPR end "${end} + 2")
     string(SUBSTRING "${rest}" 0 ${end} comment)
     if(comment MATCHES "^/\\*!")
-      string(APPEND out "${comment}")
+      set(kept_${kept} "${comment}")
+      string(APPEND out "${mark}${kept}${mark}")
+      math(EXPR kept "${kept} + 1")
     endif()
     string(SUBSTRING "${rest}" ${end} -1 rest)
   endwhile()
@@ -83,6 +89,13 @@ function(lean_text var text)
   string(REGEX REPLACE "[ ]+\n" "\n" out "${out}")
   string(REGEX REPLACE "\n\n+" "\n" out "${out}")
   string(REGEX REPLACE "^\n+" "" out "${out}")
+  string(REGEX REPLACE "([;{,])\n" "\\1" out "${out}")
+  string(REGEX REPLACE "\n([])}])" "\\1" out "${out}")
+  set(n 0)
+  while(n LESS kept)
+    string(REPLACE "${mark}${n}${mark}" "${kept_${n}}" out "${out}")
+    math(EXPR n "${n} + 1")
+  endwhile()
   set(${var} "${out}" PARENT_SCOPE)
 endfunction()
 

@@ -2,8 +2,9 @@
 // package.json pins, vendored as src/web/vendor/qrcode.js: only the part
 // the page reaches (byte mode, error-correction level M, the module
 // matrix), cut out of the package's dist/qrcode.js by the steps below,
-// under a header that names the package, its version, its licence and
-// what was kept. Every step finds its anchor exactly once, so a new
+// under a header that names the package, its version and its licence (a
+// "/*!" comment, which the build keeps in the page), then a note of the
+// package's own notice and of what was kept. Every step finds its anchor exactly once, so a new
 // upstream version that moved things fails here instead of producing a
 // quietly different encoder.
 //
@@ -60,6 +61,26 @@ function section(name) {
   return `${BANNER}  // ${name}\n${BANNER}`;
 }
 
+// The code without indentation and without the blanks next to
+// punctuation (= ( ) { } [ ] , ; : < > * & | ? ! %; not + or -) outside string
+// literals: none of these needs a blank to end the token before it, and
+// the check below catches two operators melting into one (the package has no regular expression literal,
+// and no "<!--" or "-->" comes of it, which a script would read as a
+// comment).
+export function tight(code) {
+  const literal = /('(?:[^'\\\n]|\\.)*'|"(?:[^"\\\n]|\\.)*")/;
+  const parts = code.split(literal);
+  const out = parts.map((part, i) => (i % 2 ? part
+    : part.replace(/^[ ]+/gm, '').replace(/[ ]*([=(){}[\],;:<>*&|?!%])[ ]*/g, '$1'))).join('');
+  // Two operators must not melt into one ("a - -b", "a + ++b").
+  const count = (text, re) => (text.match(re) || []).length;
+  const codeOnly = (text) => text.split(literal).filter((p, i) => i % 2 === 0).join('');
+  for (const re of [/\+\+/g, /--/g, /\/\//g, /\/\*/g, /<!--|-->/g]) {
+    if (count(codeOnly(out), re) !== count(codeOnly(code), re)) throw new Error(`qrcode-generator: tightening made ${re}`);
+  }
+  return out;
+}
+
 // The package's code with only what the page reaches.
 export function trimmed(source) {
   let s = source;
@@ -96,7 +117,7 @@ export function trimmed(source) {
   s = s.replace(/[ \t]+\/\/ [^'\n]*$/gm, '');
   s = s.replace(/\n{2,}/g, '\n');
   if (/\/\/|\/\*/.test(s.replace(/'[^'\n]*'/g, "''"))) throw new Error('qrcode-generator: a comment is left in the trimmed code');
-  return { upstreamHeader, code: s };
+  return { upstreamHeader, code: tight(s) };
 }
 
 export function vendoredText() {
@@ -122,9 +143,8 @@ export function vendoredText() {
     '   AUTHORS OR COPYRIGHT HOLDERS BE LIABLE FOR ANY CLAIM, DAMAGES OR OTHER',
     '   LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR OTHERWISE, ARISING FROM,',
     '   OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER DEALINGS IN',
-    '   THE SOFTWARE.',
-    '',
-    '   The package\'s own notice:',
+    '   THE SOFTWARE. */',
+    '/* The package\'s own notice:',
     ...upstreamHeader.split('\n').map((line) => ('   ' + line).trimEnd()),
     '',
     '   Kept: qrcode(typeNumber, errorCorrectionLevel) with addData(text, \'Byte\'),',
@@ -133,7 +153,8 @@ export function vendoredText() {
     '   the table, SVG, image, ASCII and canvas renderers, the numeric,',
     '   alphanumeric and Kanji modes, the GIF and base64 encoders, the character',
     '   set conversions and the UTF-8 add-on, the module loader wrapper, the',
-    '   comments; characters outside printable ASCII are written as \\uXXXX',
+    '   comments and the blanks next to punctuation; characters outside',
+    '   printable ASCII are written as \\uXXXX',
     '   escapes. tests/browser/vendor-qrcode.mjs makes this file. */',
     '',
   ].join('\n');
