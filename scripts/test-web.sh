@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The console's logic module (src/web/console_logic.js) under node --test:
+# The console's logic scripts (src/web/logic/) under node --test:
 # the tables in tests/web/, with no browser, no host and no npm package.
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"

@@ -2,10 +2,11 @@
    login through the plugin's own actions (status, start, poll, cancel,
    refresh). It never receives a token value.
 
-   Every decision lives in console_logic.js (window.ConsoleLogic): this file
-   turns the operator's presses, the plugin's answers, timers and the tab's
-   visibility into events, hands each to `transition`, draws the `view` of
-   the model that comes back, and carries out the effects it lists
+   Every decision and every word lives in the logic scripts (logic/*.js,
+   window.ConsoleLogic): this file turns the operator's presses, the
+   plugin's answers, timers and the tab's visibility into events, hands
+   each to `transition`, draws the `view` of the model that comes back,
+   and carries out the effects it lists
    (requests, timers, storage, focus, scrolling, the clipboard). Drawing
    only draws: nothing under render() sends an event.
 
@@ -19,6 +20,7 @@
   'use strict';
 
   var L = window.ConsoleLogic;
+  var T = L.TEXTS;
 
   /* Side of the drawn QR code in canvas pixels, quiet zone included; the
      zone is the four modules that scanners need around the symbol. */
@@ -215,11 +217,11 @@
     line.textContent = '';
     if (!tools) return;
     if (!tools.login) {
-      line.appendChild(span('no', 'vantorel-lumivane-login is not on this node.'));
+      line.appendChild(span('no', T.loginToolAbsent));
       return;
     }
-    line.appendChild(span('ok', 'Login CLI present'));
-    line.appendChild(document.createTextNode(' \u00b7 token CLI ' + (tools.token ? 'present' : 'missing')));
+    line.appendChild(span('ok', T.loginToolPresent));
+    line.appendChild(document.createTextNode(T.tokenTool(tools.token)));
   }
 
   function renderButton(id, b) {
@@ -293,7 +295,7 @@
     var ctx = qr ? canvas.getContext('2d') : null;
     canvas.hidden = !ctx;
     $('qrBox').hidden = !ctx;
-    setText('addrLabel', ctx ? 'Or open:' : 'Open:');
+    setText('addrLabel', ctx ? T.addrWithQr : T.addrAlone);
     if (!ctx) return;
     var n = qr.getModuleCount();
     var cell = Math.max(2, Math.floor(QR_PX / (n + 2 * QR_QUIET)));
@@ -381,7 +383,7 @@
     if (document.visibilityState === 'visible') dispatch({ type: 'visible' });
   });
 
-  setText('footInfo', 'plugin_lumivane_login');
+  setText('footInfo', T.footer);
   var first = L.boot(Date.now(), canCopy());
   model = first.model;
   render(L.view(model));

@@ -115,9 +115,7 @@ function(page_policy var page)
   list(JOIN scripts " " script_src)
   list(JOIN styles " " style_src)
   # default-src 'none': what is not named below may not load at all.
-  # img-src data: the QR code is drawn on a canvas, which loads nothing;
-  #   data: keeps the vendored encoder's image output (createDataURL,
-  #   createImgTag: data: GIFs) usable, and fetches nothing.
+  #   No image loads: the QR code is drawn on a canvas.
   # connect-src 'self': the console's calls go to the plugin's own address.
   # frame-ancestors 'self': only the node's own pages may frame the console.
   # base-uri 'none', form-action 'self': no injected <base> or <form> can
@@ -129,6 +127,6 @@ function(page_policy var page)
   if(style_src)
     string(APPEND policy "; style-src ${style_src}")
   endif()
-  string(APPEND policy "; img-src data:; connect-src 'self'; frame-ancestors 'self'; base-uri 'none'; form-action 'self'")
+  string(APPEND policy "; connect-src 'self'; frame-ancestors 'self'; base-uri 'none'; form-action 'self'")
   set(${var} "${policy}" PARENT_SCOPE)
 endfunction()

@@ -3,16 +3,19 @@
 #
 # Four texts come out, each a NUL-terminated `const unsigned char` array
 # with a `size_t` length that excludes the NUL:
-#   PAGE_TEMPLATE  page.html with console.css, vendor/qrcode.js (the
-#                  vendored QR encoder), console_logic.js (the console's
-#                  decisions) and console.js (its I/O and drawing) inlined,
-#                  and its two placeholder comments replaced by the one-byte
+#   PAGE_TEMPLATE  page.html with every style sheet and script it names
+#                  (page_files.cmake) inlined at its tag, in page order, and
+#                  its two placeholder comments replaced by the one-byte
 #                  markers 0x01 (theme head block) and 0x02 (theme bridge
 #                  script);
 #   THEME_HEAD     <script> theme_early.js </script><style> theme.css </style>
 #   THEME_BRIDGE   <script> theme_bridge.js </script> and a line feed;
 #   PAGE_POLICY    the page's Content-Security-Policy value, with the hash
 #                  of every inline block of the finished page (csp.cmake).
+#
+# Every script and style sheet goes in lean (lean_text): without comments,
+# other than licence notices, and without indentation or empty lines. The
+# build reports the size of the page as served.
 #
 # The texts are assembled as text and turned into "0xHH," items once, at
 # the end. The build fails when a source file holds anything but printable
@@ -29,6 +32,7 @@ if(NOT WEB_DIR OR NOT OUT)
 endif()
 
 include("${CMAKE_CURRENT_LIST_DIR}/csp.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/page_files.cmake")
 
 # text_of_file(<var> <file>): the file's text, checked to hold only
 # printable ASCII and line feeds, so that it passes through CMake's string
@@ -43,6 +47,62 @@ function(text_of_file var file)
                         "write non-ASCII characters as HTML entities or JavaScript escapes")
   endif()
   file(READ "${file}" text)
+  set(${var} "${text}" PARENT_SCOPE)
+endfunction()
+
+# lean_text(<var> <text>): a script or style sheet as the page carries it:
+# without its comments, but for those opening with "/*!" (licence
+# notices, kept as they are), without indentation, trailing blanks or
+# empty lines, and without the line feeds that mean nothing: after ";",
+# "{" or "," and before "}", ")" or "]" (no statement of a script ends
+# there, so no semicolon is inferred at them). Sound for the page's files,
+# which write "/*" and "*/" only to open and close comments and hold no
+# string that spans lines; the browser tests run on the lean page.
+function(lean_text var text)
+  string(ASCII 3 mark)
+  set(out "")
+  set(rest "${text}")
+  set(kept 0)
+  while(TRUE)
+    string(FIND "${rest}" "/*" at)
+    if(at EQUAL -1)
+      string(APPEND out "${rest}")
+      break()
+    endif()
+    string(SUBSTRING "${rest}" 0 ${at} before)
+    string(APPEND out "${before}")
+    string(SUBSTRING "${rest}" ${at} -1 rest)
+    string(FIND "${rest}" "*/" end)
+    if(end EQUAL -1)
+      message(FATAL_ERROR "a comment is not closed")
+    endif()
+    math(EXPR end "${end} + 2")
+    string(SUBSTRING "${rest}" 0 ${end} comment)
+    if(comment MATCHES "^/\\*!")
+      set(kept_${kept} "${comment}")
+      string(APPEND out "${mark}${kept}${mark}")
+      math(EXPR kept "${kept} + 1")
+    endif()
+    string(SUBSTRING "${rest}" ${end} -1 rest)
+  endwhile()
+  string(REGEX REPLACE "\n[ ]+" "\n" out "${out}")
+  string(REGEX REPLACE "[ ]+\n" "\n" out "${out}")
+  string(REGEX REPLACE "\n\n+" "\n" out "${out}")
+  string(REGEX REPLACE "^\n+" "" out "${out}")
+  string(REGEX REPLACE "([;{,])\n" "\\1" out "${out}")
+  string(REGEX REPLACE "\n([])}])" "\\1" out "${out}")
+  set(n 0)
+  while(n LESS kept)
+    string(REPLACE "${mark}${n}${mark}" "${kept_${n}}" out "${out}")
+    math(EXPR n "${n} + 1")
+  endwhile()
+  set(${var} "${out}" PARENT_SCOPE)
+endfunction()
+
+# lean_file(<var> <file>): text_of_file, then lean_text.
+function(lean_file var file)
+  text_of_file(text "${file}")
+  lean_text(text "${text}")
   set(${var} "${text}" PARENT_SCOPE)
 endfunction()
 
@@ -70,13 +130,9 @@ function(replace_once var what with label)
 endfunction()
 
 text_of_file(page "${WEB_DIR}/page.html")
-text_of_file(page_css "${WEB_DIR}/console.css")
-text_of_file(page_js "${WEB_DIR}/console.js")
-text_of_file(logic_js "${WEB_DIR}/console_logic.js")
-text_of_file(qr_js "${WEB_DIR}/vendor/qrcode.js")
-text_of_file(early_js "${WEB_DIR}/theme_early.js")
-text_of_file(theme_css "${WEB_DIR}/theme.css")
-text_of_file(bridge_js "${WEB_DIR}/theme_bridge.js")
+lean_file(early_js "${WEB_DIR}/theme_early.js")
+lean_file(theme_css "${WEB_DIR}/theme.css")
+lean_file(bridge_js "${WEB_DIR}/theme_bridge.js")
 
 set(open_style "<style>")
 set(close_style "</style>")
@@ -86,16 +142,21 @@ set(line_feed "\n")
 string(ASCII 1 mark_theme_head)
 string(ASCII 2 mark_theme_bridge)
 
-# The template. page.html links its style and script so that an editor and
-# a browser can open it as it is; the build inlines them.
-replace_once(page "<link rel=\"stylesheet\" href=\"console.css\">"
-             "${open_style}${page_css}${close_style}" "include tag")
-replace_once(page "<script src=\"vendor/qrcode.js\"></script>"
-             "${open_script}${qr_js}${close_script}" "include tag")
-replace_once(page "<script src=\"console_logic.js\"></script>"
-             "${open_script}${logic_js}${close_script}" "include tag")
-replace_once(page "<script src=\"console.js\"></script>"
-             "${open_script}${page_js}${close_script}" "include tag")
+# The template. page.html links its style sheets and scripts so that an
+# editor and a browser can open it as it is; the build inlines each one.
+page_include_tags(tags "${page}")
+if(NOT tags)
+  message(FATAL_ERROR "page.html names no style sheet or script")
+endif()
+foreach(tag IN LISTS tags)
+  page_include_name(name "${tag}")
+  lean_file(text "${WEB_DIR}/${name}")
+  if(tag MATCHES "^<script")
+    replace_once(page "${tag}" "${open_script}${text}${close_script}" "include tag")
+  else()
+    replace_once(page "${tag}" "${open_style}${text}${close_style}" "include tag")
+  endif()
+endforeach()
 replace_once(page "<!--@theme-head@-->" "${mark_theme_head}" "placeholder")
 replace_once(page "<!--@theme-bridge@-->" "${mark_theme_bridge}" "placeholder")
 
@@ -107,6 +168,8 @@ set(theme_bridge "${open_script}${bridge_js}${close_script}${line_feed}")
 string(REPLACE "${mark_theme_head}" "${theme_head}" served_page "${page}")
 string(REPLACE "${mark_theme_bridge}" "${theme_bridge}" served_page "${served_page}")
 page_policy(page_policy "${served_page}")
+string(LENGTH "${served_page}" page_size)
+message(STATUS "Console page: ${page_size} bytes as served")
 
 # emit_array(<out var> <name> <text>): one array definition and its length.
 function(emit_array outvar name text)

@@ -312,14 +312,18 @@ test('the address is a link only for http: and https:, and only those get a QR c
   }
 });
 
-test('the QR code drawn in the page decodes back to the address', async () => {
+test('the QR code drawn in the page decodes back to the address, in both themes', async () => {
+  const long = 'https://login.example.invalid/device?code=QRST-1234&state=';
   const urls = [
     `${OPEN.url}/demo/approve?code=QRST-1234`,
-    'https://login.example.invalid/device?code=QRST-1234&state=' + 'a1B2c3D4'.repeat(40),
+    long + 'a1B2c3D4'.repeat(40),
+    long + 'x'.repeat(1000 - long.length),
   ];
-  for (const url of urls) {
+  assert.equal(urls[2].length, 1000);
+  for (const url of urls) for (const scheme of ['light', 'dark']) {
     resetNode(OPEN);
-    const { context, page } = await openConsole();
+    const { context, page } = await openConsole({ colorScheme: scheme });
+    assert.equal(await page.evaluate(() => document.documentElement.getAttribute('data-theme')), scheme);
     await startWith(page, { verify_url: url });
     await page.locator('#qrCode').waitFor({ state: 'visible' });
     const img = await page.evaluate(() => {
@@ -328,7 +332,7 @@ test('the QR code drawn in the page decodes back to the address', async () => {
       return { width: d.width, height: d.height, data: Array.from(d.data) };
     });
     const found = jsQR(Uint8ClampedArray.from(img.data), img.width, img.height);
-    assert.ok(found, `${url.slice(0, 60)}: a QR code is found`);
+    assert.ok(found, `${url.slice(0, 60)} (${url.length} characters, ${scheme}): a QR code is found`);
     assert.equal(found.data, url);
     await context.close();
   }

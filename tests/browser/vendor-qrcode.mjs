@@ -1,14 +1,19 @@
-// The console's QR encoder is the npm package qrcode-generator, vendored as
-// src/web/vendor/qrcode.js: the package's dist/qrcode.js under a header that names
-// the package, its version and its licence, with every character outside
-// printable ASCII written as a \uXXXX escape (the build embeds only
-// printable ASCII; the package's non-ASCII characters all sit in string
-// literals, where the escape means the same character).
+// The console's QR encoder comes from the npm package qrcode-generator that
+// package.json pins, vendored as src/web/vendor/qrcode.js: only the part
+// the page reaches (byte mode, error-correction level M, the module
+// matrix), cut out of the package's dist/qrcode.js by the steps below,
+// under a header that names the package, its version and its licence (a
+// "/*!" comment, which the build keeps in the page), then a note of the
+// package's own notice and of what was kept. Every step finds its anchor exactly once, so a new
+// upstream version that moved things fails here instead of producing a
+// quietly different encoder.
 //
 //   node tests/browser/vendor-qrcode.mjs    rewrites src/web/vendor/qrcode.js from
 //                                           node_modules (after npm ci)
 //
-// vendor.test.mjs checks that the embedded copy is still exactly this.
+// vendor.test.mjs checks that the embedded copy is still exactly this, and
+// that it draws the same modules as the whole package for a table of
+// addresses.
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -17,15 +22,109 @@ const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..')
 export const PACKAGE_DIR = path.join(ROOT, 'node_modules/qrcode-generator');
 export const VENDORED = path.join(ROOT, 'src/web/vendor/qrcode.js');
 
+export function upstreamFile() {
+  const pkg = JSON.parse(fs.readFileSync(path.join(PACKAGE_DIR, 'package.json'), 'utf8'));
+  return { pkg, file: path.join(PACKAGE_DIR, pkg.main) };
+}
+
 export function asciiCopy(text) {
   return text.replace(/[^\n\x20-\x7e]/g, (c) => '\\u' + c.charCodeAt(0).toString(16).padStart(4, '0'));
 }
 
+// The one index of `what` in `text`; throws when it is missing or repeated.
+function onlyIndex(text, what, from = 0) {
+  const at = text.indexOf(what, from);
+  if (at < 0) throw new Error(`qrcode-generator: anchor not found: ${JSON.stringify(what)}`);
+  if (text.indexOf(what, at + 1) >= 0 && from === 0) {
+    throw new Error(`qrcode-generator: anchor found more than once: ${JSON.stringify(what)}`);
+  }
+  return at;
+}
+
+// Replaces the text from `begin` up to (not including) `end`, which follows it.
+function cut(text, begin, end, insert = '') {
+  const a = onlyIndex(text, begin);
+  const b = text.indexOf(end, a + begin.length);
+  if (b < 0) throw new Error(`qrcode-generator: end anchor not found: ${JSON.stringify(end)}`);
+  return text.slice(0, a) + insert + text.slice(b);
+}
+
+function replaceOnce(text, what, insert) {
+  const a = onlyIndex(text, what);
+  return text.slice(0, a) + insert + text.slice(a + what.length);
+}
+
+// A section of the package starts with a banner: a dashed comment line,
+// the section's name, a dashed line.
+const BANNER = '  //---------------------------------------------------------------------\n';
+function section(name) {
+  return `${BANNER}  // ${name}\n${BANNER}`;
+}
+
+// The code without indentation and without the blanks next to
+// punctuation (= ( ) { } [ ] , ; : < > * & | ? ! %; not + or -) outside string
+// literals: none of these needs a blank to end the token before it, and
+// the check below catches two operators melting into one (the package has no regular expression literal,
+// and no "<!--" or "-->" comes of it, which a script would read as a
+// comment).
+export function tight(code) {
+  const literal = /('(?:[^'\\\n]|\\.)*'|"(?:[^"\\\n]|\\.)*")/;
+  const parts = code.split(literal);
+  const out = parts.map((part, i) => (i % 2 ? part
+    : part.replace(/^[ ]+/gm, '').replace(/[ ]*([=(){}[\],;:<>*&|?!%])[ ]*/g, '$1'))).join('');
+  // Two operators must not melt into one ("a - -b", "a + ++b").
+  const count = (text, re) => (text.match(re) || []).length;
+  const codeOnly = (text) => text.split(literal).filter((p, i) => i % 2 === 0).join('');
+  for (const re of [/\+\+/g, /--/g, /\/\//g, /\/\*/g, /<!--|-->/g]) {
+    if (count(codeOnly(out), re) !== count(codeOnly(code), re)) throw new Error(`qrcode-generator: tightening made ${re}`);
+  }
+  return out;
+}
+
+// The package's code with only what the page reaches.
+export function trimmed(source) {
+  let s = source;
+  // The package's own header (its licence notice) moves into ours.
+  const start = onlyIndex(s, 'var qrcode = function() {');
+  const upstreamHeader = s.slice(0, start).trimEnd();
+  s = s.slice(start);
+  // Renderers (table, SVG, data URL, img tag, ASCII, 2D context).
+  s = cut(s, '    _this.createTableTag = function(', '    return _this;\n  };\n\n' + section('qrcode.stringToBytes'));
+  // Byte mode only.
+  s = cut(s, '      switch(mode) {\n      case \'Numeric\' :', '      _dataList.push(newData);',
+    '      if (mode != \'Byte\') {\n        throw \'mode:\' + mode;\n      }\n      newData = qr8BitByte(data);\n\n');
+  // Conversion tables for other character sets, the other modes.
+  s = cut(s, section('qrcode.createStringToBytes'), section('QRMode'));
+  s = cut(s, section('qrNumber'), section('qr8BitByte'));
+  s = cut(s, section('qrKanji'), '  //---------------------------------------------------------------------\n  // returns qrcode function.');
+  // The UTF-8 add-on and the module loader wrapper.
+  const end = '  return qrcode;\n}();\n';
+  s = s.slice(0, onlyIndex(s, end) + end.length);
+  // The block table for level M only: the package lists L, M, Q, H for
+  // each version in turn.
+  const tableAt = onlyIndex(s, '    var RS_BLOCK_TABLE = [\n');
+  const tableEnd = s.indexOf('    ];\n', tableAt);
+  const rows = s.slice(tableAt, tableEnd).match(/\[[0-9, ]+\]/g);
+  if (!rows || rows.length !== 160) throw new Error(`qrcode-generator: ${rows && rows.length} block table rows, not 160`);
+  const levelM = rows.filter((row, i) => i % 4 === 1);
+  s = s.slice(0, tableAt) + '    var RS_BLOCK_TABLE = [\n' + levelM.map((r) => `      ${r},\n`).join('') + s.slice(tableEnd);
+  s = cut(s, '    var getRsBlockTable = function(typeNumber, errorCorrectionLevel) {\n', '\n    };\n',
+    '    var getRsBlockTable = function(typeNumber, errorCorrectionLevel) {\n' +
+    '      return errorCorrectionLevel == QRErrorCorrectionLevel.M ? RS_BLOCK_TABLE[typeNumber - 1] : undefined;');
+  // Comments: whole-line and block comments.
+  s = s.replace(/\/\*\*[\s\S]*?\*\/\n?/g, '');
+  s = s.replace(/^[ \t]*\/\/.*\n/gm, '');
+  s = s.replace(/[ \t]+\/\/ [^'\n]*$/gm, '');
+  s = s.replace(/\n{2,}/g, '\n');
+  if (/\/\/|\/\*/.test(s.replace(/'[^'\n]*'/g, "''"))) throw new Error('qrcode-generator: a comment is left in the trimmed code');
+  return { upstreamHeader, code: tight(s) };
+}
+
 export function vendoredText() {
-  const pkg = JSON.parse(fs.readFileSync(path.join(PACKAGE_DIR, 'package.json'), 'utf8'));
-  const source = fs.readFileSync(path.join(PACKAGE_DIR, pkg.main), 'utf8');
+  const { pkg, file } = upstreamFile();
+  const { upstreamHeader, code } = trimmed(fs.readFileSync(file, 'utf8'));
   const header = [
-    `/* Vendored: npm package ${pkg.name} ${pkg.version} (${pkg.main}), licence ${pkg.license}.`,
+    `/*! Vendored: npm package ${pkg.name} ${pkg.version} (${pkg.main}), licence ${pkg.license}.`,
     '   Copyright (c) 2009 Kazuhiko Arase.',
     '',
     '   Permission is hereby granted, free of charge, to any person obtaining a copy',
@@ -44,13 +143,22 @@ export function vendoredText() {
     '   AUTHORS OR COPYRIGHT HOLDERS BE LIABLE FOR ANY CLAIM, DAMAGES OR OTHER',
     '   LIABILITY, WHETHER IN AN ACTION OF CONTRACT, TORT OR OTHERWISE, ARISING FROM,',
     '   OUT OF OR IN CONNECTION WITH THE SOFTWARE OR THE USE OR OTHER DEALINGS IN',
-    '   THE SOFTWARE.',
+    '   THE SOFTWARE. */',
+    '/* The package\'s own notice:',
+    ...upstreamHeader.split('\n').map((line) => ('   ' + line).trimEnd()),
     '',
-    '   Changed only in this: characters outside printable ASCII are written as',
-    '   \\uXXXX escapes (tests/browser/vendor-qrcode.mjs makes this file). */',
+    '   Kept: qrcode(typeNumber, errorCorrectionLevel) with addData(text, \'Byte\'),',
+    '   make(), getModuleCount() and isDark(row, col); level M only, byte mode only',
+    '   (each character\'s low 8 bits, as the package does by default). Left out:',
+    '   the table, SVG, image, ASCII and canvas renderers, the numeric,',
+    '   alphanumeric and Kanji modes, the GIF and base64 encoders, the character',
+    '   set conversions and the UTF-8 add-on, the module loader wrapper, the',
+    '   comments and the blanks next to punctuation; characters outside',
+    '   printable ASCII are written as \\uXXXX',
+    '   escapes. tests/browser/vendor-qrcode.mjs makes this file. */',
     '',
   ].join('\n');
-  return header + asciiCopy(source);
+  return header + asciiCopy(code);
 }
 
 if (process.argv[1] && path.resolve(process.argv[1]) === fileURLToPath(import.meta.url)) {

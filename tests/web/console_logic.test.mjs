@@ -1,5 +1,5 @@
-// The console's decisions without a browser: src/web/console_logic.js, the
-// very file the page embeds, loaded as the page loads it. Tables for the
+// The console's decisions without a browser: the logic scripts (src/web/logic/), the
+// very files the page embeds, loaded as the page loads them. Tables for the
 // pure parts (error sentences, answers, pace, expiry, stored flows,
 // addresses, the replaced-login test) and for the transition function,
 // whose rows start from a model reached by real events and check the next
