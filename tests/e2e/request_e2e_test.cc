@@ -404,14 +404,19 @@ TEST(HostRule, TheRefusalShowsALongOrOddHostSafely) {
         const char *why;
         std::string host;
         std::string shown;  // the detail's text from the opening quote of the name on
+        e2e::Only only;
     } cases[] = {
-        {"a long name is cut", std::string(300, 'a') + ".test", "\\\"" + std::string(261, 'a') + "...\\\";"},
-        {"a long name is cut between characters", many_e_acute, "\\\"" + shown_e_acute + "...\\\";"},
-        {"a quote in the name", "ev\"il", "\\\"ev\\\"il\\\";"},
-        {"a byte that is not UTF-8", "ev\xffil", "\\\"ev\xef\xbf\xbdil\\\";"},
-        {"an empty Host header", "", "\\\"\\\";"},
+        {"a long name is cut", std::string(300, 'a') + ".test", "\\\"" + std::string(261, 'a') + "...\\\";",
+         e2e::ANY_TARGET},
+        {"a long name is cut between characters", many_e_acute, "\\\"" + shown_e_acute + "...\\\";",
+         e2e::ANY_TARGET},
+        {"a quote in the name", "ev\"il", "\\\"ev\\\"il\\\";", e2e::ANY_TARGET},
+        // A Windows environment is UTF-16: no ill-formed byte reaches the program there.
+        {"a byte that is not UTF-8", "ev\xffil", "\\\"ev\xef\xbf\xbdil\\\";", e2e::POSIX_ONLY},
+        {"an empty Host header", "", "\\\"\\\";", e2e::ANY_TARGET},
     };
     for (const auto &c : cases) {
+        if (!e2e::runs_here(c.only)) continue;
         SCOPED_TRACE(c.why);
         World w;
         w.env["HTTP_HOST"] = c.host;
