@@ -18,6 +18,12 @@
 #       takes the first free sibling DATA_DIR-2, DATA_DIR-3, ... and says
 #       so, so that two nodes never share credentials or a pending login.
 #       Sets DEMO_HOST_DATA to the folder in use.
+#       LUMIVANE_ALLOWED_HOSTS, when exported, reaches the plugin: the
+#       names besides IP addresses and localhost that a node without a
+#       password answers under (demo_allowed_hosts_text says it in words).
+#   demo_allowed_hosts_text
+#       One line on LUMIVANE_ALLOWED_HOSTS as the node reads it, given
+#       BOT_PASSWORD: its value, or that it is unset and what that means.
 #   demo_host_stop [PID]
 #       Stops that lighttpd (SIGTERM; the last one started when no PID is
 #       given) and waits for it; safe to call twice.
@@ -35,6 +41,18 @@ demo_code_lifetime() {
     ''|*[!0-9]*|0) echo 900 ;;
     *) echo "$1" ;;
   esac
+}
+
+demo_allowed_hosts_text() {
+  local hosts=${LUMIVANE_ALLOWED_HOSTS:-}
+  if [ -n "${BOT_PASSWORD:-}" ]; then
+    echo "LUMIVANE_ALLOWED_HOSTS: ${hosts:-unset}; not needed, since the node has a password"
+  elif [ -n "$hosts" ]; then
+    echo "LUMIVANE_ALLOWED_HOSTS: $hosts (the node answers under these names, its IP addresses and localhost)"
+  else
+    echo "LUMIVANE_ALLOWED_HOSTS: unset, so the node answers only under an IP address or localhost;"
+    echo "  to open the console by a name, set it to that name (LUMIVANE_ALLOWED_HOSTS=node.example scripts/demo.sh)"
+  fi
 }
 
 # Succeeds when something accepts connections on 127.0.0.1:PORT.
@@ -97,6 +115,7 @@ demo_host_start() {
   export LUMIVANE_LOGIN_BIN=$DEMO_DIR/tools/lumivane-login-standin
   export LUMIVANE_TOKEN_BIN=$DEMO_DIR/tools/lumivane-token-standin
   export BOT_PASSWORD=${BOT_PASSWORD:-}
+  export LUMIVANE_ALLOWED_HOSTS=${LUMIVANE_ALLOWED_HOSTS:-}
   DEMO_CODE_LIFETIME=$(demo_code_lifetime "${DEMO_CODE_LIFETIME:-}")
   export DEMO_CODE_LIFETIME
   export PATH

@@ -33,16 +33,30 @@ bool model_env_passes(const std::string &entry, bool ignore_case) {
     size_t eq = entry.find('=', entry.empty() || entry[0] != '=' ? 0 : 1);
     if (eq == std::string::npos) return true;
     std::string name = entry.substr(0, eq);
-    if (ignore_case) name = upper(name);
-    static const std::set<std::string> names = {
+    auto fold = [&](const std::string &s) { return ignore_case ? upper(s) : s; };
+    static const char *const kept[] = {"SSL_CERT_FILE", "SSL_CERT_DIR"};
+    static const char *const names[] = {
         "AUTH_TYPE", "CONTENT_LENGTH", "CONTENT_TYPE", "GATEWAY_INTERFACE", "PATH_INFO", "PATH_TRANSLATED",
-        "QUERY_STRING", "REQUEST_METHOD", "SCRIPT_NAME", "REQUEST_URI", "SCRIPT_FILENAME", "SCRIPT_URI",
-        "SCRIPT_URL", "DOCUMENT_ROOT", "DOCUMENT_URI", "REQUEST_SCHEME", "HTTPS", "UNIQUE_ID", "AUTH_USER",
-        "AUTH_PASSWORD", "LOGON_USER", "BOT_PASSWORD"};
-    for (const char *prefix : {"HTTP_", "REMOTE_", "SERVER_", "REDIRECT_", "CONTEXT_"}) {
-        if (name.compare(0, strlen(prefix), prefix) == 0) return false;
+        "QUERY_STRING", "REQUEST_METHOD", "SCRIPT_NAME", "REQUEST_URI", "REQUEST_ID", "SCRIPT_FILENAME",
+        "SCRIPT_URI", "SCRIPT_URL", "SCRIPT_TRANSLATED", "ORIG_PATH_INFO", "DOCUMENT_ROOT", "DOCUMENT_URI",
+        "REQUEST_SCHEME", "HTTPS", "UNIQUE_ID", "HTTP2", "H2PUSH", "AUTH_USER", "AUTH_PASSWORD", "LOGON_USER",
+        "HTTPS_KEYSIZE", "HTTPS_SECRETKEYSIZE", "HTTPS_SERVER_ISSUER", "HTTPS_SERVER_SUBJECT", "ALL_HTTP",
+        "ALL_RAW", "URL", "UNENCODED_URL", "CACHE_URL", "IIS_WasUrlRewritten", "LOCAL_ADDR", "LOCAL_PORT",
+        "INSTANCE_ID", "INSTANCE_META_PATH", "INSTANCE_NAME", "APPL_MD_PATH", "APPL_PHYSICAL_PATH",
+        "BOT_PASSWORD"};
+    static const char *const prefixes[] = {"HTTP_", "REMOTE_", "SERVER_", "REDIRECT_", "CONTEXT_", "SSL_",
+                                           "OIDC_", "MELLON_", "AUTHENTICATE_", "AUTHORIZE_", "GEOIP_", "H2_",
+                                           "CERT_", "CRYPT_"};
+    for (const char *k : kept) {
+        if (fold(name) == fold(k)) return true;
     }
-    return names.count(name) == 0;
+    for (const char *n : names) {
+        if (fold(name) == fold(n)) return false;
+    }
+    for (const char *prefix : prefixes) {
+        if (fold(name).compare(0, strlen(prefix), prefix) == 0) return false;
+    }
+    return true;
 }
 
 std::vector<std::string> split(const std::string &s, char sep) {

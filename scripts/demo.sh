@@ -7,6 +7,7 @@
 #   scripts/demo.sh [PORT]             first free port from 8080 when omitted
 #   BOT_PASSWORD=secret scripts/demo.sh   a node with a password
 #   DEMO_CODE_LIFETIME=60 scripts/demo.sh codes that expire after a minute
+#   LUMIVANE_ALLOWED_HOSTS=node.example scripts/demo.sh   also answer under that name
 #
 # The node's state (credentials, pending marker) lives in build/demo/data
 # and survives restarts; remove that folder to start over. A second demo
@@ -49,6 +50,7 @@ LumiVane console demo is running (lighttpd pid $DEMO_HOST_PID).
   Console:              $base/plugin_lumivane_login$query
   Inside a host frame:  $base/host.html$query
   Node data folder:     $DEMO_HOST_DATA
+$(demo_allowed_hosts_text)
 The login and token tools are demo stand-ins: press "Start LumiVane Login",
 then "Copy Code & Open LumiVane", and approve the code on the page that opens.
 To try a denial, press "Deny" there instead. Codes live $DEMO_CODE_LIFETIME s

@@ -14,7 +14,8 @@
 # commit gives the same bytes on any machine with the same Debian 12
 # toolchain, in any folder and at any time: times come from the commit
 # (SOURCE_DATE_EPOCH), build paths are mapped out of the programs
-# (LUMIVANE_REPRODUCIBLE), the PE header carries no link time, and the
+# (LUMIVANE_REPRODUCIBLE), the programs are linked without symbol table
+# and debug information (LUMIVANE_STRIP), the PE header carries no link time, and the
 # archives list their members in a fixed order with fixed times, owners
 # and modes. scripts/test-release.sh checks both.
 set -euo pipefail
@@ -42,7 +43,7 @@ build() {
   local dir=$1
   shift
   cmake -S "$src" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=OFF \
-    -DLUMIVANE_REPRODUCIBLE=ON "$@" >"$dir.log" 2>&1 || { cat "$dir.log" >&2; return 1; }
+    -DLUMIVANE_REPRODUCIBLE=ON -DLUMIVANE_STRIP=ON "$@" >"$dir.log" 2>&1 || { cat "$dir.log" >&2; return 1; }
   cmake --build "$dir" -j2 --target plugin_lumivane_login >>"$dir.log" 2>&1 || { cat "$dir.log" >&2; return 1; }
 }
 echo "building commit ${commit:0:12} (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH): linux-x86_64"

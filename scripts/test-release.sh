@@ -2,7 +2,8 @@
 # The release stage: makes the release of the current commit with
 # scripts/release.sh and installs it as a node operator would. Each archive
 # is checked against SHA256SUMS and unpacked into an empty folder; the
-# unpacked program answers --meta and --version and serves one status
+# unpacked program carries no symbol table or debug information, answers
+# --meta and --version and serves one status
 # request with stand-in tools, started the way a web host starts it (the
 # .exe under wine). Under wine, the .exe's version resource and manifest
 # are read back through the Windows API. Last, a second release of the same
@@ -47,6 +48,17 @@ holds() {
   done
   [ $missing -eq 0 ] || printf 'in: %s\n' "$text"
   return $missing
+}
+
+# stripped NM OBJDUMP PROGRAM: the program has no symbol table (nm finds
+# no symbols) and no debug section (.debug_*, .zdebug_*, .stab*).
+stripped() {
+  local symbols sections
+  symbols=$("$1" "$3" 2>&1 | grep -vc 'no symbols' || true)
+  sections=$("$2" -h "$3" | awk '$2 ~ /^\.(z?debug|symtab|stab)/ {print $2}' | tr '\n' ' ')
+  [ "$symbols" = 0 ] && [ -z "$sections" ] && return 0
+  echo "symbol lines: $symbols; debug sections: ${sections:-none}"
+  return 1
 }
 
 # The version as CMakeLists.txt writes it, read independently of the build.
@@ -124,6 +136,7 @@ check "$linux holds the program, README.txt and the notices" same \
 program="$dir/$linux/plugin_lumivane_login"
 # No program interpreter: the kernel starts it without the dynamic loader.
 check "the Linux program is static" bash -c '! readelf -l "$1" | grep -q INTERP' _ "$program"
+check "the Linux program carries no symbol table and no debug information" stripped nm objdump "$program"
 check "--meta answers the metadata line" same '{"name":"lumivane","desc":"LumiVane login"}' "$(env -i "$program" --meta)"
 check "--version answers the version line" same "plugin_lumivane_login $version" "$(env -i "$program" --version)"
 check "README.txt names the version" holds "$(cat "$dir/$linux/README.txt")" "plugin_lumivane_login $version"
@@ -154,6 +167,8 @@ check "$windows holds the program, README.txt and the notices" same \
   "README.txt notices/GPL-3.txt notices/gcc-runtime.txt notices/mingw-w64-runtime.txt notices/qrcode-generator.txt plugin_lumivane_login.exe " \
   "$(members "$dir" "$windows")"
 exe="$dir/$windows/plugin_lumivane_login.exe"
+check "the .exe carries no symbol table and no debug information" \
+  stripped x86_64-w64-mingw32-nm x86_64-w64-mingw32-objdump "$exe"
 # wine itself needs a few variables of this machine; nothing else passes.
 wine_env=(env -i HOME="$HOME" PATH="$PATH" WINEPREFIX="$WINEPREFIX" WINEDEBUG="$WINEDEBUG"
   WINEDLLOVERRIDES="$WINEDLLOVERRIDES")

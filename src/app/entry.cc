@@ -4,6 +4,8 @@
 
 #include "actions/actions.h"
 #include "app/route.h"
+#include "base/buf.h"
+#include "base/limits.h"
 #include "base/version.h"
 #include "cgi/auth.h"
 #include "cgi/cross_site.h"
@@ -17,6 +19,8 @@ const char META_LINE[] = "{\"name\":\"lumivane\",\"desc\":\"LumiVane login\"}\n"
 const char VERSION_LINE[] = "plugin_lumivane_login " LUMIVANE_VERSION "\n";
 const char CROSS_SITE_DETAIL[] = "a page on another site cannot start, poll, cancel or refresh a login";
 
+const char ALLOWED_HOSTS_VARIABLE[] = "LUMIVANE_ALLOWED_HOSTS";
+
 static void write_line(const char *line) { plat_write_stdout(line, strlen(line)); }
 
 // The node password check on the request in the environment.
@@ -29,6 +33,27 @@ static int request_passes_node_password(void) {
 static int request_is_cross_site(void) {
     return cross_site_refused(plat_getenv("HTTP_SEC_FETCH_SITE"), plat_getenv("HTTP_ORIGIN"),
                               plat_getenv("HTTP_HOST"));
+}
+
+// The host rule on the request in the environment. A node with a password
+// needs none: a page on a rebound name cannot present the password.
+static int request_host_is_allowed(void) {
+    const char *password = plat_getenv("BOT_PASSWORD");
+    if (password && password[0]) return 1;
+    return host_allowed(plat_getenv("HTTP_HOST"), plat_getenv(ALLOWED_HOSTS_VARIABLE));
+}
+
+// The 403 "host_not_allowed" refusal, naming the Host header (cut between
+// characters when long) and the variable that would let it through.
+static void emit_host_not_allowed(void) {
+    const char *host = plat_getenv("HTTP_HOST");
+    if (!host) host = "";
+    size_t shown = host_shown_len(host, HOST_SHOWN_MAX);
+    Buf detail = {};
+    buf_addf(&detail, "this node is not known by the name \"%.*s%s\"; if it is served under that name, "
+             "add the name to %s", (int)shown, host, shown < strlen(host) ? "..." : "", ALLOWED_HOSTS_VARIABLE);
+    emit_error(403, "Forbidden", "host_not_allowed", detail.failed || !detail.data ? "" : detail.data);
+    buf_free(&detail);
 }
 
 int plugin_main(int argc, char **argv) {
@@ -54,6 +79,13 @@ int plugin_main(int argc, char **argv) {
     const char *query = plat_getenv("QUERY_STRING");
     if (!query) query = "";
     Route route = route_request(query);
+    // Every answer but the page carries the node's account or can change
+    // its sign-in, so none of them goes to a name the node does not know:
+    // a page on a name rebound to the node reads them same-origin.
+    if (route != ROUTE_PAGE && !request_host_is_allowed()) {
+        emit_host_not_allowed();
+        return 1;
+    }
     // Every action but status can change the node's sign-in, so none of
     // them is run for a page on another site; the page and the status
     // document change nothing and stay open to any origin.

@@ -13,6 +13,7 @@ constexpr size_t ACTION_CAP = 64;         // the `action` query value
 constexpr size_t STATE_CAP = 64;          // a tool's `state` / `user_code`
 constexpr size_t VERIFY_URL_CAP = 1024;   // the verification address a login tool gives
 constexpr size_t JSON_KEY_CAP = 128;      // a decoded candidate key
+constexpr size_t HOST_SHOWN_MAX = 261;    // bytes of a refused Host header shown: a 253-byte name and ":65535" fit
 
 // Response buffer.
 constexpr size_t BUF_FIRST_CAP = 1024;              // first allocation

@@ -10,52 +10,106 @@ static int same(char a, char b, int ignore_case) {
 
 // The request's variables, which never reach a tool: every CGI meta-variable
 // (RFC 3875), the server extensions that carry the request (its address,
-// query, document and scheme), the request headers (HTTP_*), the
-// credentials IIS passes on, and the node password. A host copies the
-// query, the password in `pwd=` included, into several of them.
+// query, document and scheme), what the common host modules derive from it
+// (client certificate and TLS session, single sign-on claims and tokens,
+// the client's location, the HTTP/2 stream), the request headers (HTTP_*),
+// the credentials IIS passes on, and the node password. A host copies the
+// query, the password in `pwd=` included, into several of them, and the
+// sign-on modules put the user's own tokens into theirs.
 // README.md lists the same table under Security.
+enum HiddenKind {
+    HIDE_NAME,    // exactly this name
+    HIDE_PREFIX,  // every name that begins with it
+    KEEP_NAME,    // passes although a prefix above would hide it
+};
+
 struct HiddenVariable {
     const char *name;
-    int prefix;  // 1: every name that begins with `name`
+    HiddenKind kind;
 };
 
 static const HiddenVariable REQUEST_VARIABLES[] = {
     // RFC 3875
-    {"AUTH_TYPE", 0},
-    {"CONTENT_LENGTH", 0},
-    {"CONTENT_TYPE", 0},
-    {"GATEWAY_INTERFACE", 0},
-    {"PATH_INFO", 0},
-    {"PATH_TRANSLATED", 0},
-    {"QUERY_STRING", 0},
-    {"REMOTE_", 1},
-    {"REQUEST_METHOD", 0},
-    {"SCRIPT_NAME", 0},
-    {"SERVER_", 1},
-    // Server extensions
-    {"REQUEST_URI", 0},
-    {"REDIRECT_", 1},
-    {"SCRIPT_FILENAME", 0},
-    {"SCRIPT_URI", 0},
-    {"SCRIPT_URL", 0},
-    {"DOCUMENT_ROOT", 0},
-    {"DOCUMENT_URI", 0},
-    {"REQUEST_SCHEME", 0},
-    {"HTTPS", 0},
-    {"CONTEXT_", 1},
-    {"UNIQUE_ID", 0},
-    {"AUTH_USER", 0},
-    {"AUTH_PASSWORD", 0},
-    {"LOGON_USER", 0},
+    {"AUTH_TYPE", HIDE_NAME},
+    {"CONTENT_LENGTH", HIDE_NAME},
+    {"CONTENT_TYPE", HIDE_NAME},
+    {"GATEWAY_INTERFACE", HIDE_NAME},
+    {"PATH_INFO", HIDE_NAME},
+    {"PATH_TRANSLATED", HIDE_NAME},
+    {"QUERY_STRING", HIDE_NAME},
+    {"REMOTE_", HIDE_PREFIX},
+    {"REQUEST_METHOD", HIDE_NAME},
+    {"SCRIPT_NAME", HIDE_NAME},
+    {"SERVER_", HIDE_PREFIX},
+    // Server extensions (Apache core and mod_rewrite, nginx's fastcgi_params
+    // as fcgiwrap passes them, lighttpd's mod_cgi)
+    {"REQUEST_URI", HIDE_NAME},
+    {"REQUEST_ID", HIDE_NAME},
+    {"REDIRECT_", HIDE_PREFIX},
+    {"SCRIPT_FILENAME", HIDE_NAME},
+    {"SCRIPT_URI", HIDE_NAME},
+    {"SCRIPT_URL", HIDE_NAME},
+    {"SCRIPT_TRANSLATED", HIDE_NAME},
+    {"ORIG_PATH_INFO", HIDE_NAME},
+    {"DOCUMENT_ROOT", HIDE_NAME},
+    {"DOCUMENT_URI", HIDE_NAME},
+    {"REQUEST_SCHEME", HIDE_NAME},
+    {"HTTPS", HIDE_NAME},
+    {"CONTEXT_", HIDE_PREFIX},
+    {"UNIQUE_ID", HIDE_NAME},
+    // mod_ssl (and lighttpd's, and nginx configurations that copy its
+    // names): client certificate, SNI, session id, cipher. OpenSSL's own
+    // trust settings, which an operator may give the tools, share the
+    // prefix and are no request's.
+    {"SSL_", HIDE_PREFIX},
+    {"SSL_CERT_FILE", KEEP_NAME},
+    {"SSL_CERT_DIR", KEEP_NAME},
+    // mod_auth_openidc (claims, OIDC_access_token, OIDC_id_token...),
+    // mod_auth_mellon, mod_authnz_ldap
+    {"OIDC_", HIDE_PREFIX},
+    {"MELLON_", HIDE_PREFIX},
+    {"AUTHENTICATE_", HIDE_PREFIX},
+    {"AUTHORIZE_", HIDE_PREFIX},
+    // mod_geoip
+    {"GEOIP_", HIDE_PREFIX},
+    // mod_http2
+    {"HTTP2", HIDE_NAME},
+    {"H2PUSH", HIDE_NAME},
+    {"H2_", HIDE_PREFIX},
+    // IIS's CGI module: credentials, client and server certificates, the
+    // raw request (ALL_HTTP and ALL_RAW hold every header, the password's
+    // included; URL and UNENCODED_URL the address)
+    {"AUTH_USER", HIDE_NAME},
+    {"AUTH_PASSWORD", HIDE_NAME},
+    {"LOGON_USER", HIDE_NAME},
+    {"CERT_", HIDE_PREFIX},
+    {"CRYPT_", HIDE_PREFIX},
+    {"HTTPS_KEYSIZE", HIDE_NAME},
+    {"HTTPS_SECRETKEYSIZE", HIDE_NAME},
+    {"HTTPS_SERVER_ISSUER", HIDE_NAME},
+    {"HTTPS_SERVER_SUBJECT", HIDE_NAME},
+    {"ALL_HTTP", HIDE_NAME},
+    {"ALL_RAW", HIDE_NAME},
+    {"URL", HIDE_NAME},
+    {"UNENCODED_URL", HIDE_NAME},
+    {"CACHE_URL", HIDE_NAME},
+    {"IIS_WasUrlRewritten", HIDE_NAME},
+    {"LOCAL_ADDR", HIDE_NAME},
+    {"LOCAL_PORT", HIDE_NAME},
+    {"INSTANCE_ID", HIDE_NAME},
+    {"INSTANCE_META_PATH", HIDE_NAME},
+    {"INSTANCE_NAME", HIDE_NAME},
+    {"APPL_MD_PATH", HIDE_NAME},
+    {"APPL_PHYSICAL_PATH", HIDE_NAME},
     // Request headers, and the node password
-    {"HTTP_", 1},
-    {"BOT_PASSWORD", 0},
+    {"HTTP_", HIDE_PREFIX},
+    {"BOT_PASSWORD", HIDE_NAME},
 };
 
 // 1 when the name (n bytes) is `v`, or begins with it for a prefix.
 static int name_matches(const char *name, size_t n, const HiddenVariable *v, int ignore_case) {
     size_t len = strlen(v->name);
-    if (v->prefix ? n < len : n != len) return 0;
+    if (v->kind == HIDE_PREFIX ? n < len : n != len) return 0;
     for (size_t i = 0; i < len; i++) {
         if (!same(name[i], v->name[i], ignore_case)) return 0;
     }
@@ -69,10 +123,13 @@ int tool_env_passes(const char *entry, int ignore_case) {
     if (eq == entry) eq = strchr(entry + 1, '=');
     if (!eq) return 1;
     size_t n = (size_t)(eq - entry);
+    int hidden = 0;
     for (const HiddenVariable &v : REQUEST_VARIABLES) {
-        if (name_matches(entry, n, &v, ignore_case)) return 0;
+        if (!name_matches(entry, n, &v, ignore_case)) continue;
+        if (v.kind == KEEP_NAME) return 1;
+        hidden = 1;
     }
-    return 1;
+    return !hidden;
 }
 
 // Writes dir (n bytes), a separator when dir is non-empty, name and ext

@@ -10,8 +10,9 @@
 
 // 1 when the environment entry "NAME=value" passes to a tool: every entry
 // but the request's own (the CGI meta-variables, the server extensions that
-// carry the request, HTTP_*; one table in tool_launch.cc) and the node
-// password (BOT_PASSWORD). Names compare without regard to case when
+// carry the request, what host modules derive from it such as SSL_* and
+// OIDC_*, HTTP_*; one table in tool_launch.cc) and the node password
+// (BOT_PASSWORD). Names compare without regard to case when
 // ignore_case is set (Windows), byte for byte otherwise. An entry without
 // '=' passes.
 int tool_env_passes(const char *entry, int ignore_case);

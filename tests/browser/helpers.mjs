@@ -21,8 +21,9 @@ const CHROMIUM_ARGS = [
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
 ];
 
-export function launchBrowser() {
-  return chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: CHROMIUM_ARGS });
+// `extraArgs` adds Chromium switches (a host-resolver rule, for one).
+export function launchBrowser(extraArgs = []) {
+  return chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: [...CHROMIUM_ARGS, ...extraArgs] });
 }
 
 // A fresh context whose requests may only reach this machine: anything

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "strict_json.h"
 
 using e2e::Reply;
 using e2e::Result;
@@ -255,6 +256,7 @@ TEST(CrossSite, ActionsFromAnotherSiteAreRefusedWithoutRunningATool) {
             w.login_tool({{"--status", Reply("{\"ok\":true,\"logged_in\":true}")}},
                          Reply("{\"ok\":true}"));
             w.token_tool({}, Reply("{\"ok\":true}"));
+            w.env["LUMIVANE_ALLOWED_HOSTS"] = "node";  // the host rule lets "node:8080" through
             if (h.sec_fetch_site) w.env["HTTP_SEC_FETCH_SITE"] = h.sec_fetch_site;
             if (h.origin) w.env["HTTP_ORIGIN"] = h.origin;
             if (h.host) w.env["HTTP_HOST"] = h.host;
@@ -281,6 +283,7 @@ TEST(CrossSite, PageAndStatusAreServedToAnySite) {
         w.env["HTTP_SEC_FETCH_SITE"] = "cross-site";
         w.env["HTTP_ORIGIN"] = "http://evil.test";
         w.env["HTTP_HOST"] = "node:8080";
+        w.env["LUMIVANE_ALLOWED_HOSTS"] = "node";
         Result r = w.request(query);
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_TRUE(query[0] ? is_status_doc(r) : is_page(r)) << r.out.substr(0, 120);
@@ -293,6 +296,138 @@ TEST(CrossSite, ThePasswordIsCheckedFirst) {
     w.env["HTTP_SEC_FETCH_SITE"] = "cross-site";
     Result r = w.request("action=start");
     EXPECT_EQ(r.out, UNAUTHORIZED);
+}
+
+// A page on a name that was made to resolve to the node (DNS rebinding)
+// sends same-origin requests, which pass the cross-site rule; on a node
+// without a password only the Host header tells them apart. Every answer
+// but the page is refused before any tool runs, and the marker stays.
+TEST(HostRule, ANameTheNodeDoesNotKnowIsRefusedWithoutRunningATool) {
+    const std::string refused =
+        std::string("Status: 403 Forbidden\r\n") + e2e::JSON_HEADER +
+        "{\"ok\":false,\"error\":\"host_not_allowed\",\"detail\":"
+        "\"this node is not known by the name \\\"evil.test:18932\\\"; if it is served under that name, "
+        "add the name to LUMIVANE_ALLOWED_HOSTS\"}\n";
+    struct Case {
+        const char *why;
+        const char *allowed;  // LUMIVANE_ALLOWED_HOSTS; null: unset
+    } cases[] = {
+        {"no list", nullptr},
+        {"empty list", ""},
+        {"another name listed", "node.example, other"},
+        {"a name that only ends like it", "test"},
+        {"a name that only begins like it", "evil.test.node"},
+        {"a name that only begins like it", "evil"},
+    };
+    const char *queries[] = {"action=status", "format=json", "action=start&force=1", "action=poll",
+                             "action=cancel", "action=refresh", "action=nope"};
+    for (const auto &c : cases) {
+        for (const char *query : queries) {
+            SCOPED_TRACE(std::string(c.why) + ", " + query);
+            World w;
+            w.write("pending.json", "{\"created\":4102444800}");
+            w.env["LUMIVANE_PENDING_PATH"] = w.native("pending.json");
+            w.login_tool({{"--status", Reply("{\"ok\":true,\"logged_in\":true,\"account\":\"op@x\"}")}},
+                         Reply("{\"ok\":true}"));
+            w.token_tool({}, Reply("{\"ok\":true}"));
+            if (c.allowed) w.env["LUMIVANE_ALLOWED_HOSTS"] = c.allowed;
+            // What a browser sends for a same-origin fetch on the rebound name.
+            w.env["HTTP_HOST"] = "evil.test:18932";
+            w.env["HTTP_SEC_FETCH_SITE"] = "same-origin";
+            w.env["HTTP_ORIGIN"] = "http://evil.test:18932";
+            Result r = w.request(query);
+            EXPECT_EQ(r.err, "");
+            EXPECT_EQ(r.out, refused);
+            EXPECT_EQ(r.exit_code, 1);
+            EXPECT_TRUE(w.runs("login").empty());
+            EXPECT_TRUE(w.runs("token").empty());
+            EXPECT_TRUE(w.exists("pending.json"));
+        }
+    }
+}
+
+TEST(HostRule, KnownNamesAddressesAndNoHostAreServed) {
+    struct Case {
+        const char *why;
+        const char *host;     // null: no Host header
+        const char *allowed;  // null: unset
+        const char *password; // null: no node password
+    } cases[] = {
+        {"IPv4 address", "127.0.0.1:18932", nullptr, nullptr},
+        {"IPv4 address without a port", "192.168.1.20", nullptr, nullptr},
+        {"bracketed IPv6 address", "[::1]:18932", nullptr, nullptr},
+        {"localhost", "localhost:18932", nullptr, nullptr},
+        {"localhost in capitals", "LOCALHOST", nullptr, nullptr},
+        {"a listed name", "node.example:8080", "node.example", nullptr},
+        {"listed among others, spaces and empty entries", "node.example", " other ,, NODE.Example. ,", nullptr},
+        {"a listed name with a port on the entry", "node.example:8080", "node.example:9999", nullptr},
+        {"a fully qualified Host", "node.example.:8080", "node.example", nullptr},
+        {"no Host header: a tool or a test", nullptr, nullptr, nullptr},
+        {"a node with a password needs no list", "evil.test:18932", nullptr, "pw"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.login_tool({{"--status", Reply("{\"ok\":true,\"logged_in\":false}")}},
+                     Reply("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"AB-12\"}"));
+        if (c.host) w.env["HTTP_HOST"] = c.host;
+        if (c.allowed) w.env["LUMIVANE_ALLOWED_HOSTS"] = c.allowed;
+        if (c.password) {
+            w.env["BOT_PASSWORD"] = c.password;
+            w.env["HTTP_X_BOT_PASSWORD"] = c.password;
+        }
+        Result status = w.request("action=status");
+        EXPECT_TRUE(is_status_doc(status)) << status.out;
+        Result start = w.request("action=start");
+        EXPECT_EQ(start.out.find("host_not_allowed"), std::string::npos) << start.out;
+        EXPECT_NE(start.out.find("AB-12"), std::string::npos) << start.out;
+    }
+}
+
+TEST(HostRule, ThePageIsServedUnderAnyName) {
+    World w;
+    w.env["HTTP_HOST"] = "evil.test:18932";
+    Result r = w.request("");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_TRUE(is_page(r)) << r.out.substr(0, 120);
+}
+
+// The refusal names the Host as sent, cut between characters when long,
+// and stays one valid JSON document whatever bytes the header holds.
+TEST(HostRule, TheRefusalShowsALongOrOddHostSafely) {
+    std::string e_acute = "\xc3\xa9";
+    std::string many_e_acute;
+    for (int i = 0; i < 200; i++) many_e_acute += e_acute;
+    std::string shown_e_acute;
+    for (int i = 0; i < 130; i++) shown_e_acute += e_acute;  // 260 of the 261 bytes: no half character
+    struct Case {
+        const char *why;
+        std::string host;
+        std::string shown;  // the detail's text from the opening quote of the name on
+        e2e::Only only;
+    } cases[] = {
+        {"a long name is cut", std::string(300, 'a') + ".test", "\\\"" + std::string(261, 'a') + "...\\\";",
+         e2e::ANY_TARGET},
+        {"a long name is cut between characters", many_e_acute, "\\\"" + shown_e_acute + "...\\\";",
+         e2e::ANY_TARGET},
+        {"a quote in the name", "ev\"il", "\\\"ev\\\"il\\\";", e2e::ANY_TARGET},
+        // A Windows environment is UTF-16: no ill-formed byte reaches the program there.
+        {"a byte that is not UTF-8", "ev\xffil", "\\\"ev\xef\xbf\xbdil\\\";", e2e::POSIX_ONLY},
+        {"an empty Host header", "", "\\\"\\\";", e2e::ANY_TARGET},
+    };
+    for (const auto &c : cases) {
+        if (!e2e::runs_here(c.only)) continue;
+        SCOPED_TRACE(c.why);
+        World w;
+        w.env["HTTP_HOST"] = c.host;
+        Result r = w.request("action=status");
+        EXPECT_EQ(r.out.rfind("Status: 403 Forbidden\r\n", 0), 0u) << r.out;
+        std::vector<JsonScan::Member> members;
+        EXPECT_TRUE(parse_document(e2e::body(r), &members)) << r.out;
+        EXPECT_TRUE(strict_utf8_valid(r.out)) << r.out;
+        EXPECT_NE(r.out.find("\"error\":\"host_not_allowed\""), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(c.shown), std::string::npos) << r.out;
+    }
 }
 
 }  // namespace

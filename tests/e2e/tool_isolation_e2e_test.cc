@@ -170,10 +170,37 @@ TEST(ToolIsolation, TheRequestsVariablesNeverReachATool) {
         {"CONTEXT_PREFIX", "/"},
         {"UNIQUE_ID", "abc"},
         {"AUTH_PASSWORD", "node-secret"},
+        // What host modules derive from the request: the client's
+        // certificate and TLS session (mod_ssl), sign-on claims and the
+        // user's own tokens (mod_auth_openidc, mod_auth_mellon,
+        // mod_authnz_ldap), the client's place (mod_geoip), the HTTP/2
+        // stream (mod_http2), and IIS's certificate and raw request
+        // variables, the last ones holding the password header.
+        {"SSL_CLIENT_S_DN", "CN=op"},
+        {"SSL_SESSION_ID", "ab12"},
+        {"SSL_TLS_SNI", "node.invalid"},
+        {"OIDC_access_token", "user-access-token"},
+        {"OIDC_CLAIM_email", "op@x.invalid"},
+        {"MELLON_NAME_ID", "op"},
+        {"AUTHENTICATE_UID", "op"},
+        {"AUTHORIZE_MEMBEROF", "ops"},
+        {"GEOIP_COUNTRY_CODE", "NL"},
+        {"HTTP2", "on"},
+        {"H2PUSH", "on"},
+        {"H2_STREAM_ID", "3"},
+        {"CERT_SUBJECT", "CN=op"},
+        {"CRYPT_PROTOCOL", "400"},
+        {"HTTPS_KEYSIZE", "256"},
+        {"LOCAL_ADDR", "10.0.0.1"},
+        {"URL", "/plugin_lumivane_login"},
+        {"UNENCODED_URL", "/plugin_lumivane_login?" + query},
+        {"ALL_HTTP", "HTTP_X_BOT_PASSWORD:node-secret\n"},
+        {"ALL_RAW", "X-Bot-Password: node-secret\r\n"},
     };
     // Windows names have no case: a host may write them in any.
     if (e2e::WINDOWS_TARGET) {
-        for (const char *name : {"REQUEST_URI", "REDIRECT_QUERY_STRING", "SERVER_PORT"}) {
+        for (const char *name : {"REQUEST_URI", "REDIRECT_QUERY_STRING", "SERVER_PORT", "UNENCODED_URL", "ALL_HTTP",
+                                 "CERT_SUBJECT", "SSL_SESSION_ID"}) {
             std::string other = name;
             for (size_t i = 1; i < other.size(); i++) other[i] = (char)tolower((unsigned char)other[i]);
             request[other] = request[name];
@@ -183,6 +210,7 @@ TEST(ToolIsolation, TheRequestsVariablesNeverReachATool) {
     for (const auto &kv : request) w.env[kv.first] = kv.second;
     w.env["LUMIVANE_KEEP_ME"] = "1";
     w.env["HTTPS_PROXY"] = "http://host-set.invalid:3128";  // the host's own, no request's
+    w.env["SSL_CERT_FILE"] = w.native("ca.pem");             // OpenSSL's, given by the operator
     w.env["TEMP"] = w.native("");
     w.env["HOME"] = w.dir;
     w.login_tool({{"--status", acting(Act::LIST_ENV, "{\"ok\":true}\n")}});
@@ -196,7 +224,7 @@ TEST(ToolIsolation, TheRequestsVariablesNeverReachATool) {
         for (const auto &kv : request) gone.insert(kv.first);
         for (const std::string &name : gone) EXPECT_EQ(names.count(name), 0u) << name;
         for (const char *kept : {"PATH", "LUMIVANE_KEEP_ME", "LUMIVANE_LOGIN_BIN", "LUMIVANE_TOKEN_BIN", "TEMP", "HOME",
-                                 "HTTPS_PROXY"}) {
+                                 "HTTPS_PROXY", "SSL_CERT_FILE"}) {
             EXPECT_EQ(names.count(kept), 1u) << kept;
         }
         if (e2e::WINDOWS_TARGET) EXPECT_EQ(names.count("SystemRoot"), 1u);

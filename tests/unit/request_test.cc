@@ -227,4 +227,91 @@ TEST(CrossSite, FetchMetadataFirstThenOriginAgainstHost) {
     }
 }
 
+TEST(HostRule, AddressesLocalhostAndListedNamesOnly) {
+    struct Case {
+        const char *why;
+        const char *host;     // null: no Host header
+        const char *allowed;  // null: the variable is unset
+        int allowed_result;
+    } cases[] = {
+        {"no Host header: a tool or a test", nullptr, nullptr, 1},
+        {"IPv4", "127.0.0.1", nullptr, 1},
+        {"IPv4 with a port", "10.0.0.7:8080", nullptr, 1},
+        {"IPv4 ending in a dot", "127.0.0.1.", nullptr, 1},
+        {"IPv4 with a part over 255 is a name", "127.0.0.256", nullptr, 0},
+        {"three parts are a name", "127.0.1", nullptr, 0},
+        {"leading zeros are not how a browser writes it", "127.000.0.1", nullptr, 0},
+        {"hex is not a dotted quad", "0x7f.0.0.1", nullptr, 0},
+        {"IPv6 loopback", "[::1]", nullptr, 1},
+        {"IPv6 with a port", "[::1]:8080", nullptr, 1},
+        {"IPv6 in full", "[2001:db8:0:0:0:0:0:1]", nullptr, 1},
+        {"IPv6 with an IPv4 tail", "[::ffff:127.0.0.1]:80", nullptr, 1},
+        {"IPv6 with a trailing elision", "[fe80::]", nullptr, 1},
+        {"IPv6 without brackets", "::1", nullptr, 0},
+        {"two elisions", "[1::2::3]", nullptr, 0},
+        {"nine groups", "[1:2:3:4:5:6:7:8:9]", nullptr, 0},
+        {"seven groups without an elision", "[1:2:3:4:5:6:7]", nullptr, 0},
+        {"a group of five digits", "[12345::1]", nullptr, 0},
+        {"a zone", "[fe80::1%25eth0]", nullptr, 0},
+        {"a name in brackets", "[evil.test]", nullptr, 0},
+        {"empty brackets", "[]", nullptr, 0},
+        {"a lone leading colon", "[:1::2]", nullptr, 0},
+        {"a lone trailing colon", "[1::2:]", nullptr, 0},
+        {"localhost", "localhost", nullptr, 1},
+        {"localhost with a port, any case", "LocalHost:18932", nullptr, 1},
+        {"localhost ending in a dot", "localhost.", nullptr, 1},
+        {"a name under localhost is not localhost", "evil.localhost", nullptr, 0},
+        {"a name that begins like localhost", "localhost.evil.test", nullptr, 0},
+        {"an unlisted name", "evil.test:18932", nullptr, 0},
+        {"an empty list", "evil.test", "", 0},
+        {"listed", "node.example", "node.example", 1},
+        {"listed, any case", "NODE.example:8080", "node.EXAMPLE", 1},
+        {"the port on an entry is ignored", "node.example:8080", "node.example:9090", 1},
+        {"spaces and tabs around entries", "node.example", " other ,\tnode.example\t, third", 1},
+        {"empty entries are skipped", "node.example", ",,node.example,", 1},
+        {"a trailing dot on the Host", "node.example.", "node.example", 1},
+        {"a trailing dot on the entry", "node.example", "node.example.", 1},
+        {"two trailing dots name nothing", "node.example..", "node.example", 0},
+        {"an entry that is longer", "node", "node.example", 0},
+        {"an entry that is shorter", "node.example", "node", 0},
+        {"a suffix is not a wildcard", "evil.node.example", "node.example", 0},
+        {"an entry with a scheme names nothing", "node", "http://node", 0},
+        {"an entry with a space inside names nothing", "node", "no de", 0},
+        {"a bare comma", "node", ",", 0},
+        {"a listed bracketed entry", "[::1]:80", "[::1]", 1},
+        {"an empty Host header", "", "node", 0},
+        {"a port alone", ":8080", nullptr, 0},
+        {"a space inside the Host", "node example", "node example", 0},
+        {"user information", "evil@node", "node", 0},
+        {"a path", "node/x", "node", 0},
+        {"a port that is not a number", "node:80x", "node", 0},
+        {"an empty label", "node..example", "node..example", 0},
+        {"a byte no name holds", "no*de", "no*de", 0},
+        {"a name that is one dot", ".", ".", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(host_allowed(c.host, c.allowed), c.allowed_result);
+    }
+}
+
+TEST(HostRule, ShownLengthCutsBetweenCharacters) {
+    struct Case {
+        const char *why;
+        const char *host;
+        size_t cap, len;
+    } cases[] = {
+        {"fits", "node", 10, 4},
+        {"cut at the cap", "abcdef", 3, 3},
+        {"a two-byte character across the cap is left out", "ab\xc3\xa9", 3, 2},
+        {"a two-byte character that fits", "ab\xc3\xa9", 4, 4},
+        {"an ill-formed byte is one unit", "a\xff" "b", 2, 2},
+        {"empty", "", 5, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(host_shown_len(c.host, c.cap), c.len);
+    }
+}
+
 }  // namespace

@@ -77,6 +77,49 @@ TEST(ToolEnvironment, RequestVariablesAndThePasswordStayBehind) {
         {"PATH=/bin", 1, 1},
         {"QUERY_STRING_X=1", 1, 1},
         {"XBOT_PASSWORD=1", 1, 1},
+        // What host modules derive from the request: client certificates
+        // and TLS sessions, sign-on claims and tokens, the client's place,
+        // the HTTP/2 stream, IIS's raw request.
+        {"SSL_CLIENT_S_DN=CN=op", 0, 0},             // mod_ssl
+        {"SSL_CLIENT_CERT=-----BEGIN", 0, 0},
+        {"SSL_SESSION_ID=ab12", 0, 0},
+        {"SSL_TLS_SNI=node", 0, 0},
+        {"SSL_CERT_FILE=/etc/ca.pem", 1, 1},         // OpenSSL's trust file, the operator's
+        {"SSL_CERT_DIR=/etc/certs", 1, 1},
+        {"SSL_CERT_FILES=x", 0, 0},                  // kept names are whole names
+        {"ssl_cert_file=/etc/ca.pem", 1, 1},
+        {"OIDC_access_token=eyJ", 0, 0},             // mod_auth_openidc
+        {"OIDC_CLAIM_email=op@x", 0, 0},
+        {"oidc_access_token=eyJ", 1, 0},
+        {"MELLON_NAME_ID=op", 0, 0},                 // mod_auth_mellon
+        {"AUTHENTICATE_UID=op", 0, 0},               // mod_authnz_ldap
+        {"AUTHORIZE_MEMBEROF=ops", 0, 0},
+        {"GEOIP_COUNTRY_CODE=NL", 0, 0},             // mod_geoip
+        {"HTTP2=on", 0, 0},                          // mod_http2
+        {"H2PUSH=on", 0, 0},
+        {"H2_STREAM_ID=3", 0, 0},
+        {"H2=1", 1, 1},                              // not a mod_http2 name
+        {"CERT_SUBJECT=CN=op", 0, 0},                // IIS
+        {"CERT_COOKIE=ab", 0, 0},
+        {"CRYPT_PROTOCOL=400", 0, 0},
+        {"HTTPS_KEYSIZE=256", 0, 0},
+        {"HTTPS_SERVER_SUBJECT=CN=node", 0, 0},
+        {"ALL_HTTP=HTTP_X_BOT_PASSWORD:x", 0, 0},
+        {"ALL_RAW=X-Bot-Password: x", 0, 0},
+        {"URL=/plugin", 0, 0},
+        {"UNENCODED_URL=/plugin?pwd=x", 0, 0},
+        {"CACHE_URL=/plugin?pwd=x", 0, 0},
+        {"LOCAL_ADDR=10.0.0.1", 0, 0},
+        {"INSTANCE_META_PATH=/LM/W3SVC/1", 0, 0},
+        {"APPL_PHYSICAL_PATH=C:\\inetpub", 0, 0},
+        {"IIS_WasUrlRewritten=1", 0, 0},
+        {"unencoded_url=x", 1, 0},
+        {"all_http=x", 1, 0},
+        {"REQUEST_ID=ab", 0, 0},                     // nginx's $request_id
+        {"SCRIPT_TRANSLATED=/srv/x", 0, 0},
+        {"URLS=1", 1, 1},                            // URL is a whole name
+        {"LOCALAPPDATA=C:\\Users\\op", 1, 1},
+        {"CERT=1", 1, 1},
         {"=C:=C:\\work", 1, 1},                      // Windows' per-drive directory
         {"NOEQUALS", 1, 1},
     };
