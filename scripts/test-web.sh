@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The console's logic scripts (src/web/logic/) under node --test:
-# the tables in tests/web/, with no browser, no host and no npm package.
+# the tables in tests/web/*.test.mjs (one file per module), with no
+# browser, no host and no npm package.
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 root=$(repo_root)

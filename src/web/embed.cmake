@@ -50,15 +50,88 @@ function(text_of_file var file)
   set(${var} "${text}" PARENT_SCOPE)
 endfunction()
 
-# lean_text(<var> <text>): a script or style sheet as the page carries it:
-# without its comments, but for those opening with "/*!" (licence
-# notices, kept as they are), without indentation, trailing blanks or
-# empty lines, and without the line feeds that mean nothing: after ";",
-# "{" or "," and before "}", ")" or "]" (no statement of a script ends
-# there, so no semicolon is inferred at them). Sound for the page's files,
-# which write "/*" and "*/" only to open and close comments and hold no
-# string that spans lines; the browser tests run on the lean page.
-function(lean_text var text)
+# tight_code(<var> <text> <kind>): the blanks of a lean script (kind js)
+# or style sheet (kind css) that no reader needs, dropped outside its
+# quoted strings. Each '...' or "..." literal is set aside first (the
+# marker 0x04 N 0x04 stands for it) and put back unchanged at the end; the
+# licence markers (0x03 N 0x03) are left where they are. Then:
+#   js   a run of blanks becomes one blank between two characters that
+#        would melt into one token without it: two of letters, digits, _,
+#        $, "." and "\" ("return x", "1 .x"), "+ +", "- -", "/ /" and
+#        "/ *" ("a - -b", "a / /re/"); every other run goes.
+#   css  a run of blanks goes when a character on either side of it is
+#        one of { } ; , or a marker, and after ":" (never before it:
+#        ".a :hover" is not ".a:hover"); a ";" right before "}" goes too.
+#        Blanks inside values and selectors stay ("0 auto", ".hd .grow").
+# Sound for the page's files, which use no template literal (a backquote
+# in the code stops the build) and no quote or blank inside a regular
+# expression literal; a string that is not closed on its line stops the
+# build.
+function(tight_code var text kind)
+  string(ASCII 3 licence)
+  string(ASCII 4 mark)
+  set(code "")
+  set(rest "${text}")
+  set(n 0)
+  while(TRUE)
+    string(REGEX MATCH "^[^'\"]*" plain "${rest}")
+    string(LENGTH "${plain}" at)
+    string(APPEND code "${plain}")
+    string(SUBSTRING "${rest}" ${at} -1 rest)
+    if(rest STREQUAL "")
+      break()
+    endif()
+    string(REGEX MATCH "^('([^'\\\n]|\\\\.)*'|\"([^\"\\\n]|\\\\.)*\")" literal "${rest}")
+    if(literal STREQUAL "")
+      string(SUBSTRING "${rest}" 0 40 where)
+      message(FATAL_ERROR "a string is not closed on its line: ${where}")
+    endif()
+    set(literal_${n} "${literal}")
+    string(APPEND code "${mark}${n}${mark}")
+    math(EXPR n "${n} + 1")
+    string(LENGTH "${literal}" len)
+    string(SUBSTRING "${rest}" ${len} -1 rest)
+  endwhile()
+  if(code MATCHES "`")
+    message(FATAL_ERROR "a script uses a template literal, which the lean pass does not read")
+  endif()
+  if(kind STREQUAL "js")
+    # The runs that stay become one blank (0x05 while the others go); the
+    # second round finds the runs whose left character the first round's
+    # previous match took.
+    string(ASCII 5 blank)
+    foreach(round 1 2)
+      string(REGEX REPLACE "([A-Za-z0-9_$.\\]) +([A-Za-z0-9_$.\\])" "\\1${blank}\\2" code "${code}")
+      string(REGEX REPLACE "([+]) +([+])" "\\1${blank}\\2" code "${code}")
+      string(REGEX REPLACE "(-) +(-)" "\\1${blank}\\2" code "${code}")
+      string(REGEX REPLACE "(/) +([/*])" "\\1${blank}\\2" code "${code}")
+    endforeach()
+    string(REPLACE " " "" code "${code}")
+    string(REPLACE "${blank}" " " code "${code}")
+  else()
+    set(ends "{};,${licence}${mark}")
+    string(REGEX REPLACE "([${ends}:]) +" "\\1" code "${code}")
+    string(REGEX REPLACE " +([${ends}])" "\\1" code "${code}")
+    string(REPLACE ";}" "}" code "${code}")
+  endif()
+  set(i 0)
+  while(i LESS n)
+    string(REPLACE "${mark}${i}${mark}" "${literal_${i}}" code "${code}")
+    math(EXPR i "${i} + 1")
+  endwhile()
+  set(${var} "${code}" PARENT_SCOPE)
+endfunction()
+
+# lean_text(<var> <text> <kind>): a script (kind js) or style sheet (kind
+# css) as the page carries it: without its comments, but for those opening
+# with "/*!" (licence notices, kept as they are), without indentation,
+# trailing blanks or empty lines, without the line feeds that mean
+# nothing: after ";", "{" or "," and before "}", ")" or "]" (no statement
+# of a script ends there, so no semicolon is inferred at them), and
+# without the blanks tight_code drops. Sound for the page's files, which
+# write "/*" and "*/" only to open and close comments and hold no string
+# that spans lines; the browser tests run on the lean page.
+function(lean_text var text kind)
   string(ASCII 3 mark)
   set(out "")
   set(rest "${text}")
@@ -91,6 +164,7 @@ function(lean_text var text)
   string(REGEX REPLACE "^\n+" "" out "${out}")
   string(REGEX REPLACE "([;{,])\n" "\\1" out "${out}")
   string(REGEX REPLACE "\n([])}])" "\\1" out "${out}")
+  tight_code(out "${out}" ${kind})
   set(n 0)
   while(n LESS kept)
     string(REPLACE "${mark}${n}${mark}" "${kept_${n}}" out "${out}")
@@ -99,10 +173,15 @@ function(lean_text var text)
   set(${var} "${out}" PARENT_SCOPE)
 endfunction()
 
-# lean_file(<var> <file>): text_of_file, then lean_text.
+# lean_file(<var> <file>): text_of_file, then lean_text, as a script or
+# a style sheet by the file's extension.
 function(lean_file var file)
   text_of_file(text "${file}")
-  lean_text(text "${text}")
+  if(file MATCHES "\\.css$")
+    lean_text(text "${text}" css)
+  else()
+    lean_text(text "${text}" js)
+  endif()
   set(${var} "${text}" PARENT_SCOPE)
 endfunction()
 
