@@ -25,7 +25,7 @@ static const char CANCEL_UNSTARTABLE_DETAIL[] = "cannot spawn login CLI";
 // The cancel itself, under the node lock.
 static void cancel_login(void) {
     Status st;
-    collect_status(&st);
+    collect_login_status(&st);
     if (login_cannot_start(&st)) {
         emit_error(200, "OK", "cancel_failed", CANCEL_UNSTARTABLE_DETAIL);
         return;
@@ -46,6 +46,15 @@ static void cancel_login(void) {
         case TOOL_RAN:
             if (line.text && !read_cancel_accepted(line.text, line.end)) {
                 emit_error(200, "OK", "cancel_failed", "login CLI rejected the cancel");
+                break;
+            }
+            if (!line.text && !cancel_run_succeeded(&line.how)) {
+                // Without an answer only its exit status 0 says that the
+                // login was cancelled; anything else leaves it pending, and
+                // the operator must not be told otherwise.
+                char detail[ERROR_TEXT_CAP];
+                describe_tool_end(LOGIN_TOOL_LABEL, &line.how, detail, sizeof detail);
+                emit_error(200, "OK", "cancel_failed", detail);
                 break;
             }
             emit_fresh_status(LEAD_CANCELLED);

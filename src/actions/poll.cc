@@ -8,7 +8,7 @@
 // The poll itself, under the node lock.
 static int poll_login(void) {
     Status st;
-    collect_status(&st);
+    collect_login_status(&st);
     if (login_cannot_start(&st)) {
         emit_login_unstartable("poll_failed");
         return 1;
@@ -35,7 +35,10 @@ static int poll_login(void) {
         case TOOL_RAN: {
             if (!line.text) {
                 if (st.logged_in) {
-                    // The node was signed in before the poll: that snapshot is the answer.
+                    // The node was signed in before the poll: that snapshot
+                    // is the answer, with the token tool asked now that the
+                    // login tool is done.
+                    probe_token_tool(&st);
                     emit_status_document(&st, LEAD_DONE);
                 } else {
                     emit_error(502, "Bad Gateway", "poll_failed", "login CLI produced no JSON");

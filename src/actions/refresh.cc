@@ -28,7 +28,9 @@ int action_refresh(void) {
             emit_error(200, "OK", "refresh_failed", "token CLI could not run");
             break;
         case TOOL_TIMED_OUT:
-            emit_error(200, "OK", "refresh_failed", "token CLI timed out");
+            // When the login tool's --status spent the request's time, the
+            // token tool never got to start: the login tool timed out.
+            emit_error(200, "OK", "refresh_failed", st.cli_timed_out ? LOGIN_TIMEOUT_DETAIL : TOKEN_TIMEOUT_DETAIL);
             break;
         case TOOL_RAN:
             if (!line.text) {

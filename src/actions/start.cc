@@ -11,7 +11,7 @@
 // The start itself, under the node lock.
 static int start_login(int force) {
     Status st;
-    collect_status(&st);
+    collect_login_status(&st);
     if (login_cannot_start(&st)) {
         emit_login_unstartable("start_failed");
         return 1;

@@ -47,6 +47,11 @@ constexpr size_t WIDE_PATH_CAP = PATH_CAP + 8;
 // running and its answer used: a tool that only closes its pipes first
 // exits well within it.
 constexpr long long TOOL_EXIT_GRACE_MS = 2000;
+// The token tool's presence probe (--help) gets this long, within the
+// request's deadline, and then is ended: it runs beside the login tool and
+// must never hold a request up for long. A tool that has started counts
+// as there, whether it has finished by then or not.
+constexpr long long TOKEN_PROBE_MAX_MS = 2000;
 // One read request on Windows (ReadFile counts in a DWORD): 256 MiB, far
 // below the DWORD's limit, so that a length never wraps when it is narrowed.
 constexpr unsigned long WIN_READ_REQUEST_MAX = 0x10000000u;

@@ -71,7 +71,10 @@ void plat_init_tools(void);
 // null device, and standard output piped back or on the null device. It
 // runs in a process group (POSIX) or job (Windows) of its own, so that it
 // can be ended with everything it started, and it is bounded in time: at
-// `deadline_ms` (plat_clock_ms) it is ended.
+// `deadline_ms` (plat_clock_ms) it is ended, the tool process itself
+// always, even when it has moved into another process group (the
+// plugin's own included), and its group or job. Nothing else ends it: a
+// tool the plugin has stopped waiting for outlives the plugin.
 
 // How one run of a tool went: the result of plat_tool_start and
 // plat_tool_finish, and of every caller above them (run_capture, the
@@ -108,19 +111,28 @@ void plat_tool_end(PlatTool *tool);
 int plat_tool_wait(PlatTool *tool, long long until_ms);
 
 // Releases a tool that still runs without ending it or waiting for it; it
-// goes on by itself. (On Linux a tool ends with the plugin's own exit, by
-// the parent-death signal it was started with; what it started lives on.)
+// goes on by itself, after the plugin's own exit too.
 void plat_tool_leave(PlatTool *tool);
 
+// How a tool came to its end, as far as the plugin saw it. With neither
+// flag set the tool was still running when it was last seen (a tool
+// left running).
+struct ToolExit {
+    int exited;            // it exited by itself, with exit status `code`
+    int killed;            // it did not exit by itself but was ended from outside,
+                           // by whoever did it (plat_tool_end too): by a signal on
+                           // POSIX; on Windows by an unhandled exception or Ctrl-C,
+                           // whose exit status is a system error status (0xC000xxxx)
+    unsigned long code;    // its exit status when exited, else 0
+};
+
 // Waits for the tool itself to exit, at most until its deadline (then
-// ends it), and releases it. Returns TOOL_NOT_FOUND for the shell's
-// not-found exit status (127; 9009 on Windows), TOOL_TIMED_OUT when
-// the deadline ended it, else TOOL_RAN. *killed (when killed is not null)
-// gets 1 when the tool did not exit by itself but was ended from outside,
-// by whoever did it (plat_tool_end too): by a signal on POSIX; on Windows
-// by an unhandled exception or Ctrl-C, whose exit status is a system
-// error status (0xC000xxxx). Else 0.
-ToolResult plat_tool_finish(PlatTool *tool, int *killed);
+// ends it, the tool process itself and everything it started, and waits
+// a short bounded time for it to go), and releases it. Returns
+// TOOL_NOT_FOUND for the shell's not-found exit status (127; 9009 on
+// Windows), TOOL_TIMED_OUT when the deadline ended it, else TOOL_RAN.
+// *how (when how is not null) tells how it ended.
+ToolResult plat_tool_finish(PlatTool *tool, ToolExit *how);
 
 // The node lock: start, poll and cancel hold it, so that one of them at a
 // time runs on a node and a flow never interleaves with another. It

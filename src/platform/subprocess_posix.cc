@@ -24,10 +24,6 @@
 #include "base/limits.h"
 #include "platform/tool_launch.h"
 
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
-
 extern char **environ;
 
 // The exit status with which a POSIX shell reports a command it cannot
@@ -38,6 +34,10 @@ static const char DEFAULT_SEARCH_PATH[] = "/bin:/usr/bin";
 // Without a process descriptor (an old kernel), how often the exit of the
 // tool is looked for while waiting.
 static const int EXIT_CHECK_MS = 10;
+// How long a tool that was killed at its deadline is waited for. SIGKILL
+// ends a process at once unless the kernel holds it (an uninterruptible
+// wait on a dead file server): then it is left, never waited for.
+static const long long KILLED_EXIT_WAIT_MS = 1000;
 
 struct PlatTool {
     pid_t pid;
@@ -180,17 +180,11 @@ __attribute__((noinline)) static pid_t spawn(const char *program, ChildArgs *a, 
                                              volatile int *exec_errno) {
     const int null_fd = f->null_fd;
     const int out_child = f->out_child;
-    const pid_t parent = getpid();
     *exec_errno = 0;
     pid_t pid = vfork();
     if (pid != 0) return pid;
-#ifdef __linux__
-    // The tool ends with the plugin when the host kills it.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(SHELL_NOT_FOUND);
-#else
-    (void)parent;
-#endif
+    // No parent-death signal: a tool that the plugin leaves running (its
+    // answer given, its state still being saved) must outlive the plugin.
     setpgid(0, 0);
     if (dup2(null_fd, STDIN_FILENO) < 0 || dup2(out_child, STDOUT_FILENO) < 0 ||
         dup2(null_fd, STDERR_FILENO) < 0) {
@@ -338,9 +332,16 @@ long plat_tool_read(PlatTool *t, char *out, size_t cap) {
     }
 }
 
-void plat_tool_end(PlatTool *t) {
-    if (!t->exited) kill(-t->pid, SIGKILL);
+// Kills the tool's group and the tool itself: a tool may have left its
+// group (even for the plugin's own, which is not killed), but it stays our
+// child, and its pid stays its own until it is reaped.
+static void kill_tool(PlatTool *t) {
+    if (t->exited) return;
+    kill(-t->pid, SIGKILL);
+    kill(t->pid, SIGKILL);
 }
+
+void plat_tool_end(PlatTool *t) { kill_tool(t); }
 
 int plat_tool_wait(PlatTool *t, long long until_ms) {
     if (until_ms > t->deadline_ms) until_ms = t->deadline_ms;
@@ -361,16 +362,26 @@ void plat_tool_leave(PlatTool *t) {
     free_tool(t);
 }
 
-ToolResult plat_tool_finish(PlatTool *t, int *killed) {
-    if (!t->exited && !wait_for_tool(t, 0, t->deadline_ms)) {
-        kill(-t->pid, SIGKILL);
-        t->timed_out = 1;
+ToolResult plat_tool_finish(PlatTool *t, ToolExit *how) {
+    while (!reap(t, 0)) {
+        if (!wait_for_tool(t, 0, t->deadline_ms)) {
+            kill_tool(t);
+            t->timed_out = 1;
+            // Killed, it goes at once; still it is waited for only a
+            // bounded time, and one that is still there then is left.
+            wait_for_tool(t, 0, plat_clock_ms() + KILLED_EXIT_WAIT_MS);
+            break;
+        }
     }
-    reap(t, 1);
-    int status = t->status;
+    int status = t->exited ? t->status : 0;
     int timed_out = t->timed_out;
+    int exited = t->exited;
     free_tool(t);
-    if (killed) *killed = WIFSIGNALED(status);
+    if (how) {
+        how->killed = timed_out || (exited && WIFSIGNALED(status));
+        how->exited = !how->killed && exited && WIFEXITED(status);
+        how->code = how->exited ? (unsigned long)WEXITSTATUS(status) : 0;
+    }
     if (timed_out) return TOOL_TIMED_OUT;
     if (WIFEXITED(status) && WEXITSTATUS(status) == SHELL_NOT_FOUND) return TOOL_NOT_FOUND;
     return TOOL_RAN;

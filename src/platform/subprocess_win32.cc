@@ -32,6 +32,9 @@ static const DWORD PIPE_BUFFER = 65536;
 // with one of its own accord, so it tells that the tool was killed.
 static const DWORD SYSTEM_ERROR_STATUS = 0xC0000000;
 static const DWORD SYSTEM_ERROR_STATUS_MASK = 0xFFFF0000;
+// How long a tool that was terminated at its deadline is waited for before
+// it is left: termination is immediate unless the system holds the process.
+static const DWORD KILLED_EXIT_WAIT_MS = 1000;
 
 struct PlatTool {
     HANDLE process;
@@ -402,18 +405,25 @@ void plat_tool_leave(PlatTool *t) {
     free_tool(t);
 }
 
-ToolResult plat_tool_finish(PlatTool *t, int *killed) {
+ToolResult plat_tool_finish(PlatTool *t, ToolExit *how) {
     if (WaitForSingleObject(t->process, time_left(t)) != WAIT_OBJECT_0) {
         plat_tool_end(t);
         t->timed_out = 1;
-        WaitForSingleObject(t->process, INFINITE);
+        // Terminated, it goes at once; still it is waited for only a
+        // bounded time, and one that is still there then is left.
+        WaitForSingleObject(t->process, KILLED_EXIT_WAIT_MS);
     }
     DWORD code = 0;
-    GetExitCodeProcess(t->process, &code);
+    if (!GetExitCodeProcess(t->process, &code) || code == STILL_ACTIVE) code = 0;
     int timed_out = t->timed_out;
     int ended = t->ended;
     free_tool(t);
-    if (killed) *killed = ended || (code & SYSTEM_ERROR_STATUS_MASK) == SYSTEM_ERROR_STATUS;
+    int killed = timed_out || ended || (code & SYSTEM_ERROR_STATUS_MASK) == SYSTEM_ERROR_STATUS;
+    if (how) {
+        how->killed = killed;
+        how->exited = !killed;
+        how->code = killed ? 0 : (unsigned long)code;
+    }
     if (timed_out) return TOOL_TIMED_OUT;
     return code == CMD_NOT_FOUND ? TOOL_NOT_FOUND : TOOL_RAN;
 }

@@ -68,15 +68,16 @@ static void take_pending_marker(Status *st, long long now) {
     st->pending = (unsigned long long)age <= (unsigned long long)PENDING_WINDOW_SEC;
 }
 
-void collect_status(Status *st) {
+// The snapshot; with probe_token, the token tool's probe runs beside the
+// login tool's --status, its output never read.
+static void collect(Status *st, int probe_token) {
     long long now = plat_now();
     memset(st, 0, sizeof *st);
     copy_text(st->profile, sizeof st->profile, "grandlumivane");
     st->pending_age_sec = -1;
 
-    // The token probe's output is never read, so it runs alongside the rest.
-    ToolProbe probe;
-    probe_start(token_bin(), TOKEN_PROBE, &probe);
+    ToolProbe probe = {nullptr, TOOL_NOT_STARTED};
+    if (probe_token) probe_start(token_bin(), TOKEN_PROBE, &probe);
 
     char *creds = read_credentials(st);
     if (creds) {
@@ -99,6 +100,7 @@ void collect_status(Status *st) {
             break;
         case TOOL_TIMED_OUT:  // there, with an empty report
             st->cli_present = 1;
+            st->cli_timed_out = 1;
             break;
         case TOOL_RAN:
             st->cli_present = 1;
@@ -112,6 +114,16 @@ void collect_status(Status *st) {
     buf_free(&capture);
 
     st->expired = st->expires_at > 0 && st->expires_at < plat_now();
-    // Ran, or ran past its time limit: either way it is there.
+    // Ran, or ran past its time: either way it is there.
+    if (probe_token) st->token_cli_present = probe_finish(&probe) > 0;
+}
+
+void collect_status(Status *st) { collect(st, 1); }
+
+void collect_login_status(Status *st) { collect(st, 0); }
+
+void probe_token_tool(Status *st) {
+    ToolProbe probe;
+    probe_start(token_bin(), TOKEN_PROBE, &probe);
     st->token_cli_present = probe_finish(&probe) > 0;
 }

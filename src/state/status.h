@@ -25,6 +25,9 @@ struct Status {
     int cli_ok;                    // the tool's report said ok (0 whenever !cli_present)
     int token_cli_present;         // the token tool could be run
     char cli_error[ERROR_TEXT_CAP];  // CLI_NOT_FOUND, CLI_SPAWN_FAILED or the tool's error
+    // Not rendered: the login tool's --status ran into the request's
+    // deadline, so a later run that could not start was held up by it.
+    int cli_timed_out;
 };
 
 // The cli_error of a login tool that is not there, and of one that is
@@ -33,8 +36,21 @@ extern const char CLI_NOT_FOUND[];     // "cli_not_found"
 extern const char CLI_SPAWN_FAILED[];  // "cli_spawn_failed"
 
 // Fills every field of *st. Never fails: what a source lacks shows in the
-// fields. Token values are only tested for presence, never copied.
+// fields. Token values are only tested for presence, never copied. The
+// token tool's presence probe runs beside the login tool's --status, in
+// its own time (TOKEN_PROBE_MAX_MS), so that it never takes the login
+// tool's.
 void collect_status(Status *st);
+
+// The same without the token tool: token_cli_present stays 0, meaning
+// "not asked". Start, poll and cancel decide on the login tool alone, and
+// a token tool that hangs must not hold them up; the few answers of
+// theirs that render a snapshot probe the token tool then
+// (probe_token_tool), or collect a whole fresh one.
+void collect_login_status(Status *st);
+
+// Fills st->token_cli_present by probing the token tool now.
+void probe_token_tool(Status *st);
 
 // Merges the login tool's --status report into a snapshot that the files
 // have filled. The report fills only what the files left empty (account,

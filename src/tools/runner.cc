@@ -30,7 +30,9 @@ long long request_deadline(void) {
 }
 
 // Starts `command args`; the platform's result, with *tool set on success.
-static ToolResult start_tool(const char *command, const char *args, int capture, PlatTool **tool) {
+// The run ends at `deadline` (on plat_clock_ms), never later than the request's.
+static ToolResult start_tool(const char *command, const char *args, int capture, long long deadline,
+                             PlatTool **tool) {
     *tool = nullptr;
     if (!command || !command[0]) return TOOL_NOT_STARTED;
     // A longer command is refused whole: a cut-off name would be another program.
@@ -41,7 +43,7 @@ static ToolResult start_tool(const char *command, const char *args, int capture,
     const char *words[TOOL_OPTION_WORDS_MAX];
     int n = split_options(options, words, TOOL_OPTION_WORDS_MAX);
     if (n < 0) return TOOL_NOT_STARTED;
-    long long deadline = request_deadline();
+    if (deadline > request_deadline()) deadline = request_deadline();
     // What is left of the request is the run's time; with nothing left it
     // does not start, as if it had run out of time at once.
     if (plat_clock_ms() >= deadline) return TOOL_TIMED_OUT;
@@ -76,9 +78,11 @@ static void cut_capture(Buf *out, size_t len) {
     }
 }
 
-ToolResult run_capture(const char *command, const char *args, Buf *out) {
+ToolResult run_capture(const char *command, const char *args, Buf *out, ToolExit *how) {
+    ToolExit exit = {0, 0, 0};
+    if (how) *how = exit;
     PlatTool *tool;
-    ToolResult started = start_tool(command, args, 1, &tool);
+    ToolResult started = start_tool(command, args, 1, request_deadline(), &tool);
     if (started != TOOL_RAN) return started;
 
     const size_t start = out->len;
@@ -110,20 +114,20 @@ ToolResult run_capture(const char *command, const char *args, Buf *out) {
             break;
         }
     }
-    int killed = 0;
     ToolResult result;
     if (ended && !plat_tool_wait(tool, plat_clock_ms() + TOOL_EXIT_GRACE_MS)) {
         // Its output, and with it its answer, has ended, but the tool goes
         // on: what it printed is used, and it is left to end by itself.
         plat_tool_leave(tool);
-        result = TOOL_RAN;
+        result = TOOL_RAN;  // exit says neither exited nor killed
     } else {
-        result = plat_tool_finish(tool, &killed);
+        result = plat_tool_finish(tool, &exit);
     }
+    if (how) *how = exit;
     if (stopped) {
         // The piece that the stop cut through is dropped whole, and all after it.
         cut_capture(out, start + ends.last_piece);
-    } else if (killed) {
+    } else if (exit.killed) {
         // A line the tool was killed in the middle of is no answer.
         cut_capture(out, start + ends.last_line);
     }
@@ -135,7 +139,7 @@ ToolResult run_capture(const char *command, const char *args, Buf *out) {
 }
 
 void probe_start(const char *command, const char *args, ToolProbe *probe) {
-    probe->result = start_tool(command, args, 0, &probe->tool);
+    probe->result = start_tool(command, args, 0, plat_clock_ms() + TOKEN_PROBE_MAX_MS, &probe->tool);
 }
 
 ToolResult probe_finish(ToolProbe *probe) {

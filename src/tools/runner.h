@@ -63,16 +63,23 @@ int split_options(char *text, const char **words, int max);
 // unfinished, without its line feed, is dropped too: it is no answer.
 // Once the output has ended, the tool gets TOOL_EXIT_GRACE_MS (within the
 // deadline) to exit; one that is still running then has given its whole
-// answer: it is left running and the run counts as TOOL_RAN.
-ToolResult run_capture(const char *command, const char *args, Buf *out);
+// answer: it is left running (it outlives the plugin, to finish saving
+// its state) and the run counts as TOOL_RAN. Only the deadline ends a run.
+// *how (when how is not null) tells how the tool ended: exited with a
+// status, killed, or neither (left running, or it never ran).
+ToolResult run_capture(const char *command, const char *args, Buf *out, ToolExit *how);
 
-// A run whose output is not wanted, started now and collected later so
-// that it overlaps other work.
+// A presence probe: a run whose output is not wanted, started now and
+// collected later so that it overlaps other work. Its time is its own,
+// TOKEN_PROBE_MAX_MS from its start (never past the request's deadline),
+// so that a probe that hangs holds nothing up for longer than that.
 struct ToolProbe {
     PlatTool *tool;     // null when it did not start
     ToolResult result;  // the start's result until probe_finish decides
 };
 
 void probe_start(const char *command, const char *args, ToolProbe *probe);
-// Waits for the probe (within the deadline); same results as run_capture.
+// Waits for the probe within its own time, then ends it; same results as
+// run_capture (TOOL_TIMED_OUT when its time ran out: it started, so the
+// tool is there).
 ToolResult probe_finish(ToolProbe *probe);

@@ -1,5 +1,6 @@
 #include "tools/tool_contract.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "base/buf.h"
@@ -17,6 +18,8 @@ const char TOKEN_LOCAL[] = "-local";
 const char LOGIN_MISSING_DETAIL[] = "vantorel-lumivane-login is not on this node";
 const char TOKEN_MISSING_DETAIL[] = "vantorel-lumivane-fetchtoken is not on this node";
 const char LOGIN_TIMEOUT_DETAIL[] = "login CLI timed out";
+const char TOKEN_TIMEOUT_DETAIL[] = "token CLI timed out";
+const char LOGIN_TOOL_LABEL[] = "login CLI";
 
 const char *last_json_line(const Buf *b) {
     if (!b->data || b->len == 0) return nullptr;
@@ -89,6 +92,18 @@ PollOutcome read_poll_answer(const char *line, const char *end, PollAnswer *a) {
 }
 
 int read_cancel_accepted(const char *line, const char *end) { return json_bool_field(line, end, "ok", 1); }
+
+int cancel_run_succeeded(const ToolExit *how) { return how->exited && how->code == 0; }
+
+void describe_tool_end(const char *label, const ToolExit *how, char *out, size_t cap) {
+    if (how->exited) {
+        snprintf(out, cap, "%s exited with status %lu", label, how->code);
+    } else if (how->killed) {
+        snprintf(out, cap, "%s was killed", label);
+    } else {
+        snprintf(out, cap, "%s did not exit", label);
+    }
+}
 
 void read_token_answer(const char *line, const char *end, TokenAnswer *a) {
     memset(a, 0, sizeof *a);

@@ -23,8 +23,12 @@ extern const char TOKEN_LOCAL[];    // "-local"
 // The detail texts of the "tool missing" errors name the default commands.
 extern const char LOGIN_MISSING_DETAIL[];
 extern const char TOKEN_MISSING_DETAIL[];
-// The detail of every answer to a login tool run that timed out.
-extern const char LOGIN_TIMEOUT_DETAIL[];
+// The detail of every answer to a run that timed out names the tool whose
+// run it was: the login tool's, or the token tool's.
+extern const char LOGIN_TIMEOUT_DETAIL[];  // "login CLI timed out"
+extern const char TOKEN_TIMEOUT_DETAIL[];  // "token CLI timed out"
+// How the login tool is named in a detail text.
+extern const char LOGIN_TOOL_LABEL[];      // "login CLI"
 
 // The start of the last line of b that begins with '{' (after a UTF-8
 // byte-order mark, when the line opens with one), or null. The result is
@@ -37,6 +41,7 @@ const char *last_json_line(const Buf *b);
 struct ToolLine {
     const char *text;  // the line's opening brace; null when there is no answer
     const char *end;   // one past the capture's last byte (null with text)
+    ToolExit how;      // how the tool ended (run_capture)
 };
 
 // Runs `command args` (run_capture; defined in tool_run.cc), capturing
@@ -87,6 +92,14 @@ PollOutcome read_poll_answer(const char *line, const char *end, PollAnswer *a);
 
 // --cancel: 1 when the tool accepted (a line without "ok" counts as yes).
 int read_cancel_accepted(const char *line, const char *end);
+// A --cancel run without a JSON line cancelled only when the tool exited
+// with status 0: 1 then, else 0.
+int cancel_run_succeeded(const ToolExit *how);
+
+// Says in out how a tool that gave no answer ended: "<label> exited with
+// status N", "<label> was killed", or "<label> did not exit" (left
+// running). Cut at cap - 1.
+void describe_tool_end(const char *label, const ToolExit *how, char *out, size_t cap);
 
 // -local
 struct TokenAnswer {

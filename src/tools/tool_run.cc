@@ -9,7 +9,7 @@
 ToolResult run_for_json_line(const char *command, const char *args, Buf *capture, ToolLine *line) {
     line->text = nullptr;
     line->end = nullptr;
-    ToolResult r = run_capture(command, args, capture);
+    ToolResult r = run_capture(command, args, capture, &line->how);
     if (r != TOOL_RAN) return r;
     line->text = last_json_line(capture);
     if (line->text) line->end = capture->data + capture->len;

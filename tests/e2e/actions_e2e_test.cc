@@ -211,7 +211,8 @@ TEST(StartAction, DecisionTable) {
         EXPECT_EQ(r.out, c.response);
         EXPECT_EQ(r.exit_code, c.exit_code);
         EXPECT_EQ(w.runs("login"), c.login_runs);
-        EXPECT_EQ(w.runs("token"), Runs{"--help"});
+        // Start decides on the login tool alone: the token tool is not asked.
+        EXPECT_EQ(w.runs("token"), Runs{});
         expect_no_secret(r);
     }
 }
@@ -343,7 +344,8 @@ TEST(PollAction, DecisionTable) {
         }
         EXPECT_EQ(r.exit_code, c.exit_code);
         EXPECT_EQ(w.runs("login"), c.login_runs);
-        EXPECT_EQ(w.runs("token").size(), c.login_runs.size() == 3 ? 2u : 1u);
+        // The token tool is asked only for a status document (done), once.
+        EXPECT_EQ(w.runs("token").size(), c.logged_in_after ? 1u : 0u);
         expect_no_secret(r);
     }
 }
@@ -363,6 +365,14 @@ TEST(CancelAction, DecisionTable) {
         {"tool missing: the marker is removed locally", true, Reply(), local_cancel, {}, false},
         {"tool vanishes at cancel (127)", false, Reply("", e2e::NOT_FOUND_STATUS), LOGIN_MISSING, {"--status", "--cancel"}, true},
         {"no JSON line is no refusal", false, Reply("cancelled.\n"), cancelled, {"--status", "--cancel", "--status"}, true},
+        // Without a JSON line only exit status 0 says that the login was
+        // cancelled; a failed run leaves it pending, and says how it ended.
+        {"no JSON line, exit status 1", false, Reply("Error: network unreachable\n", 1),
+         error_response(200, "OK", "cancel_failed", "login CLI exited with status 1"), {"--status", "--cancel"}, true},
+        {"nothing printed, exit status 3", false, Reply("", 3),
+         error_response(200, "OK", "cancel_failed", "login CLI exited with status 3"), {"--status", "--cancel"}, true},
+        {"no JSON line, killed", false, killed("cancelling...\n"),
+         error_response(200, "OK", "cancel_failed", "login CLI was killed"), {"--status", "--cancel"}, true},
         {"refused", false, Reply("{\"ok\":false,\"error\":\"busy\"" + SECRET_KEYS + "}"),
          error_response(200, "OK", "cancel_failed", "login CLI rejected the cancel"), {"--status", "--cancel"}, true},
         {"empty object counts as accepted", false, Reply("{}"), cancelled, {"--status", "--cancel", "--status"}, true},
@@ -385,6 +395,8 @@ TEST(CancelAction, DecisionTable) {
         }
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(w.runs("login"), c.login_runs);
+        // The token tool is asked only for the cancelled document's snapshot.
+        EXPECT_EQ(w.runs("token").size(), c.login_runs.size() == 3 ? 1u : 0u);
         EXPECT_EQ(w.exists("lumivane-default.json"), c.marker_left);
         expect_no_secret(r);
     }

@@ -48,6 +48,10 @@ enum class Act {
     KILLED,         // answers, then is killed instead of exiting: by SIGKILL (POSIX), or
                     // with the exception status a crash ends a process with (Windows)
     STAY,           // answers, closes its standard output, and goes on for LONG_SLEEP_SEC
+    SAVE_LATER,     // answers, closes its standard output, and SHORT_SLEEP_SEC later
+                    // saves its state: creates survived-<name>-tool (POSIX only)
+    JOIN_PLUGIN_GROUP,  // moves into the process group of its parent (the plugin),
+                    // then as SLEEP without the child: survived-<name>-tool (POSIX only)
 };
 
 // What a stand-in tool does for one option text.

@@ -313,10 +313,10 @@ TEST(HostileRequests, NothingFromTheRequestReachesACommandLine) {
         std::vector<std::string> login, token;  // expected argument vectors, in order
     } cases[] = {
         {"action=status&x=" + inject, {"[--status]"}, {"[--help]"}},
-        {"action=start&force=" + inject + "&node=" + inject, {"[--status]", "[--start][--force]"}, {"[--help]"}},
-        {"action=start&forced=1&" + inject, {"[--status]", "[--start]"}, {"[--help]"}},
-        {"action=poll&id=" + inject, {"[--status]", "[--poll]"}, {"[--help]"}},
-        {"action=cancel&" + inject, {"[--status]", "[--cancel]", "[--status]"}, {"[--help]", "[--help]"}},
+        {"action=start&force=" + inject + "&node=" + inject, {"[--status]", "[--start][--force]"}, {}},
+        {"action=start&forced=1&" + inject, {"[--status]", "[--start]"}, {}},
+        {"action=poll&id=" + inject, {"[--status]", "[--poll]"}, {}},
+        {"action=cancel&" + inject, {"[--status]", "[--cancel]", "[--status]"}, {"[--help]"}},
         {"action=refresh&force&" + inject, {"[--status]"}, {"[--help]", "[-local]"}},
     };
     for (const auto &c : cases) {

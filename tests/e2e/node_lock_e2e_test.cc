@@ -133,7 +133,7 @@ TEST(NodeLock, AWaitPastTheDeadlineAnswersAsATimeout) {
     EXPECT_EQ(body(r1).rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << r1.out;
     // The waiting requests ran no tool at all.
     EXPECT_EQ(w.runs("login"), (std::vector<std::string>{"--status", "--start"}));
-    EXPECT_EQ(w.runs("token"), std::vector<std::string>{"--help"});
+    EXPECT_TRUE(w.runs("token").empty());
 }
 
 // POSIX: the lock is an flock on the marker's directory, or on its nearest

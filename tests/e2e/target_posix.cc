@@ -48,6 +48,14 @@ std::string target_tool(const World &w, const std::string &name,
             case Act::ENDLESS_NULS:
                 body += "cat /dev/zero\n";
                 break;
+            case Act::JOIN_PLUGIN_GROUP:
+                // exec: the tool process itself moves, not a child of it.
+                body += "exec perl -MPOSIX -e 'POSIX::setpgid(0, getpgrp(getppid())) or exit 9; sleep " +
+                        std::to_string(SHORT_SLEEP_SEC) + "; open(my $f, \">\", $ARGV[0]) or exit 8' " + survived +
+                        "-tool\n";
+                break;
+            case Act::SAVE_LATER:
+                break;
             case Act::SLEEP: {
                 std::string s = std::to_string(SHORT_SLEEP_SEC);
                 body += "(sleep " + s + "; : > " + survived + "-child) &\nsleep " + s + "; : > " + survived + "-tool\n";
@@ -58,6 +66,10 @@ std::string target_tool(const World &w, const std::string &name,
         body += "cat " + sh_quote(base + ".err") + " >&2\n";
         if (r.act == Act::KILLED) body += "kill -KILL $$\n";
         if (r.act == Act::STAY) body += "exec >&-\nexec sleep " + std::to_string(LONG_SLEEP_SEC) + "\n";
+        if (r.act == Act::SAVE_LATER) {
+            body += "exec >&-\nsleep " + std::to_string(SHORT_SLEEP_SEC) + "\n: > " +
+                    sh_quote(w.path("survived-" + name)) + "-tool\n";
+        }
         if (r.act == Act::LEAVE_CHILD) {
             body += "sleep " + std::to_string(LONG_SLEEP_SEC) + " &\necho $! >> " +
                     sh_quote(w.path("logs/" + name + ".bg")) + "\n";

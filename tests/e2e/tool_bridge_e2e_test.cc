@@ -195,7 +195,7 @@ TEST(ToolCommand, StartPassesBothOptionsUnquoted) {
                          "\"expires_in\":900,\"interval\":5,\"pending\":true,\"provider\":\"lumivane\"}\n");
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(w.runs("login"), (std::vector<std::string>{"--status", "--start --force"}));
-    EXPECT_EQ(w.runs("token"), std::vector<std::string>{"--help"});
+    EXPECT_TRUE(w.runs("token").empty());
 }
 
 }  // namespace

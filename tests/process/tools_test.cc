@@ -38,7 +38,7 @@ struct Capture {
 
 Capture run(const std::string &command, const char *args) {
     Buf b = {};
-    int r = run_capture(command.c_str(), args, &b);
+    int r = run_capture(command.c_str(), args, &b, nullptr);
     Capture c{r, b.data ? std::string(b.data, b.len) : "(untouched)"};
     buf_free(&b);
     return c;
@@ -50,7 +50,7 @@ TEST(RunCapture, Results) {
     Script err("echo out; echo err >&2");
     EXPECT_EQ(run("", "--status").result, 0);
     Buf b = {};
-    EXPECT_EQ(run_capture(nullptr, "--status", &b), 0);
+    EXPECT_EQ(run_capture(nullptr, "--status", &b, nullptr), 0);
     EXPECT_EQ(b.data, nullptr);
     Capture missing = run("/nonexistent/tool", "--status");
     EXPECT_EQ(missing.result, -1);

@@ -223,9 +223,13 @@ int plat_tool_wait(PlatTool *t, long long until_ms) {
 
 void plat_tool_leave(PlatTool *t) { free(t); }
 
-ToolResult plat_tool_finish(PlatTool *t, int *killed) {
+ToolResult plat_tool_finish(PlatTool *t, ToolExit *how) {
     // A tool that plat_tool_end ended was killed, as a real one is.
-    if (killed) *killed = t->ended;
+    if (how) {
+        how->killed = t->ended;
+        how->exited = !t->ended;
+        how->code = 0;  // a fake tool that ends by itself exits 0
+    }
     if (!t->ended) run_to_deadline(t);
     ToolResult result = t->tool->result == TOOL_TIMED_OUT ? TOOL_TIMED_OUT : TOOL_RAN;
     free(t);

@@ -132,6 +132,31 @@ TEST(ToolAnswers, CancelAcceptedUnlessOkIsFalse) {
     }
 }
 
+// A --cancel run without an answer: only exit status 0 cancelled, and the
+// detail of any other end says how it came.
+TEST(CancelRun, OnlyExitStatusZeroWithoutAnAnswerCancels) {
+    struct Case {
+        const char *why;
+        ToolExit how;
+        int succeeded;
+        const char *detail;
+    } cases[] = {
+        {"exit 0", {1, 0, 0}, 1, "login CLI exited with status 0"},
+        {"exit 1", {1, 0, 1}, 0, "login CLI exited with status 1"},
+        {"exit 255", {1, 0, 255}, 0, "login CLI exited with status 255"},
+        {"a Windows status past 2^31", {1, 0, 2147483649ul}, 0, "login CLI exited with status 2147483649"},
+        {"killed", {0, 1, 0}, 0, "login CLI was killed"},
+        {"left running: no exit status at all", {0, 0, 0}, 0, "login CLI did not exit"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(cancel_run_succeeded(&c.how), c.succeeded);
+        char detail[ERROR_TEXT_CAP];
+        describe_tool_end(LOGIN_TOOL_LABEL, &c.how, detail, sizeof detail);
+        EXPECT_STREQ(detail, c.detail);
+    }
+}
+
 TEST(LastJsonLine, PicksTheLastLineStartingWithABrace) {
     struct Case {
         std::string output;

@@ -63,7 +63,9 @@ std::string target_tool(const World &w, const std::string &name,
             script = base + ".sh";
         }
         static const char *const ACTS[] = {"answer", "leave-child", "read-stdin", "list-env",
-                                           "nul-flood", "endless-nuls", "sleep", "killed", "stay"};
+                                           "nul-flood", "endless-nuls", "sleep", "killed", "stay",
+                                           // POSIX-only acts: the stand-in has no such act
+                                           "save-later", "join-plugin-group"};
         cfg += key + "\n" + target_path(base + ".out") + "\n" + target_path(base + ".err") + "\n" +
                std::to_string(r.exit_code) + "\n" + script + "\n" + ACTS[(int)r.act] + "\n";
     };
