@@ -124,6 +124,8 @@
     start_failed: 'the login tool could not start a login',
     start_incomplete: 'the login tool answered without a code or an address to approve it at',
     cross_site_request: 'the node refused a request that came from a page on another site',
+    host_not_allowed: 'the node does not know the name this page was opened under; open it by the node\'s address, ' +
+      'or add that name to LUMIVANE_ALLOWED_HOSTS on the node',
     poll_failed: 'the login tool could not be asked about the login',
     cancel_failed: 'the login tool did not cancel the login',
     refresh_failed: 'the token tool did not confirm a live token',
