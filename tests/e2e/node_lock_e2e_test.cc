@@ -7,6 +7,7 @@
 // requests interleaved.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -282,6 +283,65 @@ TEST(NodeLock, RefreshNeverOverlapsARefreshOrAPoll) {
         EXPECT_EQ(s.r.out, c.response);
         EXPECT_EQ(s.login_runs, c.login_runs);
         EXPECT_EQ(s.token_runs, c.token_runs);
+    }
+}
+
+// The names in a folder of this machine, "." and ".." left out.
+std::vector<std::string> names_in(const std::string &dir) {
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n != "." && n != "..") names.push_back(n);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+// While a request holds the lock, its file is the user's own, 0600, in a
+// 0700 folder of the program's own; a link put where that folder goes is
+// not followed (the temporary folder is used instead). The file goes with
+// the request.
+TEST(NodeLock, ItsFileIsPrivateAndGoesWithTheRequest) {
+    E2E_POSIX_ONLY("a lock file; Windows uses a mutex");
+    struct Case {
+        const char *why;
+        bool link;  // $HOME/.plugin_lumivane_login is a link to "elsewhere"
+    } cases[] = {{"in the home", false}, {"a link in its place", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        node_with_noting_tools(w);
+        w.env["HOME"] = w.dir;
+        w.write("tmp/.keep", "");
+        chmod(w.path("tmp").c_str(), 01777);
+        w.env["TMPDIR"] = w.path("tmp");
+        w.env["LUMIVANE_PENDING_PATH"] = w.path("node/p/m.json");
+        if (c.link) {
+            w.write("elsewhere/.keep", "");
+            ASSERT_EQ(symlink(w.path("elsewhere").c_str(), w.path(".plugin_lumivane_login").c_str()), 0);
+        }
+        std::string folder = c.link ? w.path("tmp/plugin_lumivane_login-" + std::to_string(geteuid()))
+                                    : w.path(".plugin_lumivane_login");
+        std::future<Result> first = w.request_in_background("action=start");
+        ASSERT_TRUE(wait_for_line(w, "start")) << w.read("order");
+        std::vector<std::string> held = names_in(folder);
+        struct stat folder_st = {}, file_st = {};
+        EXPECT_EQ(lstat(folder.c_str(), &folder_st), 0);
+        ASSERT_EQ(held.size(), 1u);
+        EXPECT_EQ(held[0].rfind("lumivane-node-", 0), 0u) << held[0];
+        EXPECT_EQ(lstat((folder + "/" + held[0]).c_str(), &file_st), 0);
+        w.write("release", "");
+        Result r = first.get();
+        EXPECT_EQ(body(r).rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << r.out;
+        EXPECT_TRUE(S_ISDIR(folder_st.st_mode));
+        EXPECT_EQ(folder_st.st_mode & 07777, 0700u);
+        EXPECT_TRUE(S_ISREG(file_st.st_mode));
+        EXPECT_EQ(file_st.st_mode & 07777, 0600u);
+        EXPECT_EQ(file_st.st_uid, geteuid());
+        EXPECT_EQ(names_in(folder), std::vector<std::string>{});
+        EXPECT_EQ(names_in(w.path("elsewhere")), c.link ? std::vector<std::string>{".keep"} : std::vector<std::string>{});
     }
 }
 
