@@ -15,11 +15,11 @@ namespace {
 
 int in_set(const char *path, void *ctx) { return ((std::set<std::string> *)ctx)->count(path) != 0; }
 
-TEST(NodeLockPlace, TheMarkersDirectoryOrItsNearestExistingParent) {
+TEST(NodeLockPlace, TheMarkersNearestExistingDirectory) {
     struct Case {
         const char *why, *marker;
         std::set<std::string> dirs;
-        const char *locked;  // "" when none
+        const char *found;  // "" when none
     } cases[] = {
         {"the marker's directory", "/home/op/.zodizi/.login-pending/lumivane-default.json",
          {"/", "/home", "/home/op", "/home/op/.zodizi", "/home/op/.zodizi/.login-pending"},
@@ -40,12 +40,12 @@ TEST(NodeLockPlace, TheMarkersDirectoryOrItsNearestExistingParent) {
         SCOPED_TRACE(c.why);
         std::set<std::string> dirs = c.dirs;
         char out[PATH_CAP];
-        EXPECT_EQ(lock_directory(c.marker, in_set, &dirs, out, sizeof out), c.locked[0] ? 1 : 0);
-        EXPECT_STREQ(out, c.locked);
+        EXPECT_EQ(lock_directory(c.marker, in_set, &dirs, out, sizeof out), c.found[0] ? 1 : 0);
+        EXPECT_STREQ(out, c.found);
     }
 }
 
-TEST(NodeLockPlace, APathThatDoesNotFitLocksNothing) {
+TEST(NodeLockPlace, APathThatDoesNotFitFindsNothing) {
     std::set<std::string> dirs = {"/", "."};
     std::string marker = "/" + std::string(PATH_CAP, 'm');
     char out[PATH_CAP];
