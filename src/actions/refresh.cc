@@ -7,7 +7,10 @@
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
-int action_refresh(void) {
+// The refresh itself, under the node lock: a token tool that rotates its
+// refresh token must never run twice at once, nor beside a poll that may
+// write the credentials.
+static int refresh_token(void) {
     Status st;
     collect_status(&st);
     if (!st.token_cli_present) {
@@ -55,5 +58,15 @@ int action_refresh(void) {
             break;
     }
     buf_free(&capture);
+    return status;
+}
+
+int action_refresh(void) {
+    if (!take_node_lock()) {
+        emit_error(200, "OK", "refresh_failed", "token CLI timed out");
+        return 1;
+    }
+    int status = refresh_token();
+    release_node_lock();
     return status;
 }

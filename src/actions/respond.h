@@ -17,8 +17,9 @@ void emit_login_unstartable(const char *code);
 // Takes the node lock (platform.h) of the pending marker, waiting for it
 // within the request's deadline. 0 when the deadline passed first: the
 // caller then answers as for its own tool timing out, and runs nothing.
-// Where there is no lock to be had (a marker path that names no file, a
-// place that cannot be locked), the request goes on without it: 1.
+// Where there is no lock to be had (a marker path that names no file, no
+// lock folder or mutex of the user's own), the request goes on without it
+// rather than being refused: 1.
 int take_node_lock(void);
 void release_node_lock(void);
 

@@ -134,17 +134,19 @@ struct ToolExit {
 // *how (when how is not null) tells how it ended.
 ToolResult plat_tool_finish(PlatTool *tool, ToolExit *how);
 
-// The node lock: start, poll and cancel hold it, so that one of them at a
-// time runs on a node and a flow never interleaves with another. It
-// belongs to the pending marker's path and makes no file: on POSIX an
-// exclusive flock on the marker's directory, or on its nearest existing
-// parent while that directory does not exist yet; on Windows a named mutex
-// whose name is a hash of the path (lock_rules.h). The system drops it
-// when the process ends, however it ends; no tool inherits it.
+// The node lock: start, poll, cancel and refresh hold it, so that one of
+// them at a time runs on a node and a flow (or a token tool that rotates
+// its refresh token) never interleaves with another. It belongs to the
+// pending marker's full path as the system resolves it, whatever its
+// spelling, and only the node's own user can take it: on POSIX an
+// exclusive flock on a 0600 lock file in a 0700 folder of the program's
+// own; on Windows a named mutex that only the user may open
+// (lock_rules.h, node_lock_posix.cc, node_lock_win32.cc). The system
+// drops it when the process ends, however it ends; no tool inherits it.
 enum NodeLock {
     NODE_LOCK_HELD,
     NODE_LOCK_TIMED_OUT,    // another request held it until deadline_ms
-    NODE_LOCK_UNAVAILABLE,  // it cannot be had here (no directory to lock, no mutex)
+    NODE_LOCK_UNAVAILABLE,  // it cannot be had here (no folder or mutex of the user's own)
 };
 
 // Waits for the node lock of the marker at marker_path until deadline_ms

@@ -125,6 +125,19 @@ static int name_stays(const char *p) {
     return 1;
 }
 
+// How much of the folder name of n bytes at p Windows keeps: a name
+// followed by a separator loses one trailing '.', the last name every
+// trailing '.' and ' ' ("x." and "x" are one folder). A name of dots alone
+// is left as it is.
+static size_t kept_len(const char *p, size_t n) {
+    size_t dots = 0;
+    while (dots < n && p[dots] == '.') dots++;
+    if (dots == n) return n;
+    if (p[n]) return p[n - 1] == '.' ? n - 1 : n;
+    while (n > 0 && (p[n - 1] == '.' || p[n - 1] == ' ')) n--;
+    return n;
+}
+
 // After the prefix and the root in o: each folder name of `rest` that
 // stays, one backslash between them. A ".." that would climb above the
 // root has nothing left to take away.
@@ -137,9 +150,12 @@ static void put_names(Out<wchar_t> *o, const char *rest) {
         }
         size_t n = name_len(p);
         if (!is_name(p, n, ".") && !is_name(p, n, "..") && name_stays(p)) {
-            if (!first) put(o, L'\\');
-            put_utf16(o, p, n);
-            first = 0;
+            size_t kept = kept_len(p, n);
+            if (kept > 0) {
+                if (!first) put(o, L'\\');
+                put_utf16(o, p, kept);
+                first = 0;
+            }
         }
         p += n;
     }

@@ -38,5 +38,7 @@ size_t utf8_from_utf16(const wchar_t *text, size_t n, char *out, size_t cap);
 // which Windows takes the name as it is and lifts the limit; so the rest
 // is first made what Windows would have made of it: '/' turned into '\',
 // empty and "." folders dropped, ".." taking the folder before it away
-// (never the drive or the share).
+// (never the drive or the share), one trailing '.' dropped from a folder
+// name and every trailing '.' and ' ' from the last name. So a long path
+// names the file its short spelling would.
 size_t utf16_path(const char *path, wchar_t *out, size_t cap);

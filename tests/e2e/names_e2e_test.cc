@@ -104,6 +104,32 @@ TEST(NonAsciiNames, TheSignInFilesAreFound) {
     }
 }
 
+// Windows drops a folder name's trailing dot: "node.\auth.json" is
+// "node\auth.json", in a short path and in one past 260 characters alike.
+TEST(NonAsciiNames, AFolderNameEndingInADotIsTheFolderWithout) {
+    if (!e2e::runs_here(e2e::WINDOWS_ONLY)) GTEST_SKIP() << "Windows only: POSIX keeps the dot";
+    struct Case {
+        const char *why;
+        size_t chars;  // the length of the credentials path; 0: short
+    } cases[] = {
+        {"a short path", 0},
+        {"a path of 329 characters", 329},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        std::string dir = c.chars ? padded_dir(w, "node", "auth.json", c.chars) : "node";
+        w.write(dir + "/auth.json", TOKENS);
+        w.write("home/.zodizi/.login-pending/lumivane-default.json", pending_marker());
+        w.write(dir + "/vantorel-env/grandlumivane.txt", "");
+        // The same path with "node." for "node".
+        std::string spelled = w.native("node.") + w.native(dir + "/auth.json").substr(w.native("node").size());
+        w.env["USERPROFILE"] = w.native("home");
+        w.env["LUMIVANE_CREDS_PATH"] = spelled;
+        e2e::expect_everything_found(w.request("action=status"), spelled);
+    }
+}
+
 TEST(NonAsciiNames, LocalCancelRemovesTheMarker) {
     // Without the login tool the plugin removes the pending marker itself.
     struct Case {

@@ -217,8 +217,8 @@ TEST(ActionsOnFakePlatform, ARunPastTheRequestsDeadlineDoesNotStart) {
     }
 }
 
-// Start, poll and cancel run under the node lock of the pending marker;
-// status and refresh take none. A request that waits for it past its
+// Start, poll, cancel and refresh run under the node lock of the pending
+// marker; status takes none. A request that waits for it past its
 // deadline answers as its tool timing out and runs no tool at all; where
 // the lock cannot be had, the request goes on without it.
 TEST(ActionsOnFakePlatform, NodeLock) {
@@ -249,7 +249,11 @@ TEST(ActionsOnFakePlatform, NodeLock) {
         {"poll, held", NODE_LOCK_HELD, action_poll, true, "", 0, 2},
         {"cancel, held", NODE_LOCK_HELD, action_cancel, true, "", 0, 4},
         {"status takes no lock", NODE_LOCK_TIMED_OUT, action_status, false, "", 0, 2},
-        {"refresh takes no lock", NODE_LOCK_TIMED_OUT, action_refresh, false, "", 0, 3},
+        // A token tool that rotates its refresh token never runs twice at once.
+        {"refresh, timed out", NODE_LOCK_TIMED_OUT, action_refresh, true,
+         "Status: 200 OK\r\n" + JSON_HEADER +
+             "{\"ok\":false,\"error\":\"refresh_failed\",\"detail\":\"token CLI timed out\"}\n", 1, 0},
+        {"refresh, held", NODE_LOCK_HELD, action_refresh, true, "", 0, 3},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);

@@ -198,6 +198,14 @@ TEST(Utf16Path, LongAbsolutePathsTakeTheUnlimitedForm) {
         {"a share with slashes", "//server/share/" + d + "/" + d + "/" + d, "\\\\?\\UNC\\server\\share\\" + l},
         {".. never climbs above the share", "\\\\server\\share\\..\\" + l, "\\\\?\\UNC\\server\\share\\" + l},
         {"a name of dots stays", "C:\\...\\" + l, "\\\\?\\C:\\...\\" + l},
+        // Windows drops them from the short spelling: the long one must name the same folder.
+        {"a folder's trailing dot goes", "C:\\" + d + ".\\" + d + "\\" + d, "\\\\?\\C:\\" + l},
+        {"only one of a folder's trailing dots", "C:\\" + d + "..\\" + d + "\\" + d,
+         "\\\\?\\C:\\" + d + ".\\" + d + "\\" + d},
+        {"a folder keeps its trailing spaces", "C:\\" + d + " \\" + l, "\\\\?\\C:\\" + d + " \\" + l},
+        {"every trailing dot and space of the last name", "C:\\" + l + ". .", "\\\\?\\C:\\" + l},
+        {"a last name of dots and spaces only", "C:\\" + l + "\\ .", "\\\\?\\C:\\" + l},
+        {"a dot inside a name stays", "C:\\" + d + ".x\\" + l, "\\\\?\\C:\\" + d + ".x\\" + l},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
