@@ -370,8 +370,11 @@ check_tool_env() {
   current_row=tool-env
   : > "$run/resp.head"; echo "(no request; the tools' environment)" > "$run/resp.body"; : > "$run/resp.err"
   [ -e "$data/log/status.env" ] || { bad "no tool logged its environment"; return 1; }
+  # The CGI variables that carry the request, and the planted value sent in
+  # a header and the query of every request. (fcgiwrap's FCGI_ROLE is the
+  # same constant for every request and carries nothing of it.)
   local leaked
-  leaked=$(cat "$data"/log/*.env | grep -E "$planted|^(QUERY_STRING|HTTP_[A-Z0-9_]*|REQUEST_[A-Z_]*|REMOTE_[A-Z_]*|SERVER_[A-Z_]*|SCRIPT_[A-Z_]*|GATEWAY_INTERFACE|CONTENT_TYPE|CONTENT_LENGTH|PATH_INFO|PATH_TRANSLATED|DOCUMENT_ROOT|DOCUMENT_URI|REDIRECT_[A-Z_]*|CONTEXT_[A-Z_]*|HTTPS|AUTH_TYPE|FCGI_[A-Z_]*|BOT_PASSWORD)=" || true)
+  leaked=$(cat "$data"/log/*.env | grep -E "$planted|^(QUERY_STRING|HTTP_[A-Z0-9_]*|REQUEST_[A-Z_]*|REMOTE_[A-Z_]*|SERVER_[A-Z_]*|SCRIPT_[A-Z_]*|GATEWAY_INTERFACE|CONTENT_TYPE|CONTENT_LENGTH|PATH_INFO|PATH_TRANSLATED|DOCUMENT_ROOT|DOCUMENT_URI|REDIRECT_[A-Z_]*|CONTEXT_[A-Z_]*|HTTPS|AUTH_TYPE|BOT_PASSWORD)=" || true)
   [ -z "$leaked" ] || { bad "request variables reached a tool: $leaked"; return 1; }
 }
 
