@@ -247,7 +247,7 @@ req() {
 
 # bad WHY: the current row failed; shows the response and the tools' log.
 bad() {
-  fail "$current_row: $1"
+  fail "$row_title ($current_row): $1"
   {
     echo "    --- response (curl: $(cat "$run/resp.err"))"
     sed 's/^/    /' "$run/resp.head" "$run/resp.body"
@@ -267,9 +267,9 @@ head_has() { grep -qi -- "$1" "$run/resp.head" || { bad "headers lack $1"; retur
 
 # A row passes when all of its checks do.
 row() {
-  local name=$1
+  row_title=$1
   shift
-  if "$@"; then pass "$name"; fi
+  if "$@"; then pass "$row_title"; fi
 }
 
 same=(-H "Sec-Fetch-Site: same-origin")
@@ -397,6 +397,7 @@ for host in "${hosts[@]}"; do
     [ "$host" = nginx ] && [ "$mode" = open ] && keep_limit=yes
     free_port
     echo "=== $node on 127.0.0.1:$port"
+    row_title="server start"
     if ! "start_$host" "$keep_limit"; then
       fail "the server did not start"
       continue
