@@ -8,7 +8,11 @@
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 root=$(repo_root)
-ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix wine wine64 locales
+# wine64-preloader reserves the address ranges wine needs before anything
+# else is loaded; without it a process start fails now and then under load
+# ("failed to map the shared user data"), and a case would read a tool as
+# absent. The harness runs such a case again (target_start_failed).
+ensure_packages cmake ninja-build g++ libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix wine wine64 wine64-preloader locales
 
 out="$root/build/windows"
 exe_dir="$out/exe"

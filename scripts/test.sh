@@ -5,11 +5,11 @@
 #   scripts/test.sh native browser    only the stages named, in that order
 # Stops at the first failing stage. The last line adds up the counts of
 # every stage's test runner (CTest for unit, end-to-end, browser and wine
-# tests; the release stage's own checks).
+# tests; the hosts and release stages' own checks).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # Every stage, named here: each runs scripts/test-<stage>.sh.
-all_stages=(native sanitize fuzz-smoke web browser windows release)
+all_stages=(native sanitize fuzz-smoke web browser hosts windows release)
 stages=("$@")
 [ ${#stages[@]} -eq 0 ] && stages=("${all_stages[@]}")
 for stage in "${stages[@]}"; do
@@ -28,8 +28,8 @@ echo "=== all stages passed: ${stages[*]} ==="
 # CTest closes with "100% tests passed, 0 tests failed out of 68", and
 # lists each skipped test as "<n> - <name> (Skipped)" under "The following
 # tests did not run:"; a skipped test counts as neither passed nor failed.
-# The stages that are not CTest runs (node's test runner, the release
-# checks) close with "# pass N" and "# fail N".
+# The stages that are not CTest runs (node's test runner, the hosts and
+# release checks) close with "# pass N" and "# fail N".
 awk '
   /^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+$/ { failed += $4; passed += $NF - $4 }
   /^# pass [0-9]+$/ { passed += $3 }

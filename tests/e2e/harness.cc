@@ -19,7 +19,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 
@@ -55,6 +59,74 @@ static void make_parents(const std::string &file) {
         if (file[i] == '/') mkdir(file.substr(0, i).c_str(), 0755);
     }
 }
+
+// Every run of the current test, kept so that a failing comparison can show
+// what the plugin answered and what its tools were asked, whichever test
+// failed and however it compared: the listener below prints them at the
+// first failure of a test, once.
+namespace {
+struct Recorded {
+    std::string dir;
+    std::vector<std::string> args;
+    std::string query;
+    Result result;
+};
+std::mutex recorded_lock;
+std::vector<Recorded> recorded;
+bool dumped = false;
+
+void print_logs(const std::string &dir) {
+    std::string logs = dir + "/logs";
+    DIR *d = opendir(logs.c_str());
+    if (!d) {
+        printf("  (no tool log in %s)\n", logs.c_str());
+        return;
+    }
+    std::vector<std::string> names;
+    while (struct dirent *e = readdir(d)) {
+        if (e->d_name[0] != '.') names.push_back(e->d_name);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    for (const auto &n : names) {
+        std::ifstream f(logs + "/" + n, std::ios::binary);
+        std::stringstream text;
+        text << f.rdbuf();
+        printf("  --- tool log %s:\n%s\n", n.c_str(), text.str().c_str());
+    }
+}
+
+class DumpOnFailure : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo &) override {
+        std::lock_guard<std::mutex> hold(recorded_lock);
+        recorded.clear();
+        dumped = false;
+    }
+    void OnTestPartResult(const testing::TestPartResult &part) override {
+        if (!part.failed()) return;
+        std::lock_guard<std::mutex> hold(recorded_lock);
+        if (dumped) return;
+        dumped = true;
+        printf("=== the plugin's runs in this test, in order (%zu):\n", recorded.size());
+        std::vector<std::string> dirs;
+        for (const auto &rec : recorded) {
+            std::string how;
+            for (const auto &a : rec.args) how += " " + a;
+            printf("--- run%s (QUERY_STRING=%s) in %s: exit %d\n%s\n--- its standard error:\n%s\n",
+                   how.c_str(), rec.query.c_str(), rec.dir.c_str(), rec.result.exit_code,
+                   rec.result.out.c_str(), rec.result.err.c_str());
+            if (std::find(dirs.begin(), dirs.end(), rec.dir) == dirs.end()) dirs.push_back(rec.dir);
+        }
+        for (const auto &dir : dirs) print_logs(dir);
+        fflush(stdout);
+    }
+};
+
+const bool listener_added = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new DumpOnFailure);
+    return true;
+}();
+}  // namespace
 
 World::World() {
     char tmpl[] = "/tmp/lumivane-e2e-XXXXXX";
@@ -238,11 +310,55 @@ static Result execute(Launch l) {
     return r;
 }
 
-Result World::run(const std::vector<std::string> &args) const { return execute(prepare(*this, args)); }
+// The sizes of the files under logs/, to take a run that did not count back
+// out of them.
+static std::map<std::string, off_t> log_sizes(const std::string &dir) {
+    std::map<std::string, off_t> sizes;
+    std::string logs = dir + "/logs";
+    if (DIR *d = opendir(logs.c_str())) {
+        while (struct dirent *e = readdir(d)) {
+            struct stat st;
+            std::string p = logs + "/" + e->d_name;
+            if (e->d_name[0] != '.' && stat(p.c_str(), &st) == 0) sizes[p] = st.st_size;
+        }
+        closedir(d);
+    }
+    return sizes;
+}
+
+// Runs the plugin; a run in which the target could not start a process is
+// taken back out of the tools' logs and run again, a few times at most.
+static Result execute_counted(Launch l, std::vector<std::string> args, std::string query) {
+    constexpr int TRIES = 5;
+    Result r;
+    for (int attempt = 1;; attempt++) {
+        std::map<std::string, off_t> before = log_sizes(l.dir);
+        r = execute(l);
+        if (!target_start_failed(r) || attempt == TRIES) break;
+        printf("(the target could not start a process; running this case again, try %d of %d)\n%s\n",
+               attempt + 1, TRIES, r.err.c_str());
+        for (const auto &kv : log_sizes(l.dir)) {
+            auto was = before.find(kv.first);
+            if (was == before.end()) {
+                remove(kv.first.c_str());
+            } else if (truncate(kv.first.c_str(), was->second) != 0) {
+                break;
+            }
+        }
+    }
+    std::lock_guard<std::mutex> hold(recorded_lock);
+    recorded.push_back({l.dir, std::move(args), std::move(query), r});
+    return r;
+}
+
+Result World::run(const std::vector<std::string> &args) const {
+    auto q = env.find("QUERY_STRING");
+    return execute_counted(prepare(*this, args), args, q == env.end() ? "(unset)" : q->second);
+}
 
 std::future<Result> World::request_in_background(const std::string &query) {
     env["QUERY_STRING"] = query;
-    return std::async(std::launch::async, execute, prepare(*this, {}));
+    return std::async(std::launch::async, execute_counted, prepare(*this, {}), std::vector<std::string>{}, query);
 }
 
 Result World::request(const std::string &query) {

@@ -28,4 +28,10 @@ std::string target_tool(const World &w, const std::string &name,
 void target_process(const World &w, const std::vector<std::string> &args,
                     std::vector<std::string> &argv, std::vector<std::string> &envp);
 
+// Whether a run failed because the target itself could not start a process
+// (the plugin or one of its tools), rather than through anything the case
+// did: such a run says nothing about the plugin and is run again. Natively
+// never; under wine, when wine's own start-up error is on standard error.
+bool target_start_failed(const Result &r);
+
 }  // namespace e2e

@@ -14,6 +14,8 @@ void target_base_env(std::map<std::string, std::string> &env) { env["PATH"] = "/
 
 std::string target_path(const std::string &host_path) { return host_path; }
 
+bool target_start_failed(const Result &) { return false; }
+
 std::string target_tool(const World &w, const std::string &name,
                         const std::map<std::string, Reply> &replies, const Reply &other) {
     std::string replies_dir = w.path("tool-replies/" + name);

@@ -37,6 +37,16 @@ std::string target_path(const std::string &host_path) {
     return p;
 }
 
+// wine's loader, when it cannot set up a new process's address space (seen
+// under load without wine64-preloader: "err:virtual:virtual_alloc_first_teb
+// ... failed to map the shared user data"), ends that process with status 1
+// and no output. Every process the plugin starts shares its standard error,
+// so the line shows there whichever process it was.
+bool target_start_failed(const Result &r) {
+    return r.err.find("virtual_alloc_first_teb") != std::string::npos ||
+           r.err.find("failed to map the shared user data") != std::string::npos;
+}
+
 static std::string file_bytes(const std::string &path) {
     std::ifstream f(path, std::ios::binary);
     if (!f) throw std::runtime_error("cannot read " + path);
