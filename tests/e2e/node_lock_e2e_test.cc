@@ -267,7 +267,7 @@ TEST(NodeLock, RefreshNeverOverlapsARefreshOrAPoll) {
         {"action=poll", "poll", "action=refresh",
          "Status: 200 OK\r\n" + std::string(e2e::JSON_HEADER) +
              "{\"ok\":false,\"error\":\"refresh_failed\",\"detail\":\"token CLI timed out\"}\n",
-         {"--status", "--poll"}, {"--help"}},
+         {"--status", "--poll"}, {}},  // a poll asks nothing of the token tool
         {"action=refresh", "refresh", "action=poll",
          "Status: 504 Gateway Timeout\r\n" + std::string(e2e::JSON_HEADER) +
              "{\"ok\":false,\"error\":\"poll_failed\",\"detail\":\"login CLI timed out\"}\n",
