@@ -19,6 +19,11 @@ void emit_json(Buf *b);
 // it cannot be built, BUILD_FAILED_RESPONSE is written instead.
 void emit_error(int status, const char *reason, const char *code, const char *detail);
 
+// The same with the tool's own error code beside the detail
+// (build_tool_error).
+void emit_tool_error(int status, const char *reason, const char *code, const char *detail,
+                     const char *tool_error);
+
 // Writes the fixed 401 response that refuses a request without the node
 // password. It does not tell which way of presenting the password failed.
 void emit_unauthorized(void);
