@@ -1,6 +1,7 @@
 // The ways a response leaves the process. Exactly one response is written
 // per request: a JSON document (emit_json), the error document
-// (emit_error), the page, or the fixed 401 refusal (emit_unauthorized).
+// (emit_error), the page, or a fixed 401 refusal (emit_unauthorized, or
+// the HTML refusal page of page.h for a browser's page request).
 //
 // A document is never written with a piece missing: when the Buf behind
 // emit_json or emit_error has failed (see buf.h), the fixed
