@@ -171,6 +171,7 @@ void check_last_line(const std::string &t) {
         StatusReport sr;
         read_status_report(line, end, &sr);
         FUZZ_CHECK(terminated_within(sr.error, sizeof sr.error));
+        FUZZ_CHECK(terminated_within(sr.detail, sizeof sr.detail));
         FUZZ_CHECK(terminated_within(sr.account, sizeof sr.account));
         FUZZ_CHECK(sr.expires_at >= 0);
         StartAnswer sa;
@@ -190,6 +191,10 @@ void check_last_line(const std::string &t) {
         read_token_answer(line, end, &ta);
         FUZZ_CHECK(terminated_within(ta.org_id, sizeof ta.org_id));
         FUZZ_CHECK(ta.expires_at >= 0);
+        ToolRefusal tr;
+        read_tool_refusal(line, end, &tr);
+        FUZZ_CHECK(terminated_within(tr.error, sizeof tr.error));
+        FUZZ_CHECK(terminated_within(tr.detail, sizeof tr.detail));
     }
     Buf empty = {};
     FUZZ_CHECK(last_json_line(&empty) == nullptr);

@@ -45,7 +45,7 @@ static void cancel_login(void) {
             break;
         case TOOL_RAN:
             if (line.text && !read_cancel_accepted(line.text, line.end)) {
-                emit_error(200, "OK", "cancel_failed", "login CLI rejected the cancel");
+                emit_tool_refusal("cancel_failed", "login CLI rejected the cancel", &line);
                 break;
             }
             if (!line.text && !cancel_run_succeeded(&line.how)) {

@@ -1,6 +1,12 @@
 #include "actions/documents.h"
 
-int append_device_code(Buf *out, const StartAnswer *a) {
+// ,"pending_id":"<id>" when id is not empty. An id is hexadecimal digits
+// only, so it needs no escaping.
+static void add_pending_id(Buf *out, const char *pending_id) {
+    if (pending_id[0]) buf_addf(out, ",\"pending_id\":\"%s\"", pending_id);
+}
+
+int append_device_code(Buf *out, const StartAnswer *a, const char *pending_id) {
     buf_adds(out, "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":");
     buf_json(out, a->verify_url);
     buf_adds(out, ",\"user_code\":");
@@ -8,7 +14,9 @@ int append_device_code(Buf *out, const StartAnswer *a) {
     buf_addf(out, ",\"expires_in\":%lld", a->expires_in);
     buf_addf(out, ",\"interval\":%d", a->interval);
     buf_adds(out, ",\"pending\":true");
-    buf_adds(out, ",\"provider\":\"lumivane\"}\n");
+    buf_adds(out, ",\"provider\":\"lumivane\"");
+    add_pending_id(out, pending_id);
+    buf_adds(out, "}\n");
     return !out->failed;
 }
 
@@ -35,11 +43,11 @@ int append_poll_failed(Buf *out, const PollAnswer *a, int logged_in) {
     return !out->failed;
 }
 
-int append_poll_pending(Buf *out, int interval) {
-    buf_addf(out,
-             "{\"ok\":true,\"state\":\"pending\",\"interval\":%d,"
-             "\"logged_in\":false,\"pending\":true}\n",
+int append_poll_pending(Buf *out, int interval, const char *pending_id) {
+    buf_addf(out, "{\"ok\":true,\"state\":\"pending\",\"interval\":%d,\"logged_in\":false,\"pending\":true",
              interval);
+    add_pending_id(out, pending_id);
+    buf_adds(out, "}\n");
     return !out->failed;
 }
 

@@ -10,8 +10,10 @@
 
 // A started login: {"ok":true,"flow":"device_code",...} with the address,
 // the code, the code's lifetime and the poll interval of *a (an answer
-// with ok set, its defaults applied by read_start_answer).
-int append_device_code(Buf *out, const StartAnswer *a);
+// with ok set, its defaults applied by read_start_answer), and last
+// "pending_id", the name of the marker the start left (pending_marker_id),
+// left out when empty: the node showed no marker for this login.
+int append_device_code(Buf *out, const StartAnswer *a, const char *pending_id);
 
 // The tool refused because credentials exist: a success with
 // "already_logged_in", the tool's detail (or "credentials already exist"),
@@ -23,8 +25,11 @@ int append_already_logged_in(Buf *out, const StartAnswer *a, int logged_in);
 // as the snapshot before the poll said.
 int append_poll_failed(Buf *out, const PollAnswer *a, int logged_in);
 
-// The login is still pending: ask again after `interval` seconds.
-int append_poll_pending(Buf *out, int interval);
+// The login is still pending: ask again after `interval` seconds. Last,
+// "pending_id" names the node's pending marker as the poll left it (left
+// out when empty), so that a page sees at once that the node's pending
+// login is no longer the one it started.
+int append_poll_pending(Buf *out, int interval, const char *pending_id);
 
 // The login tool is absent and the plugin removed the marker itself.
 int append_local_cancel(Buf *out);

@@ -56,7 +56,9 @@ static int poll_login(void) {
             if (outcome == POLL_FAILED) {
                 append_poll_failed(&out, &a, st.logged_in);
             } else {
-                append_poll_pending(&out, a.interval);
+                char pending_id[CONTENT_ID_CAP];
+                pending_marker_id(pending_id);
+                append_poll_pending(&out, a.interval, pending_id);
             }
             emit_json(&out);
             break;

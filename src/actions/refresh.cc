@@ -42,7 +42,7 @@ static int refresh_token(void) {
             }
             read_token_answer(line.text, line.end, &a);
             if (!a.has_access_token) {
-                emit_error(200, "OK", "refresh_failed", "token CLI returned no token");
+                emit_tool_refusal("refresh_failed", "token CLI returned no token", &line);
                 break;
             }
             // The tool's answer overrides the snapshot's expiry and fills an

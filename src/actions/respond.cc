@@ -16,6 +16,12 @@ void emit_login_unstartable(const char *code) {
     emit_error(500, "Internal Server Error", code, "cannot spawn login CLI");
 }
 
+void emit_tool_refusal(const char *code, const char *fallback_detail, const ToolLine *line) {
+    ToolRefusal r;
+    read_tool_refusal(line->text, line->end, &r);
+    emit_tool_error(200, "OK", code, r.detail[0] ? r.detail : fallback_detail, r.error);
+}
+
 int take_node_lock(void) {
     char marker[PATH_CAP];
     if (!pending_path(marker)) return 1;

@@ -14,6 +14,11 @@ int login_cannot_start(const Status *st);
 // "cannot spawn login CLI".
 void emit_login_unstartable(const char *code);
 
+// A tool refused and said why: `code` (the action's own failure code) with
+// HTTP 200, the tool's detail (or `fallback_detail` when it gave none) and
+// its error code as "tool_error". Reads the reason from the tool's line.
+void emit_tool_refusal(const char *code, const char *fallback_detail, const ToolLine *line);
+
 // Takes the node lock (platform.h) of the pending marker, waiting for it
 // within the request's deadline. 0 when the deadline passed first: the
 // caller then answers as for its own tool timing out, and runs nothing.

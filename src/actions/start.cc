@@ -51,8 +51,12 @@ static int start_login(int force) {
             }
             status = 0;
             if (a.ok) {
+                // Read while the node lock is still held: no other start
+                // can have replaced the marker this one left.
+                char pending_id[CONTENT_ID_CAP];
+                pending_marker_id(pending_id);
                 Buf out = {};
-                append_device_code(&out, &a);
+                append_device_code(&out, &a, pending_id);
                 emit_json(&out);
             } else if (strcmp(a.error, "exists") == 0) {
                 Buf out = {};

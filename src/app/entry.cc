@@ -68,7 +68,13 @@ int plugin_main(int argc, char **argv) {
         return 0;
     }
     if (!request_passes_node_password()) {
-        emit_unauthorized();
+        // A browser that opened the console's address gets a page it can
+        // show; everything else the one fixed JSON refusal.
+        if (refusal_is_page(route_request(plat_getenv("QUERY_STRING")), plat_getenv("HTTP_ACCEPT"))) {
+            write_refusal_page();
+        } else {
+            emit_unauthorized();
+        }
         return 0;
     }
 

@@ -53,7 +53,12 @@ int password_passes(const char *password, const char *header, const char *author
                     const char *query) {
     if (!password || !password[0]) return 1;
     size_t plen = strlen(password);
-    if (header && equal_const_time(header, strlen(header), password, plen)) return 1;
+    // The header as given or percent-decoded: a browser can put only
+    // ISO-8859-1 into a header, so a console sends a password beyond
+    // ASCII there percent-encoded, as it would in the query.
+    if (header && (equal_const_time(header, strlen(header), password, plen) ||
+                   equal_decoded_const_time(header, strlen(header), password, plen)))
+        return 1;
     if (authorization) {
         // The scheme word is optional: the password may follow it, or
         // stand alone after any leading spaces.

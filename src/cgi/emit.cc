@@ -21,8 +21,13 @@ void emit_json(Buf *b) {
 void emit_unauthorized(void) { plat_write_stdout(UNAUTHORIZED_RESPONSE, strlen(UNAUTHORIZED_RESPONSE)); }
 
 void emit_error(int status, const char *reason, const char *code, const char *detail) {
+    emit_tool_error(status, reason, code, detail, "");
+}
+
+void emit_tool_error(int status, const char *reason, const char *code, const char *detail,
+                     const char *tool_error) {
     Buf b = {};
-    if (build_error(&b, status, reason, code, detail)) {
+    if (build_tool_error(&b, status, reason, code, detail, tool_error)) {
         plat_write_stdout(b.data, b.len);  // header and body in one write
     } else {
         write_build_failed();

@@ -1,6 +1,7 @@
 // The ways a response leaves the process. Exactly one response is written
 // per request: a JSON document (emit_json), the error document
-// (emit_error), the page, or the fixed 401 refusal (emit_unauthorized).
+// (emit_error), the page, or a fixed 401 refusal (emit_unauthorized, or
+// the HTML refusal page of page.h for a browser's page request).
 //
 // A document is never written with a piece missing: when the Buf behind
 // emit_json or emit_error has failed (see buf.h), the fixed
@@ -18,6 +19,11 @@ void emit_json(Buf *b);
 // Writes the error response that build_error (response_text.h) builds. If
 // it cannot be built, BUILD_FAILED_RESPONSE is written instead.
 void emit_error(int status, const char *reason, const char *code, const char *detail);
+
+// The same with the tool's own error code beside the detail
+// (build_tool_error).
+void emit_tool_error(int status, const char *reason, const char *code, const char *detail,
+                     const char *tool_error);
 
 // Writes the fixed 401 response that refuses a request without the node
 // password. It does not tell which way of presenting the password failed.

@@ -20,7 +20,8 @@ const char BUILD_FAILED_RESPONSE[] =
     "Status: 500 Internal Server Error\r\n" JSON_HEADER_TEXT
     "{\"ok\":false,\"error\":\"response_failed\",\"detail\":\"the response could not be built\"}\n";
 
-int build_error(Buf *out, int status, const char *reason, const char *code, const char *detail) {
+int build_tool_error(Buf *out, int status, const char *reason, const char *code, const char *detail,
+                     const char *tool_error) {
     buf_addf(out, "Status: %d %s\r\n%s", status, reason, JSON_HEADER);
     buf_adds(out, "{\"ok\":false,\"error\":");
     buf_json(out, code);
@@ -28,6 +29,14 @@ int build_error(Buf *out, int status, const char *reason, const char *code, cons
         buf_adds(out, ",\"detail\":");
         buf_json(out, detail);
     }
+    if (tool_error[0]) {
+        buf_adds(out, ",\"tool_error\":");
+        buf_json(out, tool_error);
+    }
     buf_adds(out, "}\n");
     return !out->failed;
+}
+
+int build_error(Buf *out, int status, const char *reason, const char *code, const char *detail) {
+    return build_tool_error(out, status, reason, code, detail, "");
 }

@@ -16,3 +16,10 @@ extern const char BUILD_FAILED_RESPONSE[];
 // {"ok":false,"error":code[,"detail":detail]} (an empty detail is left
 // out). Returns 0 when out has failed.
 int build_error(Buf *out, int status, const char *reason, const char *code, const char *detail);
+
+// The same error response for a failure a tool explained itself: after
+// "detail", the member "tool_error" holds the tool's own error code (left
+// out when empty), so that `code` stays the plugin's code for the action
+// and the tool's reason still travels whole.
+int build_tool_error(Buf *out, int status, const char *reason, const char *code, const char *detail,
+                     const char *tool_error);

@@ -44,17 +44,36 @@ static void take_credentials(Status *st, const char *text, long long now) {
         copy_text(st->account, sizeof st->account, st->org_id);
 }
 
-static void take_pending_marker(Status *st, long long now) {
+// The marker's text, or null when there is no marker file to read.
+// *exists tells a marker that is there but unreadable from none at all.
+static char *read_pending_marker(int *exists) {
     char path[PATH_CAP];
-    if (!pending_path(path) || !plat_exists(path)) {
+    *exists = pending_path(path) && plat_exists(path);
+    return *exists ? read_file(path) : nullptr;
+}
+
+int pending_marker_id(char out[CONTENT_ID_CAP]) {
+    int exists;
+    char *text = read_pending_marker(&exists);
+    out[0] = '\0';
+    if (!text) return 0;
+    content_id(text, strlen(text), out);
+    free(text);
+    return 1;
+}
+
+static void take_pending_marker(Status *st, long long now) {
+    int exists;
+    char *text = read_pending_marker(&exists);
+    if (!exists) {
         st->pending_file_missing = 1;
         return;
     }
-    char *text = read_file(path);
     if (!text) {
         st->pending = 1;
         return;
     }
+    content_id(text, strlen(text), st->pending_id);
     long long created = json_num_field(text, text + strlen(text), "created");
     free(text);
     if (created <= 0) {
@@ -68,12 +87,19 @@ static void take_pending_marker(Status *st, long long now) {
     st->pending = (unsigned long long)age <= (unsigned long long)PENDING_WINDOW_SEC;
 }
 
+// A command shown whole or not at all: a cut one would name another.
+static void copy_command(char *out, size_t cap, const char *command) {
+    if (strlen(command) < cap) copy_text(out, cap, command);
+}
+
 // The snapshot; with probe_token, the token tool's probe runs beside the
 // login tool's --status, its output never read.
 static void collect(Status *st, int probe_token) {
     long long now = plat_now();
     memset(st, 0, sizeof *st);
     copy_text(st->profile, sizeof st->profile, "grandlumivane");
+    copy_command(st->login_command, sizeof st->login_command, login_bin());
+    copy_command(st->token_command, sizeof st->token_command, token_bin());
     st->pending_age_sec = -1;
 
     ToolProbe probe = {nullptr, TOOL_NOT_STARTED};

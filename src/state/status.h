@@ -6,6 +6,7 @@
 
 #include "base/buf.h"
 #include "base/limits.h"
+#include "base/sha256.h"
 #include "tools/tool_contract.h"
 
 struct Status {
@@ -28,12 +29,25 @@ struct Status {
     // Not rendered: the login tool's --status ran into the request's
     // deadline, so a later run that could not start was held up by it.
     int cli_timed_out;
+    char cli_detail[ERROR_TEXT_CAP]; // the tool's detail beside its error (empty when ok)
+    char pending_id[CONTENT_ID_CAP]; // content_id of the pending marker's text; empty when unread
+    // The commands the plugin runs for the two tools (LUMIVANE_LOGIN_BIN /
+    // LUMIVANE_TOKEN_BIN, else the defaults), so that a page can name the
+    // one that cannot start; empty when a command does not fit whole.
+    char login_command[PATH_CAP];
+    char token_command[PATH_CAP];
 };
 
 // The cli_error of a login tool that is not there, and of one that is
 // there but cannot be started (cli_present is 0 with either).
 extern const char CLI_NOT_FOUND[];     // "cli_not_found"
 extern const char CLI_SPAWN_FAILED[];  // "cli_spawn_failed"
+
+// The content_id of the pending marker's text (up to its first NUL) into
+// out: 1, or 0 with out empty when there is no marker file to read. Two
+// starts give two names however close they were, since their markers
+// differ (a fresh code each), and the name never shows the code.
+int pending_marker_id(char out[CONTENT_ID_CAP]);
 
 // Fills every field of *st. Never fails: what a source lacks shows in the
 // fields. Token values are only tested for presence, never copied. The
@@ -56,8 +70,8 @@ void probe_token_tool(Status *st);
 // have filled. The report fills only what the files left empty (account,
 // expires_at) and raises the flags they left at 0 (logged_in, has_refresh,
 // profile_exists; pending only when there is no pending marker at all);
-// it never lowers a flag. cli_ok is the report's ok, and cli_error its
-// error when ok is not set.
+// it never lowers a flag. cli_ok is the report's ok, and cli_error and
+// cli_detail its error and detail when ok is not set.
 void merge_status_report(Status *st, const StatusReport *r);
 
 // What opens a status document, ahead of the members every one carries.

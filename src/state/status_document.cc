@@ -33,16 +33,25 @@ int append_status_document(Buf *out, const Status *st, StatusLead lead) {
     ok &= buf_addf(out, ",\"has_refresh\":%s", json_flag(st->has_refresh));
     ok &= buf_addf(out, ",\"pending\":%s", json_flag(st->pending));
     if (st->pending_age_sec >= 0) ok &= buf_addf(out, ",\"pending_age_sec\":%lld", st->pending_age_sec);
+    if (st->pending_id[0]) ok &= buf_addf(out, ",\"pending_id\":\"%s\"", st->pending_id);
     ok &= buf_adds(out, ",\"profile\":");
     ok &= buf_json(out, st->profile);
     ok &= buf_addf(out, ",\"profile_exists\":%s", json_flag(st->profile_exists));
     ok &= buf_addf(out, ",\"cli_present\":%s", json_flag(st->cli_present));
     ok &= buf_addf(out, ",\"token_cli_present\":%s", json_flag(st->token_cli_present));
+    ok &= buf_adds(out, ",\"login_command\":");
+    ok &= buf_json(out, st->login_command);
+    ok &= buf_adds(out, ",\"token_command\":");
+    ok &= buf_json(out, st->token_command);
     ok &= buf_adds(out, ",\"path\":");
     ok &= buf_json(out, st->path);
     if (st->cli_error[0]) {
         ok &= buf_adds(out, ",\"cli_error\":");
         ok &= buf_json(out, st->cli_error);
+    }
+    if (st->cli_detail[0]) {
+        ok &= buf_adds(out, ",\"cli_detail\":");
+        ok &= buf_json(out, st->cli_detail);
     }
     ok &= buf_adds(out, ",\"protocol\":\"VNLOGIN-MACHINE-V1\"");
     ok &= buf_adds(out, ",\"plugin\":\"plugin_lumivane_login\"");

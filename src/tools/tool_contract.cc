@@ -42,7 +42,10 @@ long long expiry_seconds(long long value) {
 void read_status_report(const char *line, const char *end, StatusReport *r) {
     memset(r, 0, sizeof *r);
     r->ok = json_bool_field(line, end, "ok", 0);
-    if (!r->ok) json_str_field(line, end, "error", r->error, sizeof r->error);
+    if (!r->ok) {
+        json_str_field(line, end, "error", r->error, sizeof r->error);
+        json_str_field(line, end, "detail", r->detail, sizeof r->detail);
+    }
     json_str_field(line, end, "account", r->account, sizeof r->account);
     r->expires_at = expiry_seconds(json_num_field(line, end, "expires_at"));
     r->logged_in = json_bool_field(line, end, "logged_in", 0);
@@ -103,6 +106,12 @@ void describe_tool_end(const char *label, const ToolExit *how, char *out, size_t
     } else {
         snprintf(out, cap, "%s did not exit", label);
     }
+}
+
+void read_tool_refusal(const char *line, const char *end, ToolRefusal *r) {
+    memset(r, 0, sizeof *r);
+    json_str_field(line, end, "error", r->error, sizeof r->error);
+    json_str_field(line, end, "detail", r->detail, sizeof r->detail);
 }
 
 void read_token_answer(const char *line, const char *end, TokenAnswer *a) {

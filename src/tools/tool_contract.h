@@ -60,6 +60,7 @@ long long expiry_seconds(long long value);
 struct StatusReport {
     int ok;                        // "ok", fallback 0
     char error[ERROR_TEXT_CAP];    // read only when !ok; empty when absent
+    char detail[ERROR_TEXT_CAP];   // read only when !ok; empty when absent
     char account[NAME_CAP];        // empty when absent
     long long expires_at;          // seconds, 0 when none
     int logged_in, has_refresh, pending, profile_exists;  // fallback 0
@@ -100,6 +101,16 @@ int cancel_run_succeeded(const ToolExit *how);
 // status N", "<label> was killed", or "<label> did not exit" (left
 // running). Cut at cap - 1.
 void describe_tool_end(const char *label, const ToolExit *how, char *out, size_t cap);
+
+// The tool's own reason for a refusal (a cancel it did not accept, a token
+// it did not give): its "error" code and "detail" text, each empty when
+// absent, null or not a text. Passed on to the operator as the tool wrote
+// them, so that a provider's "invalid_grant" reaches the page as such.
+struct ToolRefusal {
+    char error[ERROR_TEXT_CAP];
+    char detail[ERROR_TEXT_CAP];
+};
+void read_tool_refusal(const char *line, const char *end, ToolRefusal *r);
 
 // -local
 struct TokenAnswer {

@@ -35,3 +35,10 @@ extern const size_t THEME_BRIDGE_LEN;
 // printable ASCII, without the header name.
 extern const unsigned char PAGE_POLICY[];
 extern const size_t PAGE_POLICY_LEN;
+
+// The password refusal page, whole (printable ASCII and line feeds), and
+// its policy, which names the hashes of its inline blocks.
+extern const unsigned char REFUSAL_PAGE[];
+extern const size_t REFUSAL_PAGE_LEN;
+extern const unsigned char REFUSAL_POLICY[];
+extern const size_t REFUSAL_POLICY_LEN;

@@ -11,7 +11,11 @@
 #   THEME_HEAD     <script> theme_early.js </script><style> theme.css </style>
 #   THEME_BRIDGE   <script> theme_bridge.js </script> and a line feed;
 #   PAGE_POLICY    the page's Content-Security-Policy value, with the hash
-#                  of every inline block of the finished page (csp.cmake).
+#                  of every inline block of the finished page (csp.cmake);
+#   REFUSAL_PAGE   unauthorized.html, whole, with the theme head block in
+#                  place of its placeholder: the page a browser gets from a
+#                  node with a password when it asked without one;
+#   REFUSAL_POLICY its Content-Security-Policy value.
 #
 # Every script and style sheet goes in lean (lean_text): without comments,
 # other than licence notices, and without indentation or empty lines. The
@@ -209,6 +213,7 @@ function(replace_once var what with label)
 endfunction()
 
 text_of_file(page "${WEB_DIR}/page.html")
+text_of_file(refusal_page "${WEB_DIR}/unauthorized.html")
 lean_file(early_js "${WEB_DIR}/theme_early.js")
 lean_file(theme_css "${WEB_DIR}/theme.css")
 lean_file(bridge_js "${WEB_DIR}/theme_bridge.js")
@@ -250,6 +255,15 @@ page_policy(page_policy "${served_page}")
 string(LENGTH "${served_page}" page_size)
 message(STATUS "Console page: ${page_size} bytes as served")
 
+# The refusal page of a node with a password: whole at build time, the
+# theme head block spliced in, with a policy of its own.
+string(FIND "${refusal_page}" "<!--@theme-head@-->" refusal_mark)
+if(refusal_mark EQUAL -1)
+  message(FATAL_ERROR "unauthorized.html: placeholder '<!--@theme-head@-->' not found")
+endif()
+string(REPLACE "<!--@theme-head@-->" "${theme_head}" refusal_page "${refusal_page}")
+page_policy(refusal_policy "${refusal_page}")
+
 # emit_array(<out var> <name> <text>): one array definition and its length.
 function(emit_array outvar name text)
   hex_of_text(items "${text}")
@@ -269,6 +283,8 @@ emit_array(code PAGE_TEMPLATE "${page}")
 emit_array(code THEME_HEAD "${theme_head}")
 emit_array(code THEME_BRIDGE "${theme_bridge}")
 emit_array(code PAGE_POLICY "${page_policy}")
+emit_array(code REFUSAL_PAGE "${refusal_page}")
+emit_array(code REFUSAL_POLICY "${refusal_policy}")
 
 # Rewrite only on change, so that an unchanged page does not rebuild.
 if(EXISTS "${OUT}")

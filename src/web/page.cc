@@ -17,6 +17,16 @@ static const char PAGE_HEADER[] =
     "Content-Security-Policy: ";
 static const char PAGE_HEADER_END[] = "\r\n\r\n";
 
+static const char REFUSAL_STATUS[] = "Status: 401 Unauthorized\r\n";
+
+void write_refusal_page(void) {
+    plat_write_stdout(REFUSAL_STATUS, sizeof REFUSAL_STATUS - 1);
+    plat_write_stdout(PAGE_HEADER, sizeof PAGE_HEADER - 1);
+    plat_write_stdout(REFUSAL_POLICY, REFUSAL_POLICY_LEN);
+    plat_write_stdout(PAGE_HEADER_END, sizeof PAGE_HEADER_END - 1);
+    plat_write_stdout(REFUSAL_PAGE, REFUSAL_PAGE_LEN);
+}
+
 void write_page(void) {
     plat_write_stdout(PAGE_HEADER, sizeof PAGE_HEADER - 1);
     plat_write_stdout(PAGE_POLICY, PAGE_POLICY_LEN);

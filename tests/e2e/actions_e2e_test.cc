@@ -31,6 +31,13 @@ std::string error_response(int status, const std::string &reason, const std::str
     return "Status: " + std::to_string(status) + " " + reason + "\r\n" + e2e::JSON_HEADER + body + "}\n";
 }
 
+// The error response of a failure that a tool explained: its own code
+// travels as "tool_error" beside the action's code and the detail.
+std::string tool_error_response(const std::string &code, const std::string &detail, const std::string &tool_error) {
+    std::string r = error_response(200, "OK", code, detail);
+    return r.substr(0, r.size() - 2) + ",\"tool_error\":\"" + tool_error + "\"}\n";
+}
+
 std::string json_response(const std::string &body) { return e2e::JSON_HEADER + body; }
 
 const std::string LOGIN_MISSING = error_response(200, "OK", "cli_unavailable", "vantorel-lumivane-login is not on this node");
@@ -373,8 +380,16 @@ TEST(CancelAction, DecisionTable) {
          error_response(200, "OK", "cancel_failed", "login CLI exited with status 3"), {"--status", "--cancel"}, true},
         {"no JSON line, killed", false, killed("cancelling...\n"),
          error_response(200, "OK", "cancel_failed", "login CLI was killed"), {"--status", "--cancel"}, true},
-        {"refused", false, Reply("{\"ok\":false,\"error\":\"busy\"" + SECRET_KEYS + "}"),
-         error_response(200, "OK", "cancel_failed", "login CLI rejected the cancel"), {"--status", "--cancel"}, true},
+        {"refused without a detail: the fixed detail, the tool's code beside it", false,
+         Reply("{\"ok\":false,\"error\":\"busy\"" + SECRET_KEYS + "}"),
+         tool_error_response("cancel_failed", "login CLI rejected the cancel", "busy"), {"--status", "--cancel"}, true},
+        {"refused with the tool's own reason", false,
+         Reply("{\"ok\":false,\"error\":\"profile_locked\",\"detail\":\"another login holds the profile\"" +
+               SECRET_KEYS + "}"),
+         tool_error_response("cancel_failed", "another login holds the profile", "profile_locked"),
+         {"--status", "--cancel"}, true},
+        {"refused with a detail alone", false, Reply("{\"ok\":false,\"detail\":\"no login to cancel\"}"),
+         error_response(200, "OK", "cancel_failed", "no login to cancel"), {"--status", "--cancel"}, true},
         {"empty object counts as accepted", false, Reply("{}"), cancelled, {"--status", "--cancel", "--status"}, true},
         // The answer is read to its end, past a NUL byte.
         {"refused after a NUL byte", false, Reply(bytes("{\"a\":\"x\0\",\"ok\":false}\n")),
@@ -467,6 +482,14 @@ TEST(RefreshAction, DecisionTable) {
          error_response(200, "OK", "refresh_failed", "token CLI returned no token"), 1, {"--help", "-local"}, {}},
         {"a token of escape pairs only", false, CREDS, Reply("{\"access_token\":\"\\n\"}"),
          error_response(200, "OK", "refresh_failed", "token CLI returned no token"), 1, {"--help", "-local"}, {}},
+        {"the provider revoked the refresh token: its words travel", false, CREDS,
+         Reply(std::string("{\"ok\":false,\"error\":\"invalid_grant\",\"detail\":\"refresh token revoked by the provider\"") +
+               ",\"refresh_token\":\"" + REFRESH_SECRET + "\"}"),
+         tool_error_response("refresh_failed", "refresh token revoked by the provider", "invalid_grant"), 1,
+         {"--help", "-local"}, {}},
+        {"a code without a detail keeps the fixed detail", false, CREDS,
+         Reply("{\"ok\":false,\"error\":\"revoked\",\"detail\":null}"),
+         tool_error_response("refresh_failed", "token CLI returned no token", "revoked"), 1, {"--help", "-local"}, {}},
         {"a token after a NUL byte", false, CREDS,
          Reply(bytes("{\"note\":\"\0\",\"access_token\":\"x\",\"expires_at\":1600000000}")), refreshed, 0,
          {"--help", "-local"}, {{"expires_at", "1600000000"}, {"expired", "true"}}},
@@ -517,7 +540,10 @@ TEST(RefreshAction, ExactDocument) {
                          "\"account\":\"o\",\"org_id\":\"o\",\"expires_at\":4102444800,\"expires_in_sec\":" +
                          std::to_string(4102444800LL - now) +
                          ",\"expired\":false,\"has_refresh\":false,\"pending\":false,\"profile\":\"grandlumivane\","
-                         "\"profile_exists\":false,\"cli_present\":true,\"token_cli_present\":true,\"path\":\"auth.json\","
+                         "\"profile_exists\":false,\"cli_present\":true,\"token_cli_present\":true,"
+                         "\"login_command\":\"" + e2e::json_path(w.env["LUMIVANE_LOGIN_BIN"]) +
+                         "\",\"token_command\":\"" + e2e::json_path(w.env["LUMIVANE_TOKEN_BIN"]) +
+                         "\",\"path\":\"auth.json\","
                          "\"protocol\":\"VNLOGIN-MACHINE-V1\",\"plugin\":\"plugin_lumivane_login\","
                          "\"plugin_version\":\"1.0.0\",\"now\":" + std::to_string(now) + "}\n"));
 }

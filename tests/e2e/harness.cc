@@ -379,6 +379,22 @@ std::string body(const Result &r) {
     return blank == std::string::npos ? "" : r.out.substr(blank + 4);
 }
 
+std::string member(const std::string &out, const std::string &key) {
+    std::string needle = "\"" + key + "\":";
+    size_t at = out.find(needle);
+    if (at == std::string::npos) return "(absent)";
+    size_t v = at + needle.size();
+    size_t e = v;
+    if (out[v] == '"') {
+        e = v + 1;
+        while (e < out.size() && out[e] != '"') e += (out[e] == '\\') ? 2 : 1;
+        e++;
+    } else {
+        while (e < out.size() && out[e] != ',' && out[e] != '}') e++;
+    }
+    return out.substr(v, e - v);
+}
+
 std::string json_path(const std::string &p) {
     std::string out;
     for (char c : p) out += (c == '\\') ? std::string("\\\\") : std::string(1, c);
@@ -386,6 +402,16 @@ std::string json_path(const std::string &p) {
 }
 
 std::string pending_marker() { return "{\"created\":" + std::to_string((long long)time(nullptr)) + "}"; }
+
+std::string content_id_of(const World &w, const std::string &rel) {
+    std::string command = "sha256sum < " + sh_quote(w.path(rel)) + " 2>/dev/null";
+    FILE *p = popen(command.c_str(), "r");
+    if (!p) return "";
+    char digits[17] = {};
+    size_t n = fread(digits, 1, 16, p);
+    int status = pclose(p);
+    return n == 16 && status == 0 ? std::string(digits) : "";
+}
 
 void expect_everything_found(const Result &r, const std::string &creds_path) {
     EXPECT_EQ(r.exit_code, 0);

@@ -157,11 +157,22 @@ bool has(const Result &r, const std::string &text);
 // The response after its header block, or "" when it has none.
 std::string body(const Result &r);
 
+// The raw JSON text of a top-level member of a one-line document, or
+// "(absent)". Good enough for the plugin's own documents, whose string
+// values never hold an unescaped quote.
+std::string member(const std::string &out, const std::string &key);
+
 // A path as the status document writes it: JSON escapes the backslash.
 std::string json_path(const std::string &p);
 
 // A pending marker created now.
 std::string pending_marker();
+
+// The name the plugin gives a file's content ("pending_id"): the first 16
+// hexadecimal digits of its SHA-256, computed here by the system's
+// sha256sum so that the expectation does not share the plugin's code.
+// "" when the file cannot be read.
+std::string content_id_of(const World &w, const std::string &rel);
 
 // Checks the status answer of a node whose every file was found: signed
 // in, a login pending, the profile there, and the credentials at

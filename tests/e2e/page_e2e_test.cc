@@ -429,4 +429,42 @@ TEST(Page, PolicyAllowsExactlyThePagesOwnInlineBlocks) {
     for (char c : policy) ASSERT_TRUE(c >= 0x20 && c <= 0x7e) << policy;
 }
 
+// A browser that opens the console of a node with a password, without it,
+// gets a page it can show: 401, the page's own headers, unauthorized.html
+// with the theme head block in its place, and a policy naming exactly its
+// inline blocks.
+TEST(RefusalPage, ServedBytesAndPolicy) {
+    Pieces want = expected_pieces();
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    std::string page = slurp("unauthorized.html");
+    replace_once(page, "<!--@theme-head@-->", want.theme_head);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+
+    World w;
+    w.env["BOT_PASSWORD"] = "s3cret";
+    w.env["HTTP_ACCEPT"] = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+    w.login_tool({});
+    w.token_tool({});
+    Result r = w.request("embed=1&theme=light");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "");
+    const std::string status = "Status: 401 Unauthorized\r\n";
+    ASSERT_EQ(r.out.compare(0, status.size(), status), 0) << r.out.substr(0, 200);
+    Served served = split_page_response(r.out.substr(status.size()));
+    EXPECT_EQ(served.body, page);
+    EXPECT_NE(served.body.find("password"), std::string::npos);
+    EXPECT_EQ(served.body.find("invalid node password"), std::string::npos);
+    for (const char *tag : {"script", "style"}) {
+        SCOPED_TRACE(tag);
+        std::set<std::string> blocks;
+        for (const std::string &block : inline_blocks(served.body, tag)) blocks.insert(sha256_source(w, block));
+        EXPECT_GE(blocks.size(), 1u);
+        EXPECT_EQ(directive_sources(served.policy, std::string(tag) + "-src"), blocks);
+    }
+    EXPECT_EQ(directive_sources(served.policy, "default-src"), std::set<std::string>{"'none'"});
+    EXPECT_EQ(directive_sources(served.policy, "frame-ancestors"), std::set<std::string>{"'self'"});
+    EXPECT_TRUE(w.runs("login").empty());
+    EXPECT_TRUE(w.runs("token").empty());
+}
+
 }  // namespace

@@ -164,6 +164,11 @@ TEST(NodePassword, ThreeWaysInOrder) {
         {"password of 4,000 bytes via pwd", pw4000, nullptr, nullptr, "pwd=" + pw4000 + "&action=status", true},
         {"a 4,000-byte pwd one byte short", pw4000, nullptr, nullptr, "pwd=" + pw4000.substr(1) + "&action=status", false},
         {"password of 256 bytes via header", pw256, pw256.c_str(), nullptr, "action=status", true},
+        {"header percent-encoded, as a browser must send a password beyond ASCII",
+         "p\xc3\xa4 ss&w", "p%C3%A4%20ss%26w", nullptr, "action=status", true},
+        {"header with a '%' passes as given", "x%41y", "x%41y", nullptr, "action=status", true},
+        {"header decoded once only", "A", "%2541", nullptr, "action=status", false},
+        {"'+' in the header is no space", "a b", "a+b", nullptr, "action=status", false},
         {"prefix of the password", "abcdef", "abc", nullptr, "action=status", false},
         {"longer than the password", "abc", "abcd", nullptr, "action=status", false},
     };
@@ -181,6 +186,50 @@ TEST(NodePassword, ThreeWaysInOrder) {
             EXPECT_TRUE(c.query.empty() ? is_page(r) : is_status_doc(r)) << r.out;
         } else {
             EXPECT_EQ(r.out, UNAUTHORIZED);
+        }
+    }
+}
+
+// Only a browser's request for the page gets the HTML refusal (its bytes:
+// page_e2e_test.cc); tools, scripts and every action keep the JSON 401,
+// and the password still opens the page.
+TEST(NodePassword, WhichRefusalARequestGets) {
+    const char *browser = "text/html,application/xhtml+xml,*/*;q=0.8";
+    enum Want { HTML_REFUSAL, JSON_REFUSAL, PAGE };
+    struct Case {
+        const char *why;
+        const char *accept;  // null: no Accept header
+        const char *header;  // X-Bot-Password, null: none
+        std::string query;
+        Want want;
+    } cases[] = {
+        {"a browser opens the console", browser, nullptr, "", HTML_REFUSAL},
+        {"a browser opens it framed by the host", browser, nullptr, "node=n1&embed=1&theme=dark", HTML_REFUSAL},
+        {"a wrong password is refused the same way", browser, "wrong", "", HTML_REFUSAL},
+        {"no Accept: a tool or a test", nullptr, nullptr, "", JSON_REFUSAL},
+        {"Accept without text/html", "*/*", nullptr, "", JSON_REFUSAL},
+        {"an action from a browser", browser, nullptr, "action=status", JSON_REFUSAL},
+        {"a state-changing action from a browser", browser, nullptr, "action=start", JSON_REFUSAL},
+        {"the password opens the page", browser, "pw", "", PAGE},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.env["BOT_PASSWORD"] = "pw";
+        if (c.accept) w.env["HTTP_ACCEPT"] = c.accept;
+        if (c.header) w.env["HTTP_X_BOT_PASSWORD"] = c.header;
+        w.login_tool({});
+        w.token_tool({});
+        Result r = w.request(c.query);
+        EXPECT_EQ(r.exit_code, 0);
+        switch (c.want) {
+            case HTML_REFUSAL:
+                EXPECT_EQ(r.out.rfind("Status: 401 Unauthorized\r\nContent-Type: text/html; charset=utf-8\r\n", 0), 0u)
+                    << r.out.substr(0, 300);
+                EXPECT_TRUE(w.runs("login").empty());
+                break;
+            case JSON_REFUSAL: EXPECT_EQ(r.out, UNAUTHORIZED); EXPECT_TRUE(w.runs("login").empty()); break;
+            case PAGE: EXPECT_TRUE(is_page(r)) << r.out.substr(0, 300); break;
         }
     }
 }

@@ -11,30 +11,12 @@
 
 #include "harness.h"
 
+using e2e::member;
 using e2e::Reply;
 using e2e::Result;
 using e2e::World;
 
 namespace {
-
-// The raw JSON text of a top-level member of a one-line document, or
-// "(absent)". Good enough for the plugin's own documents, whose string
-// values never hold an unescaped quote.
-std::string member(const std::string &out, const std::string &key) {
-    std::string needle = "\"" + key + "\":";
-    size_t at = out.find(needle);
-    if (at == std::string::npos) return "(absent)";
-    size_t v = at + needle.size();
-    size_t e = v;
-    if (out[v] == '"') {
-        e = v + 1;
-        while (e < out.size() && out[e] != '"') e += (out[e] == '\\') ? 2 : 1;
-        e++;
-    } else {
-        while (e < out.size() && out[e] != ',' && out[e] != '}') e++;
-    }
-    return out.substr(v, e - v);
-}
 
 std::string repeat(const std::string &s, int n) {
     std::string out;
@@ -87,7 +69,10 @@ TEST(StatusDocument, ExactBytesSignedInAndPending) {
                   "\"account\":\"\",\"org_id\":\"\",\"expires_at\":" + std::to_string(expires) +
                   ",\"expires_in_sec\":" + std::to_string(expires - now) +
                   ",\"expired\":false,\"has_refresh\":true,\"pending\":false,\"profile\":\"grandlumivane\","
-                  "\"profile_exists\":true,\"cli_present\":true,\"token_cli_present\":true,\"path\":\"auth.json\","
+                  "\"profile_exists\":true,\"cli_present\":true,\"token_cli_present\":true,"
+                  "\"login_command\":\"" + e2e::json_path(w.env["LUMIVANE_LOGIN_BIN"]) +
+                  "\",\"token_command\":\"" + e2e::json_path(w.env["LUMIVANE_TOKEN_BIN"]) +
+                  "\",\"path\":\"auth.json\","
                   "\"protocol\":\"VNLOGIN-MACHINE-V1\",\"plugin\":\"plugin_lumivane_login\","
                   "\"plugin_version\":\"1.0.0\",\"now\":" + std::to_string(now) + "}\n");
         EXPECT_GE(now, r.started);
@@ -105,8 +90,12 @@ TEST(StatusDocument, ExactBytesSignedInAndPending) {
         EXPECT_EQ(json_body(r),
                   "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":false,\"username\":\"\",\"account\":\"\","
                   "\"org_id\":\"\",\"expires_at\":0,\"expires_in_sec\":0,\"expired\":false,\"has_refresh\":false,"
-                  "\"pending\":true,\"pending_age_sec\":120,\"profile\":\"grandlumivane\",\"profile_exists\":false,"
-                  "\"cli_present\":false,\"token_cli_present\":false,\"path\":\"auth.json\","
+                  "\"pending\":true,\"pending_age_sec\":120,\"pending_id\":\"" +
+                      e2e::content_id_of(w, "lumivane-default.json") +
+                      "\",\"profile\":\"grandlumivane\",\"profile_exists\":false,"
+                  "\"cli_present\":false,\"token_cli_present\":false,"
+                  "\"login_command\":\"vantorel-lumivane-login\",\"token_command\":\"vantorel-lumivane-fetchtoken\","
+                  "\"path\":\"auth.json\","
                   "\"cli_error\":\"cli_not_found\",\"protocol\":\"VNLOGIN-MACHINE-V1\","
                   "\"plugin\":\"plugin_lumivane_login\",\"plugin_version\":\"1.0.0\",\"now\":" +
                       std::to_string(e2e::doc_now(r.out)) + "}\n");
@@ -254,8 +243,11 @@ TEST(StatusDocument, LoginToolReportFillsOnlyWhatIsMissing) {
         {"error is read when not ok, and the rest still merges", "(none)", false,
          "{\"ok\":false,\"error\":\"profile_locked\",\"logged_in\":true}",
          {{"cli_error", "\"profile_locked\""}, {"logged_in", "true"}, {"cli_present", "true"}}},
-        {"error ignored when ok", "(none)", false, "{\"ok\":true,\"error\":\"ignored\"}",
-         {{"cli_error", "(absent)"}}},
+        {"a failing status carries the tool's detail too", "(none)", false,
+         "{\"ok\":false,\"error\":\"profile_locked\",\"detail\":\"held by pid 4242\"}",
+         {{"cli_error", "\"profile_locked\""}, {"cli_detail", "\"held by pid 4242\""}, {"cli_present", "true"}}},
+        {"error ignored when ok", "(none)", false, "{\"ok\":true,\"error\":\"ignored\",\"detail\":\"ignored\"}",
+         {{"cli_error", "(absent)"}, {"cli_detail", "(absent)"}}},
         {"null error leaves none", "(none)", false, "{\"ok\":false,\"error\":null}", {{"cli_error", "(absent)"}}},
         {"pending from the tool when there is no marker", "(none)", false, "{\"ok\":true,\"pending\":true}",
          {{"pending", "true"}, {"pending_age_sec", "(absent)"}}},

@@ -47,13 +47,14 @@ TEST(Documents, ExactBytes) {
     } cases[] = {
         {"device code", [](Buf *b) {
              StartAnswer a = started("https://x.test/d", "ABCD-1234", 900, 5);
-             return append_device_code(b, &a);
+             return append_device_code(b, &a, "0123456789abcdef");
          },
          "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\","
-         "\"expires_in\":900,\"interval\":5,\"pending\":true,\"provider\":\"lumivane\"}\n"},
+         "\"expires_in\":900,\"interval\":5,\"pending\":true,\"provider\":\"lumivane\","
+         "\"pending_id\":\"0123456789abcdef\"}\n"},
         {"device code: the tool's texts are escaped, the numbers written whole", [](Buf *b) {
              StartAnswer a = started("https://x.test/d?q=\"<b>\"", "A\\B\n", 9000000000LL, -7);
-             return append_device_code(b, &a);
+             return append_device_code(b, &a, "");
          },
          "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://x.test/d?q=\\\"<b>\\\"\","
          "\"user_code\":\"A\\\\B\\n\",\"expires_in\":9000000000,\"interval\":-7,\"pending\":true,"
@@ -83,7 +84,10 @@ TEST(Documents, ExactBytes) {
              return append_poll_failed(b, &a, 0);
          },
          "{\"ok\":true,\"state\":\"failed\",\"error\":\"poll_failed\",\"logged_in\":false,\"pending\":false}\n"},
-        {"pending", [](Buf *b) { return append_poll_pending(b, 7); },
+        {"pending", [](Buf *b) { return append_poll_pending(b, 7, "fedcba9876543210"); },
+         "{\"ok\":true,\"state\":\"pending\",\"interval\":7,\"logged_in\":false,\"pending\":true,"
+         "\"pending_id\":\"fedcba9876543210\"}\n"},
+        {"pending, no marker to name: no pending_id member", [](Buf *b) { return append_poll_pending(b, 7, ""); },
          "{\"ok\":true,\"state\":\"pending\",\"interval\":7,\"logged_in\":false,\"pending\":true}\n"},
         {"local cancel", append_local_cancel,
          "{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n"},

@@ -128,7 +128,9 @@ TEST(QueryValueSpan, TheWholeValueOfTheFirstSegment) {
     EXPECT_EQ(len, 0u);
 }
 
-TEST(PasswordPasses, PwdAsGivenOrPercentDecoded) {
+// The same rule for the pwd value and the X-Bot-Password header: each row
+// whose query holds one pwd= value is tried in the header too.
+TEST(PasswordPasses, PwdAndHeaderAsGivenOrPercentDecoded) {
     struct Case {
         const char *password, *query;
         int passes;
@@ -152,6 +154,35 @@ TEST(PasswordPasses, PwdAsGivenOrPercentDecoded) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.query);
         EXPECT_EQ(password_passes(c.password, nullptr, nullptr, c.query), c.passes);
+        std::string value = std::string(c.query).substr(strlen("pwd="));
+        if (value.find('&') == std::string::npos) {
+            SCOPED_TRACE("in the header");
+            EXPECT_EQ(password_passes(c.password, value.c_str(), nullptr, nullptr), c.passes);
+        }
+    }
+}
+
+TEST(RefusalIsPage, ABrowsersPageRequestOnly) {
+    struct Case {
+        const char *why;
+        const char *query;
+        const char *accept;  // null: no Accept header
+        int page;
+    } cases[] = {
+        {"a browser's navigation", "", "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8", 1},
+        {"media types have no case", "theme=dark&embed=1", "TEXT/HTML", 1},
+        {"text/html anywhere in the list", "", "application/json, text/html;q=0.1", 1},
+        {"no Accept: a tool or a test", "", nullptr, 0},
+        {"anything at all is no page", "", "*/*", 0},
+        {"JSON asked for", "", "application/json", 0},
+        {"an action keeps the JSON refusal", "action=status", "text/html", 0},
+        {"format alone is the status document", "format=json", "text/html", 0},
+        {"an unknown action too", "action=nope", "text/html", 0},
+        {"shorter than the type", "", "text/htm", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(refusal_is_page(route_request(c.query), c.accept), c.page);
     }
 }
 

@@ -3,6 +3,7 @@
 // a flag they raised.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 
 #include <string>
@@ -37,6 +38,8 @@ StatusReport report(int ok, const char *error, const char *account, long long ex
     memset(&r, 0, sizeof r);
     r.ok = ok;
     strcpy(r.error, error);
+    // A tool that gives an error gives its reason beside it.
+    if (error[0]) snprintf(r.detail, sizeof r.detail, "why: %s", error);
     strcpy(r.account, account);
     r.expires_at = expires_at;
     r.logged_in = r.has_refresh = r.pending = r.profile_exists = flags;
@@ -52,7 +55,7 @@ TEST(StatusMerge, FillsWhatTheFilesLeftAndNeverLowers) {
         std::string account;
         long long expires_at;
         int logged_in, has_refresh, pending, profile_exists, cli_ok;
-        std::string cli_error;
+        std::string cli_error, cli_detail;
     } cases[] = {
         {"no files: the report fills everything", from_files(false, false),
          report(1, "", "acct-tool", 1800000000, 1), "acct-tool", 1800000000, 1, 1, 1, 1, 1, ""},
@@ -63,9 +66,9 @@ TEST(StatusMerge, FillsWhatTheFilesLeftAndNeverLowers) {
         {"a stale marker keeps pending at 0 whatever the tool says", from_files(false, true),
          report(1, "", "", 0, 1), "", 0, 1, 1, 0, 1, 1, ""},
         {"not ok: its error, and the other keys still merged", from_files(false, false),
-         report(0, "profile_locked", "acct-tool", 0, 1), "acct-tool", 0, 1, 1, 1, 1, 0, "profile_locked"},
-        {"ok: an error text is not taken", from_files(false, false), report(1, "stray", "", 0, 0), "", 0, 0,
-         0, 0, 0, 1, ""},
+         report(0, "profile_locked", "acct-tool", 0, 1), "acct-tool", 0, 1, 1, 1, 1, 0, "profile_locked", "why: profile_locked"},
+        {"ok: neither error nor detail is taken", from_files(false, false), report(1, "stray", "", 0, 0), "", 0,
+         0, 0, 0, 0, 1, "", ""},
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -79,6 +82,7 @@ TEST(StatusMerge, FillsWhatTheFilesLeftAndNeverLowers) {
         EXPECT_EQ(st.profile_exists, c.profile_exists);
         EXPECT_EQ(st.cli_ok, c.cli_ok);
         EXPECT_EQ(std::string(st.cli_error), c.cli_error);
+        EXPECT_EQ(std::string(st.cli_detail), c.cli_detail);
         EXPECT_EQ(st.pending_age_sec, c.files.pending_age_sec);  // the report never gives an age
     }
 }
