@@ -143,7 +143,21 @@ void check_utf8_in(const std::string &in) {
 
 bool sep(char c) { return c == '\\' || c == '/'; }
 
-// The stack model of the long form's folders.
+// What Windows keeps of a name: one trailing '.' goes from a name that a
+// separator follows, every trailing '.' and ' ' from the last; a name of
+// dots alone stays as it is.
+std::string kept_name(std::string name, bool followed) {
+    if (name.find_first_not_of('.') == std::string::npos) return name;
+    if (followed) {
+        if (name.back() == '.') name.pop_back();
+        return name;
+    }
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    return name;
+}
+
+// The stack model of the long form's folders; a last name trimmed to
+// nothing is left out.
 std::string model_folders(const std::string &rest) {
     std::vector<std::string> stack;
     size_t at = 0;
@@ -154,12 +168,15 @@ std::string model_folders(const std::string &rest) {
         if (name == "..") {
             if (!stack.empty()) stack.pop_back();
         } else if (!name.empty() && name != ".") {
-            stack.push_back(name);
+            stack.push_back(kept_name(name, end < rest.size()));
         }
         at = end + 1;
     }
     std::string out;
-    for (size_t i = 0; i < stack.size(); i++) out += (i ? "\\" : "") + stack[i];
+    for (const std::string &name : stack) {
+        if (name.empty()) continue;
+        out += (out.empty() ? "" : "\\") + name;
+    }
     return out;
 }
 
