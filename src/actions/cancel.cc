@@ -12,7 +12,7 @@
 // does not fit a path field.
 static void cancel_locally(void) {
     char path[PATH_CAP];
-    if (pending_path(path) && plat_exists(path)) plat_remove_file(path);
+    if (pending_path(process_path_env(), path) && plat_exists(path)) plat_remove_file(path);
     Buf out = {};
     append_local_cancel(&out);
     emit_json(&out);
@@ -36,7 +36,7 @@ static void cancel_login(void) {
     }
     Buf capture = {};
     ToolLine line;
-    switch (run_for_json_line(login_bin(), LOGIN_CANCEL, &capture, &line)) {
+    switch (run_for_json_line(login_bin(), &LOGIN_CANCEL, &capture, &line)) {
         case TOOL_NOT_FOUND:
             emit_login_missing();
             break;

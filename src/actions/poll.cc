@@ -20,7 +20,7 @@ static int poll_login(void) {
     Buf capture = {};
     ToolLine line;
     int status = 0;
-    switch (run_for_json_line(login_bin(), LOGIN_POLL, &capture, &line)) {
+    switch (run_for_json_line(login_bin(), &LOGIN_POLL, &capture, &line)) {
         case TOOL_NOT_FOUND:
             emit_login_missing();
             break;

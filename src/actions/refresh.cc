@@ -1,9 +1,6 @@
-#include <stdio.h>
-
 #include "actions/actions.h"
 #include "actions/respond.h"
 #include "cgi/emit.h"
-#include "platform/platform.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
@@ -25,7 +22,7 @@ static int refresh_token(void) {
     ToolLine line;
     TokenAnswer a;
     int status = 1;
-    switch (run_for_json_line(token_bin(), TOKEN_LOCAL, &capture, &line)) {
+    switch (run_for_json_line(token_bin(), &TOKEN_LOCAL, &capture, &line)) {
         case TOOL_NOT_FOUND:
         case TOOL_NOT_STARTED:
             emit_error(200, "OK", "refresh_failed", "token CLI could not run");
@@ -45,14 +42,7 @@ static int refresh_token(void) {
                 emit_tool_refusal("refresh_failed", "token CLI returned no token", &line);
                 break;
             }
-            // The tool's answer overrides the snapshot's expiry and fills an
-            // organisation that the credentials lacked.
-            if (a.expires_at > 0) st.expires_at = a.expires_at;
-            st.expired = st.expires_at > 0 && st.expires_at < plat_now();
-            if (a.org_id[0] && !st.org_id[0]) {
-                snprintf(st.org_id, sizeof st.org_id, "%s", a.org_id);
-                snprintf(st.account, sizeof st.account, "%s", a.org_id);
-            }
+            take_token_answer(&st, &a);
             emit_status_document(&st, LEAD_REFRESHED);
             status = 0;
             break;

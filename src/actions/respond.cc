@@ -24,7 +24,7 @@ void emit_tool_refusal(const char *code, const char *fallback_detail, const Tool
 
 int take_node_lock(void) {
     char marker[PATH_CAP];
-    if (!pending_path(marker)) return 1;
+    if (!pending_path(process_path_env(), marker)) return 1;
     return plat_node_lock(marker, request_deadline()) != NODE_LOCK_TIMED_OUT;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "state/status.h"
+#include "state/status_document.h"
 
 // The login tool is not installed: "cli_unavailable" with HTTP 200.
 void emit_login_missing(void);

@@ -1,4 +1,3 @@
-#include <stdio.h>
 #include <string.h>
 
 #include "actions/actions.h"
@@ -20,13 +19,10 @@ static int start_login(int force) {
         emit_login_missing();
         return 0;
     }
-    char args[ARGS_CAP];
-    snprintf(args, sizeof args, "%s%s", LOGIN_START, force ? LOGIN_FORCE : "");
-
     Buf capture = {};
     ToolLine line;
     int status = 1;
-    switch (run_for_json_line(login_bin(), args, &capture, &line)) {
+    switch (run_for_json_line(login_bin(), force ? &LOGIN_START_FORCE : &LOGIN_START, &capture, &line)) {
         case TOOL_NOT_FOUND:
             emit_login_missing();
             status = 0;

@@ -31,6 +31,7 @@
 #include <unistd.h>
 
 #include "base/limits.h"
+#include "base/text.h"
 #include "platform/lock_rules.h"
 
 // How long a waiting request sleeps between two tries: short beside the
@@ -63,7 +64,7 @@ static int folder_is_guarded(const struct stat *st) {
 // enter is made 0700 again.
 static int open_lock_folder(const char *path) {
     char parent[PATH_CAP];
-    snprintf(parent, sizeof parent, "%s", path);
+    copy_text(parent, sizeof parent, path);
     char *sep = strrchr(parent, '/');
     if (!sep) return -1;
     if (sep == parent) sep[1] = '\0'; else *sep = '\0';

@@ -268,16 +268,4 @@ TEST(ToolTimeout, WholeSecondsElseTheDefault) {
     }
 }
 
-TEST(ToolOptions, SplitAtSpaces) {
-    char text[] = " --start  --force ";
-    const char *words[2];
-    ASSERT_EQ(split_options(text, words, 2), 2);
-    EXPECT_STREQ(words[0], "--start");
-    EXPECT_STREQ(words[1], "--force");
-    char empty[] = "";
-    EXPECT_EQ(split_options(empty, words, 2), 0);
-    char three[] = "a b c";
-    EXPECT_EQ(split_options(three, words, 2), -1);
-}
-
 }  // namespace
