@@ -3,12 +3,13 @@
 #include <string.h>
 
 #include "cgi/emit.h"
+#include "cgi/error_codes.h"
 #include "platform/platform.h"
 #include "state/paths.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
-void emit_login_missing(void) { emit_error(200, "OK", "cli_unavailable", LOGIN_MISSING_DETAIL); }
+void emit_login_missing(void) { emit_error(200, "OK", ERR_CLI_UNAVAILABLE, LOGIN_MISSING_DETAIL); }
 
 int login_cannot_start(const Status *st) { return !st->cli_present && strcmp(st->cli_error, CLI_SPAWN_FAILED) == 0; }
 
