@@ -243,6 +243,7 @@ static int opens_structure(char c) { return c == '{' || c == '[' || c == '"'; }
 static int str_field(const char *text, const char *end, const char *key, char *out, size_t cap, int *cut) {
     *cut = 0;
     const char *v = json_find_key(text, end, key);
+    // Any bare value that begins with 'n' is taken for a null.
     if (!v || *v == 'n' || *v == '{' || *v == '[') return 0;
     if (*v == '"') {
         out[0] = '\0';

@@ -34,9 +34,6 @@
 #include "base/text.h"
 #include "platform/lock_rules.h"
 
-// How long a waiting request sleeps between two tries: short beside the
-// time a tool run takes, long enough not to spin.
-static const long long LOCK_RETRY_MS = 20;
 
 // While the lock is held: the lock folder, the lock file and its name.
 static int lock_dir_fd = -1;

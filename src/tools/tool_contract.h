@@ -3,7 +3,8 @@
 // takes the tool's answer as a span, from its last JSON line to the end of
 // the capture (NUL bytes inside it are read like any other), and fills a
 // plain record; token values are only ever tested for presence, never
-// copied.
+// copied. Files: tool_contract.cc (the texts and the readers, pure) and
+// tool_run.cc (run_for_json_line, the one step that runs a tool).
 #pragma once
 
 #include "base/limits.h"
