@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include <string>
+#include <tuple>
 
 #include "state/snapshot.h"
 
@@ -140,12 +141,10 @@ TEST(Snapshot, CredentialRules) {
         Sources src = nothing();
         src.creds_text = c.creds;
         Status st = decide(src);
-        EXPECT_EQ(st.logged_in, c.logged_in);
-        EXPECT_EQ(st.has_refresh, c.has_refresh);
-        EXPECT_EQ(st.expires_at, c.expires_at);
-        EXPECT_EQ(st.expired, c.expired);
-        EXPECT_EQ(std::string(st.org_id), c.org_id);
-        EXPECT_EQ(std::string(st.account), c.account);
+        // (logged_in, has_refresh, expires_at, expired), then the texts.
+        EXPECT_EQ(std::make_tuple(st.logged_in, st.has_refresh, st.expires_at, st.expired),
+                  std::make_tuple(c.logged_in, c.has_refresh, c.expires_at, c.expired));
+        EXPECT_EQ(std::make_tuple(std::string(st.org_id), std::string(st.account)), std::make_tuple(c.org_id, c.account));
         EXPECT_EQ(st.now, NOW);
     }
 }
