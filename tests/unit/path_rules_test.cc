@@ -15,17 +15,18 @@
 namespace {
 
 // An environment made of exactly the given variables, with POSIX's
-// conventions: '/' composes a path, HOME is the last home source.
+// conventions ('/' composes a path, HOME is the last home source) or
+// Windows' (a backslash composes, either separator ends a directory, no HOME).
 struct World {
     std::map<std::string, std::string> vars;
     PathEnv env;
-    explicit World(std::map<std::string, std::string> given) : vars(std::move(given)) {
+    explicit World(std::map<std::string, std::string> given, bool windows = false) : vars(std::move(given)) {
         current = this;
         env.getenv = lookup;
         auto home = vars.find("HOME");
-        env.home_fallback = home == vars.end() ? nullptr : home->second.c_str();
-        env.sep = '/';
-        env.last_separator = last_slash;
+        env.home_fallback = home == vars.end() || windows ? nullptr : home->second.c_str();
+        env.sep = windows ? '\\' : '/';
+        env.last_separator = windows ? last_windows_separator : last_slash;
     }
     ~World() { current = nullptr; }
     static World *current;
@@ -35,6 +36,11 @@ struct World {
     }
     static long last_slash(const char *path) {
         const char *s = strrchr(path, '/');
+        return s ? (long)(s - path) : -1;
+    }
+    static long last_windows_separator(const char *path) {
+        const char *s = strrchr(path, '\\');
+        if (!s) s = strrchr(path, '/');
         return s ? (long)(s - path) : -1;
     }
 };
@@ -169,6 +175,36 @@ TEST(Paths, CredentialsPendingAndFallback) {
         EXPECT_EQ(got(has_creds, creds), c.creds);
         EXPECT_EQ(got(has_pending, pending), c.pending);
         EXPECT_EQ(got(tried, fallback), c.fallback);
+    }
+}
+
+// The same rules with Windows' conventions: the home from its own
+// variables only, paths composed with a backslash, and the profile beside a
+// credentials path that either separator ends.
+TEST(Paths, WindowsConventions) {
+    struct Case {
+        const char *why;
+        std::map<std::string, std::string> env;
+        std::string creds, dir;
+    } cases[] = {
+        {"USERPROFILE", {{"USERPROFILE", "C:\\Users\\op"}}, "C:\\Users\\op\\.config\\lumivane\\auth.json",
+         "C:\\Users\\op\\.zodizi\\vantorel-env"},
+        {"drive and path", {{"HOMEDRIVE", "D:"}, {"HOMEPATH", "\\op"}}, "D:\\op\\.config\\lumivane\\auth.json",
+         "D:\\op\\.zodizi\\vantorel-env"},
+        {"HOME is no home there", {{"HOME", "/h"}}, "auth.json", "."},
+        {"beside credentials named with '\\'", {{"LUMIVANE_CREDS_PATH", "E:\\keys\\auth.json"}},
+         "E:\\keys\\auth.json", "E:\\keys\\vantorel-env"},
+        {"beside credentials named with '/'", {{"LUMIVANE_CREDS_PATH", "E:/keys/auth.json"}}, "E:/keys/auth.json",
+         "E:/keys/vantorel-env"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World world(c.env, true);
+        char creds[PATH_CAP], dir[PATH_CAP];
+        int has_creds = creds_path(&world.env, creds);
+        int has_dir = profile_dir(&world.env, dir);
+        EXPECT_EQ(got(has_creds, creds), c.creds);
+        EXPECT_EQ(got(has_dir, dir), c.dir);
     }
 }
 

@@ -75,6 +75,16 @@ TEST(StatusDocumentBytes, EverySnapshotMember) {
          "\"cli_present\":true,\"token_cli_present\":false,\"login_command\":\"login\",\"token_command\":\"token\","
          "\"path\":\"/c/auth.json\"" +
              TAIL},
+        // Found by the fuzz target: the saturated expiry is written whole,
+        // and expires_in_sec stays expires_at - now.
+        {"an expiry saturated at the largest time", R"({"expires_in":9223372036854775806})", nullptr, TOOL_RAN, nullptr,
+         LEAD_PLAIN,
+         "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":false,\"username\":\"\",\"account\":\"\",\"org_id\":\"\","
+         "\"expires_at\":9223372036854775807,\"expires_in_sec\":9223372035154775807,\"expired\":false,"
+         "\"has_refresh\":false,\"pending\":false,\"profile\":\"grandlumivane\",\"profile_exists\":false,"
+         "\"cli_present\":true,\"token_cli_present\":false,\"login_command\":\"login\",\"token_command\":\"token\","
+         "\"path\":\"/c/auth.json\"" +
+             TAIL},
         {"a marker without created: pending, no age", nullptr, "{}", TOOL_TIMED_OUT, nullptr, LEAD_PLAIN,
          "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":false,\"username\":\"\",\"account\":\"\",\"org_id\":\"\","
          "\"expires_at\":0,\"expires_in_sec\":0,\"expired\":false,\"has_refresh\":false,\"pending\":true,"
