@@ -63,26 +63,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string &pending_env = values[5];
     const std::string &env_dir = values[6];
 
-    const char *h = home_dir();
+    const PathEnv *env = process_path_env();
+    char home_text[HOME_CAP];
+    const char *h = home_dir(env, home_text) ? home_text : nullptr;
     if (h) FUZZ_CHECK(strlen(h) >= 1 && strlen(h) < HOME_CAP);
     std::string home = h ? h : "";
     if (h) FUZZ_CHECK(home == values[0] || home == values[1] + values[2] || home == values[3]);
 
     char *creds = path_block();
-    int has_creds = creds_path(creds);
+    int has_creds = creds_path(env, creds);
     FUZZ_CHECK(terminated(creds));
     std::string c = named(has_creds, creds);
     if (!creds_env.empty()) FUZZ_CHECK(c == whole(creds_env));
     if (creds_env.empty() && !h) FUZZ_CHECK(c == "auth.json");
 
     char *fallback = path_block();
-    int offered = fallback_token_path(fallback);
+    int offered = fallback_token_path(env, fallback);
     FUZZ_CHECK(terminated(fallback));
     FUZZ_CHECK(offered == (!set[4] && h ? 1 : 0));
     named(offered, fallback);
 
     char *pending = path_block();
-    int has_pending = pending_path(pending);
+    int has_pending = pending_path(env, pending);
     FUZZ_CHECK(terminated(pending));
     std::string p = named(has_pending, pending);
     if (!pending_env.empty()) FUZZ_CHECK(p == whole(pending_env));
@@ -90,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (pending_env.empty() && h) FUZZ_CHECK(p.compare(0, home.size(), home) == 0);
 
     char *dir = path_block();
-    int has_dir = profile_dir(dir);
+    int has_dir = profile_dir(env, dir);
     FUZZ_CHECK(terminated(dir));
     std::string d = named(has_dir, dir);
     if (!env_dir.empty()) {
@@ -107,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
 
     char *marker = path_block();
-    int has_marker = profile_marker_path(marker);
+    int has_marker = profile_marker_path(env, marker);
     FUZZ_CHECK(terminated(marker));
     std::string m = named(has_marker, marker);
     if (!has_dir || d.size() + 1 + strlen(MARKER_NAME) > PATH_CAP - 1) {

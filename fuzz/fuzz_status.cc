@@ -25,6 +25,7 @@
 #include "fuzz_support.h"
 #include "platform_fake.h"
 #include "state/status.h"
+#include "state/status_document.h"
 
 namespace {
 

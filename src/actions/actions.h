@@ -1,7 +1,8 @@
 // The five JSON actions. Each collects the status first, checks a
 // precondition, runs at most one tool command of its own, and writes
 // exactly one response. Each returns the process exit status. Their inputs
-// come from the router: no action reads the request itself.
+// come from the router: no action reads the request itself. Files: one per
+// action (status.cc, start.cc, poll.cc, cancel.cc, refresh.cc).
 #pragma once
 
 int action_status(void);         // the status document, always exit status 0

@@ -2,6 +2,7 @@
 #include "actions/documents.h"
 #include "actions/respond.h"
 #include "cgi/emit.h"
+#include "cgi/error_codes.h"
 #include "platform/platform.h"
 #include "state/paths.h"
 #include "tools/runner.h"
@@ -12,7 +13,7 @@
 // does not fit a path field.
 static void cancel_locally(void) {
     char path[PATH_CAP];
-    if (pending_path(path) && plat_exists(path)) plat_remove_file(path);
+    if (pending_path(process_path_env(), path) && plat_exists(path)) plat_remove_file(path);
     Buf out = {};
     append_local_cancel(&out);
     emit_json(&out);
@@ -27,7 +28,7 @@ static void cancel_login(void) {
     Status st;
     collect_login_status(&st);
     if (login_cannot_start(&st)) {
-        emit_error(200, "OK", "cancel_failed", CANCEL_UNSTARTABLE_DETAIL);
+        emit_error(200, "OK", ERR_CANCEL_FAILED, CANCEL_UNSTARTABLE_DETAIL);
         return;
     }
     if (!st.cli_present) {
@@ -36,16 +37,16 @@ static void cancel_login(void) {
     }
     Buf capture = {};
     ToolLine line;
-    switch (run_for_json_line(login_bin(), LOGIN_CANCEL, &capture, &line)) {
+    switch (run_for_json_line(login_bin(), &LOGIN_CANCEL, &capture, &line)) {
         case TOOL_NOT_FOUND:
             emit_login_missing();
             break;
         case TOOL_TIMED_OUT:
-            emit_error(200, "OK", "cancel_failed", LOGIN_TIMEOUT_DETAIL);
+            emit_error(200, "OK", ERR_CANCEL_FAILED, LOGIN_TIMEOUT_DETAIL);
             break;
         case TOOL_RAN:
             if (line.text && !read_cancel_accepted(line.text, line.end)) {
-                emit_tool_refusal("cancel_failed", "login CLI rejected the cancel", &line);
+                emit_tool_refusal(ERR_CANCEL_FAILED, "login CLI rejected the cancel", &line);
                 break;
             }
             if (!line.text && !cancel_run_succeeded(&line.how)) {
@@ -54,13 +55,13 @@ static void cancel_login(void) {
                 // the operator must not be told otherwise.
                 char detail[ERROR_TEXT_CAP];
                 describe_tool_end(LOGIN_TOOL_LABEL, &line.how, detail, sizeof detail);
-                emit_error(200, "OK", "cancel_failed", detail);
+                emit_error(200, "OK", ERR_CANCEL_FAILED, detail);
                 break;
             }
             emit_fresh_status(LEAD_CANCELLED);
             break;
         case TOOL_NOT_STARTED:
-            emit_error(200, "OK", "cancel_failed", CANCEL_UNSTARTABLE_DETAIL);
+            emit_error(200, "OK", ERR_CANCEL_FAILED, CANCEL_UNSTARTABLE_DETAIL);
             break;
     }
     buf_free(&capture);
@@ -68,7 +69,7 @@ static void cancel_login(void) {
 
 int action_cancel(void) {
     if (!take_node_lock()) {
-        emit_error(200, "OK", "cancel_failed", LOGIN_TIMEOUT_DETAIL);
+        emit_error(200, "OK", ERR_CANCEL_FAILED, LOGIN_TIMEOUT_DETAIL);
         return 0;
     }
     cancel_login();

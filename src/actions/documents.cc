@@ -1,5 +1,7 @@
 #include "actions/documents.h"
 
+#include "cgi/error_codes.h"
+
 // ,"pending_id":"<id>" when id is not empty. An id is hexadecimal digits
 // only, so it needs no escaping.
 static void add_pending_id(Buf *out, const char *pending_id) {
@@ -22,7 +24,8 @@ int append_device_code(Buf *out, const StartAnswer *a, const char *pending_id) {
 
 int append_already_logged_in(Buf *out, const StartAnswer *a, int logged_in) {
     buf_adds(out, "{\"ok\":true,\"already_logged_in\":true,\"pending\":false");
-    buf_adds(out, ",\"error\":\"already_logged_in\"");
+    buf_adds(out, ",\"error\":");
+    buf_json(out, ERR_ALREADY_LOGGED_IN);
     buf_adds(out, ",\"detail\":");
     buf_json(out, a->detail[0] ? a->detail : "credentials already exist");
     buf_addf(out, ",\"logged_in\":%s", json_flag(logged_in));
@@ -33,7 +36,7 @@ int append_already_logged_in(Buf *out, const StartAnswer *a, int logged_in) {
 int append_poll_failed(Buf *out, const PollAnswer *a, int logged_in) {
     buf_adds(out, "{\"ok\":true,\"state\":\"failed\"");
     buf_adds(out, ",\"error\":");
-    buf_json(out, a->error[0] ? a->error : "poll_failed");
+    buf_json(out, a->error[0] ? a->error : ERR_POLL_FAILED);
     if (a->detail[0]) {
         buf_adds(out, ",\"detail\":");
         buf_json(out, a->detail);

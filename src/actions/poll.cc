@@ -2,6 +2,7 @@
 #include "actions/documents.h"
 #include "actions/respond.h"
 #include "cgi/emit.h"
+#include "cgi/error_codes.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
@@ -10,7 +11,7 @@ static int poll_login(void) {
     Status st;
     collect_login_status(&st);
     if (login_cannot_start(&st)) {
-        emit_login_unstartable("poll_failed");
+        emit_login_unstartable(ERR_POLL_FAILED);
         return 1;
     }
     if (!st.cli_present) {
@@ -20,16 +21,16 @@ static int poll_login(void) {
     Buf capture = {};
     ToolLine line;
     int status = 0;
-    switch (run_for_json_line(login_bin(), LOGIN_POLL, &capture, &line)) {
+    switch (run_for_json_line(login_bin(), &LOGIN_POLL, &capture, &line)) {
         case TOOL_NOT_FOUND:
             emit_login_missing();
             break;
         case TOOL_NOT_STARTED:
-            emit_login_unstartable("poll_failed");
+            emit_login_unstartable(ERR_POLL_FAILED);
             status = 1;
             break;
         case TOOL_TIMED_OUT:
-            emit_error(504, "Gateway Timeout", "poll_failed", LOGIN_TIMEOUT_DETAIL);
+            emit_error(504, "Gateway Timeout", ERR_POLL_FAILED, LOGIN_TIMEOUT_DETAIL);
             status = 1;
             break;
         case TOOL_RAN: {
@@ -41,7 +42,7 @@ static int poll_login(void) {
                     probe_token_tool(&st);
                     emit_status_document(&st, LEAD_DONE);
                 } else {
-                    emit_error(502, "Bad Gateway", "poll_failed", "login CLI produced no JSON");
+                    emit_error(502, "Bad Gateway", ERR_POLL_FAILED, "login CLI produced no JSON");
                     status = 1;
                 }
                 break;
@@ -70,7 +71,7 @@ static int poll_login(void) {
 
 int action_poll(void) {
     if (!take_node_lock()) {
-        emit_error(504, "Gateway Timeout", "poll_failed", LOGIN_TIMEOUT_DETAIL);
+        emit_error(504, "Gateway Timeout", ERR_POLL_FAILED, LOGIN_TIMEOUT_DETAIL);
         return 1;
     }
     int status = poll_login();

@@ -1,9 +1,7 @@
-#include <stdio.h>
-
 #include "actions/actions.h"
 #include "actions/respond.h"
 #include "cgi/emit.h"
-#include "platform/platform.h"
+#include "cgi/error_codes.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
@@ -14,45 +12,38 @@ static int refresh_token(void) {
     Status st;
     collect_status(&st);
     if (!st.token_cli_present) {
-        emit_error(200, "OK", "refresh_unavailable", TOKEN_MISSING_DETAIL);
+        emit_error(200, "OK", ERR_REFRESH_UNAVAILABLE, TOKEN_MISSING_DETAIL);
         return 0;
     }
     if (!st.logged_in) {
-        emit_error(200, "OK", "not_logged_in", "start a device login first");
+        emit_error(200, "OK", ERR_NOT_LOGGED_IN, "start a device login first");
         return 0;
     }
     Buf capture = {};
     ToolLine line;
     TokenAnswer a;
     int status = 1;
-    switch (run_for_json_line(token_bin(), TOKEN_LOCAL, &capture, &line)) {
+    switch (run_for_json_line(token_bin(), &TOKEN_LOCAL, &capture, &line)) {
         case TOOL_NOT_FOUND:
         case TOOL_NOT_STARTED:
-            emit_error(200, "OK", "refresh_failed", "token CLI could not run");
+            emit_error(200, "OK", ERR_REFRESH_FAILED, "token CLI could not run");
             break;
         case TOOL_TIMED_OUT:
             // When the login tool's --status spent the request's time, the
             // token tool never got to start: the login tool timed out.
-            emit_error(200, "OK", "refresh_failed", st.cli_timed_out ? LOGIN_TIMEOUT_DETAIL : TOKEN_TIMEOUT_DETAIL);
+            emit_error(200, "OK", ERR_REFRESH_FAILED, st.cli_timed_out ? LOGIN_TIMEOUT_DETAIL : TOKEN_TIMEOUT_DETAIL);
             break;
         case TOOL_RAN:
             if (!line.text) {
-                emit_error(200, "OK", "refresh_failed", "token CLI produced no JSON");
+                emit_error(200, "OK", ERR_REFRESH_FAILED, "token CLI produced no JSON");
                 break;
             }
             read_token_answer(line.text, line.end, &a);
             if (!a.has_access_token) {
-                emit_tool_refusal("refresh_failed", "token CLI returned no token", &line);
+                emit_tool_refusal(ERR_REFRESH_FAILED, "token CLI returned no token", &line);
                 break;
             }
-            // The tool's answer overrides the snapshot's expiry and fills an
-            // organisation that the credentials lacked.
-            if (a.expires_at > 0) st.expires_at = a.expires_at;
-            st.expired = st.expires_at > 0 && st.expires_at < plat_now();
-            if (a.org_id[0] && !st.org_id[0]) {
-                snprintf(st.org_id, sizeof st.org_id, "%s", a.org_id);
-                snprintf(st.account, sizeof st.account, "%s", a.org_id);
-            }
+            take_token_answer(&st, &a);
             emit_status_document(&st, LEAD_REFRESHED);
             status = 0;
             break;
@@ -63,7 +54,7 @@ static int refresh_token(void) {
 
 int action_refresh(void) {
     if (!take_node_lock()) {
-        emit_error(200, "OK", "refresh_failed", "token CLI timed out");
+        emit_error(200, "OK", ERR_REFRESH_FAILED, "token CLI timed out");
         return 1;
     }
     int status = refresh_token();

@@ -3,12 +3,13 @@
 #include <string.h>
 
 #include "cgi/emit.h"
+#include "cgi/error_codes.h"
 #include "platform/platform.h"
 #include "state/paths.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
-void emit_login_missing(void) { emit_error(200, "OK", "cli_unavailable", LOGIN_MISSING_DETAIL); }
+void emit_login_missing(void) { emit_error(200, "OK", ERR_CLI_UNAVAILABLE, LOGIN_MISSING_DETAIL); }
 
 int login_cannot_start(const Status *st) { return !st->cli_present && strcmp(st->cli_error, CLI_SPAWN_FAILED) == 0; }
 
@@ -24,7 +25,7 @@ void emit_tool_refusal(const char *code, const char *fallback_detail, const Tool
 
 int take_node_lock(void) {
     char marker[PATH_CAP];
-    if (!pending_path(marker)) return 1;
+    if (!pending_path(process_path_env(), marker)) return 1;
     return plat_node_lock(marker, request_deadline()) != NODE_LOCK_TIMED_OUT;
 }
 

@@ -1,7 +1,11 @@
-// The response pieces the actions share. Internal to src/actions/.
+// What the device-login actions share: the responses several of them write
+// (a missing or unstartable login tool, a tool's refusal, a status
+// document), and the node lock that start, poll, cancel and refresh hold
+// around their work. Internal to src/actions/. Files: respond.cc.
 #pragma once
 
 #include "state/status.h"
+#include "state/status_document.h"
 
 // The login tool is not installed: "cli_unavailable" with HTTP 200.
 void emit_login_missing(void);

@@ -1,10 +1,10 @@
-#include <stdio.h>
 #include <string.h>
 
 #include "actions/actions.h"
 #include "actions/documents.h"
 #include "actions/respond.h"
 #include "cgi/emit.h"
+#include "cgi/error_codes.h"
 #include "tools/runner.h"
 #include "tools/tool_contract.h"
 
@@ -13,39 +13,36 @@ static int start_login(int force) {
     Status st;
     collect_login_status(&st);
     if (login_cannot_start(&st)) {
-        emit_login_unstartable("start_failed");
+        emit_login_unstartable(ERR_START_FAILED);
         return 1;
     }
     if (!st.cli_present) {
         emit_login_missing();
         return 0;
     }
-    char args[ARGS_CAP];
-    snprintf(args, sizeof args, "%s%s", LOGIN_START, force ? LOGIN_FORCE : "");
-
     Buf capture = {};
     ToolLine line;
     int status = 1;
-    switch (run_for_json_line(login_bin(), args, &capture, &line)) {
+    switch (run_for_json_line(login_bin(), force ? &LOGIN_START_FORCE : &LOGIN_START, &capture, &line)) {
         case TOOL_NOT_FOUND:
             emit_login_missing();
             status = 0;
             break;
         case TOOL_NOT_STARTED:
-            emit_login_unstartable("start_failed");
+            emit_login_unstartable(ERR_START_FAILED);
             break;
         case TOOL_TIMED_OUT:
-            emit_error(504, "Gateway Timeout", "start_failed", LOGIN_TIMEOUT_DETAIL);
+            emit_error(504, "Gateway Timeout", ERR_START_FAILED, LOGIN_TIMEOUT_DETAIL);
             break;
         case TOOL_RAN: {
             if (!line.text) {
-                emit_error(502, "Bad Gateway", "start_failed", "login CLI produced no JSON");
+                emit_error(502, "Bad Gateway", ERR_START_FAILED, "login CLI produced no JSON");
                 break;
             }
             StartAnswer a;
             read_start_answer(line.text, line.end, &a);
             if (a.ok && (!a.verify_url[0] || !a.user_code[0])) {
-                emit_error(502, "Bad Gateway", "start_incomplete",
+                emit_error(502, "Bad Gateway", ERR_START_INCOMPLETE,
                            "login CLI did not return a verify url and user code");
                 break;
             }
@@ -63,7 +60,7 @@ static int start_login(int force) {
                 append_already_logged_in(&out, &a, st.logged_in);
                 emit_json(&out);
             } else {
-                emit_error(200, "OK", a.error[0] ? a.error : "start_failed", a.detail);
+                emit_error(200, "OK", a.error[0] ? a.error : ERR_START_FAILED, a.detail);
             }
             break;
         }
@@ -74,7 +71,7 @@ static int start_login(int force) {
 
 int action_start(int force) {
     if (!take_node_lock()) {
-        emit_error(504, "Gateway Timeout", "start_failed", LOGIN_TIMEOUT_DETAIL);
+        emit_error(504, "Gateway Timeout", ERR_START_FAILED, LOGIN_TIMEOUT_DETAIL);
         return 1;
     }
     int status = start_login(force);

@@ -10,6 +10,7 @@
 #include "cgi/auth.h"
 #include "cgi/cross_site.h"
 #include "cgi/emit.h"
+#include "cgi/error_codes.h"
 #include "cgi/query.h"
 #include "platform/platform.h"
 #include "tools/runner.h"
@@ -43,7 +44,7 @@ static int request_host_is_allowed(void) {
     return host_allowed(plat_getenv("HTTP_HOST"), plat_getenv(ALLOWED_HOSTS_VARIABLE));
 }
 
-// The 403 "host_not_allowed" refusal, naming the Host header (cut between
+// The 403 ERR_HOST_NOT_ALLOWED refusal, naming the Host header (cut between
 // characters when long) and the variable that would let it through.
 static void emit_host_not_allowed(void) {
     const char *host = plat_getenv("HTTP_HOST");
@@ -52,7 +53,7 @@ static void emit_host_not_allowed(void) {
     Buf detail = {};
     buf_addf(&detail, "this node is not known by the name \"%.*s%s\"; if it is served under that name, "
              "add the name to %s", (int)shown, host, shown < strlen(host) ? "..." : "", ALLOWED_HOSTS_VARIABLE);
-    emit_error(403, "Forbidden", "host_not_allowed", detail.failed || !detail.data ? "" : detail.data);
+    emit_error(403, "Forbidden", ERR_HOST_NOT_ALLOWED, detail.failed || !detail.data ? "" : detail.data);
     buf_free(&detail);
 }
 
@@ -96,7 +97,7 @@ int plugin_main(int argc, char **argv) {
     // them is run for a page on another site; the page and the status
     // document change nothing and stay open to any origin.
     if (route_changes_state(route) && request_is_cross_site()) {
-        emit_error(403, "Forbidden", "cross_site_request", CROSS_SITE_DETAIL);
+        emit_error(403, "Forbidden", ERR_CROSS_SITE_REQUEST, CROSS_SITE_DETAIL);
         return 1;
     }
     switch (route) {
@@ -108,6 +109,6 @@ int plugin_main(int argc, char **argv) {
         case ROUTE_REFRESH: return action_refresh();
         case ROUTE_UNKNOWN: break;
     }
-    emit_error(400, "Bad Request", "unknown_action", "expected status, start, poll, cancel or refresh");
+    emit_error(400, "Bad Request", ERR_UNKNOWN_ACTION, "expected status, start, poll, cancel or refresh");
     return 1;
 }

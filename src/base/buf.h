@@ -2,7 +2,8 @@
 // captured tool output, and the JSON string encoding used by all documents.
 //
 // Ownership: a Buf is a zeroed local of the function that builds it; its
-// owner frees `data` with free(), unless it hands the Buf to emit_json.
+// owner releases it with buf_free (which frees `data` and zeroes the
+// record), unless it hands the Buf to emit_json, which frees it.
 //
 // Failure is sticky: the first append that fails (the BUF_MAX_CAP limit,
 // memory exhausted, or a buf_addf text too long to format) sets `failed`,

@@ -16,13 +16,6 @@ static int equal_const_time(const char *offered, size_t offered_len, const char 
     return diff == 0;
 }
 
-static int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Equality of the password with the n bytes at offered once percent-decoded
 // ("%" and two hex digits stand for that byte; a '%' without them stands
 // for itself; '+' stays '+'). Decoded on the fly, so a value of any length
@@ -34,7 +27,7 @@ static int equal_decoded_const_time(const char *offered, size_t n, const char *p
     for (size_t i = 0; i < n; i++) {
         unsigned char c = (unsigned char)offered[i];
         if (c == '%' && n - i >= 3) {
-            int hi = hex_digit(offered[i + 1]), lo = hex_digit(offered[i + 2]);
+            int hi = ascii_hex_value(offered[i + 1]), lo = ascii_hex_value(offered[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 c = (unsigned char)(hi * 16 + lo);
                 i += 2;

@@ -109,8 +109,6 @@ static int is_ipv4(const char *s, size_t n) {
     return at == n;
 }
 
-static int is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
 // 1 for an IPv6 address as it stands between the brackets: eight groups
 // of 1-4 hex digits, or fewer with one "::" for the missing ones, the last
 // two groups possibly written as an IPv4 quad. No zone ("%eth0").
@@ -127,7 +125,7 @@ static int is_ipv6(const char *s, size_t n) {
     }
     while (at < n) {
         size_t start = at;
-        while (at < n && is_hex(s[at]) && at - start < 4) at++;
+        while (at < n && ascii_hex_value(s[at]) >= 0 && at - start < 4) at++;
         if (at < n && s[at] == '.') {
             // A trailing IPv4 quad takes the place of two groups.
             if (!is_ipv4(s + start, n - start)) return 0;

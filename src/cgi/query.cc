@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "base/text.h"
+
 int query_has(const char *query, const char *name) {
     if (!query) return 0;
     size_t n = strlen(name);
@@ -38,8 +40,6 @@ int get_query_val(const char *query, const char *name, char *out, size_t cap) {
     size_t len;
     const char *v = query_value_span(query, name, &len);
     if (!v) return 0;
-    size_t k = len < cap - 1 ? len : cap - 1;
-    memcpy(out, v, k);
-    out[k] = '\0';
+    copy_span(out, cap, v, len);
     return 1;
 }

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "base/limits.h"
+#include "base/ascii.h"
 #include "base/utf8.h"
 
 static int is_ws(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
@@ -18,18 +19,11 @@ static int starts_with(const char *p, const char *end, const char *word) {
     return end - p >= (ptrdiff_t)n && memcmp(p, word, n) == 0;
 }
 
-static int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Reads up to four hex digits at *p, before end; *p moves past them.
 static unsigned read_hex4(const char **p, const char *end) {
     unsigned v = 0;
     for (int i = 0; i < 4 && *p < end; i++) {
-        int h = hex_value(**p);
+        int h = ascii_hex_value(**p);
         if (h < 0) break;
         v = v * 16 + (unsigned)h;
         (*p)++;
@@ -249,6 +243,7 @@ static int opens_structure(char c) { return c == '{' || c == '[' || c == '"'; }
 static int str_field(const char *text, const char *end, const char *key, char *out, size_t cap, int *cut) {
     *cut = 0;
     const char *v = json_find_key(text, end, key);
+    // Any bare value that begins with 'n' is taken for a null.
     if (!v || *v == 'n' || *v == '{' || *v == '[') return 0;
     if (*v == '"') {
         out[0] = '\0';

@@ -60,7 +60,8 @@ int json_bool_field(const char *text, const char *end, const char *key, int fall
 // empty), or a bare value (a number, true, false) as written up to a comma,
 // a closing bracket, a NUL or end, without trailing whitespace (1 when that
 // leaves something, else 0 with out empty). An absent key, a
-// null, an object or an array value, and an unquoted value that holds '{',
+// null (any unquoted value that begins with 'n': null, nan, nope), an
+// object or an array value, and an unquoted value that holds '{',
 // '[' or '"' anywhere before its end (a structure behind junk, such as
 // true{...}) leave out untouched and return 0, so that no structured value
 // (which may hold a token) is ever read as text.

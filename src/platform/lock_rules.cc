@@ -1,5 +1,6 @@
 #include "platform/lock_rules.h"
 
+#include "base/ascii.h"
 #include "base/sha256.h"
 
 #include <stdint.h>
@@ -99,8 +100,7 @@ int lock_key_windows(const char *full_path, char *out, size_t cap) {
     size_t n = strlen(full_path);
     if (n + 1 > cap) return none(out, cap);
     for (size_t i = 0; i <= n; i++) {
-        char c = full_path[i];
-        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+        char c = (char)ascii_lower((unsigned char)full_path[i]);
         if (c == '/') c = '\\';
         out[i] = c;
     }

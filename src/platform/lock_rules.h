@@ -47,10 +47,8 @@ int lock_key_windows(const char *full_path, char *out, size_t cap);
 // digits of the key's SHA-256. On POSIX it names the lock file in the
 // lock folder; on Windows, after "Local\", the mutex (the object namespace
 // takes no further '\', and the name has none). Returns 0 (out empty)
-// when it does not fit in cap.
+// when it does not fit in cap (LOCK_NAME_CAP, limits.h, fits it).
 int lock_name(const char *key, char *out, size_t cap);
-// Room for lock_name's text with its NUL, and for "Local\" before it.
-constexpr size_t LOCK_NAME_CAP = 96;
 
 // The POSIX folder that holds the lock files, candidate by candidate
 // (index 0, 1, ...): first "<home>/.plugin_lumivane_login" (home: $HOME,

@@ -31,11 +31,9 @@
 #include <unistd.h>
 
 #include "base/limits.h"
+#include "base/text.h"
 #include "platform/lock_rules.h"
 
-// How long a waiting request sleeps between two tries: short beside the
-// time a tool run takes, long enough not to spin.
-static const long long LOCK_RETRY_MS = 20;
 
 // While the lock is held: the lock folder, the lock file and its name.
 static int lock_dir_fd = -1;
@@ -63,7 +61,7 @@ static int folder_is_guarded(const struct stat *st) {
 // enter is made 0700 again.
 static int open_lock_folder(const char *path) {
     char parent[PATH_CAP];
-    snprintf(parent, sizeof parent, "%s", path);
+    copy_text(parent, sizeof parent, path);
     char *sep = strrchr(parent, '/');
     if (!sep) return -1;
     if (sep == parent) sep[1] = '\0'; else *sep = '\0';

@@ -55,7 +55,7 @@ static PSID process_user(unsigned char *buf, DWORD cap) {
 // Opens or makes the mutex `name`, owned by `user` and open to `user`
 // alone; null when that fails or the mutex belongs to someone else.
 static HANDLE own_mutex(const wchar_t *name, PSID user) {
-    unsigned char acl_buf[256];
+    unsigned char acl_buf[WIN_SECURITY_RECORD_CAP];
     PACL acl = (PACL)acl_buf;
     SECURITY_DESCRIPTOR sd;
     if (!InitializeAcl(acl, sizeof acl_buf, ACL_REVISION) ||
@@ -91,7 +91,7 @@ NodeLock plat_node_lock(const char *marker_path, long long deadline_ms) {
     size_t at = wcslen(wide);
     for (size_t i = 0; name[i]; i++) wide[at++] = (wchar_t)(unsigned char)name[i];  // the name is ASCII
     wide[at] = L'\0';
-    unsigned char user_buf[256];
+    unsigned char user_buf[WIN_SECURITY_RECORD_CAP];
     PSID user = process_user(user_buf, sizeof user_buf);
     if (!user) return NODE_LOCK_UNAVAILABLE;
     HANDLE m = own_mutex(wide, user);

@@ -1,8 +1,12 @@
 // What the program needs from the operating system, and nothing else.
-// Each platform implements it in two files chosen by the build: the
-// environment, files and clock (platform_posix.cc, platform_win32.cc) and
-// the tools (subprocess_posix.cc, subprocess_win32.cc); the logic above
-// this header never tests the platform itself. No function here reports errors on stderr or exits.
+// Each platform implements it in three files chosen by the build: standard
+// output, the environment, files and the wall clock (platform_posix.cc,
+// platform_win32.cc); the tools and the millisecond clock of their
+// deadlines (subprocess_posix.cc, subprocess_win32.cc); the node lock
+// (node_lock_posix.cc, node_lock_win32.cc). The tests link an in-memory
+// stand-in instead (tests/support/platform_fake.cc). The logic above this
+// header never tests the platform itself. No function here reports errors
+// on stderr or exits.
 #pragma once
 
 #include <stddef.h>
@@ -22,12 +26,9 @@ void plat_write_stdout(const void *data, size_t n);
 // its system converts at each call.
 
 // Environment lookup: the value, or null when the variable is not set.
+// The program never changes its environment, so a value stays valid for
+// the life of the process.
 const char *plat_getenv(const char *name);
-
-// The whole value of one of the home-directory variables (USERPROFILE,
-// HOMEDRIVE, HOMEPATH), or null when it is not set; read as plat_getenv
-// reads any variable. The text is valid until the next call.
-const char *plat_home_var(const char *name);
 
 // On POSIX, the last home-directory source (HOME) when the Windows-style
 // variables give none; null on platforms that have no such fallback.

@@ -23,8 +23,6 @@ void plat_write_stdout(const void *data, size_t n) {
 
 const char *plat_getenv(const char *name) { return getenv(name); }
 
-const char *plat_home_var(const char *name) { return getenv(name); }
-
 const char *plat_home_fallback(void) { return getenv("HOME"); }
 
 long plat_last_separator(const char *path) {

@@ -71,8 +71,6 @@ const char *plat_getenv(const char *name) {
     return nullptr;
 }
 
-const char *plat_home_var(const char *name) { return plat_getenv(name); }
-
 const char *plat_home_fallback(void) { return nullptr; }
 
 long plat_last_separator(const char *path) {

@@ -31,13 +31,6 @@ extern char **environ;
 static const int SHELL_NOT_FOUND = 127;
 // Where a bare name is searched when PATH is unset, as the shell does.
 static const char DEFAULT_SEARCH_PATH[] = "/bin:/usr/bin";
-// Without a process descriptor (an old kernel), how often the exit of the
-// tool is looked for while waiting.
-static const int EXIT_CHECK_MS = 10;
-// How long a tool that was killed at its deadline is waited for. SIGKILL
-// ends a process at once unless the kernel holds it (an uninterruptible
-// wait on a dead file server): then it is left, never waited for.
-static const long long KILLED_EXIT_WAIT_MS = 1000;
 
 struct PlatTool {
     pid_t pid;

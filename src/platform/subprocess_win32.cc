@@ -20,21 +20,14 @@
 // The exit status with which cmd.exe reports a command it cannot find; a
 // .cmd wrapper whose inner command is missing ends with it.
 static const DWORD CMD_NOT_FOUND = 9009;
-// The longest command line CreateProcess takes, NUL included.
-static const size_t WIN_COMMAND_LINE_CAP = 32768;
 // The extensions tried for a bare name when PATHEXT is unset.
 static const char DEFAULT_PATHEXT[] = ".COM;.EXE;.BAT;.CMD";
-// The output pipe's buffer.
-static const DWORD PIPE_BUFFER = 65536;
 // A process that an unhandled exception (an access violation, a stack
 // overflow, a fast fail) or Ctrl-C ended has a system error status as its
 // exit code: severity "error", system facility, 0xC000xxxx. No tool exits
 // with one of its own accord, so it tells that the tool was killed.
 static const DWORD SYSTEM_ERROR_STATUS = 0xC0000000;
 static const DWORD SYSTEM_ERROR_STATUS_MASK = 0xFFFF0000;
-// How long a tool that was terminated at its deadline is waited for before
-// it is left: termination is immediate unless the system holds the process.
-static const DWORD KILLED_EXIT_WAIT_MS = 1000;
 
 struct PlatTool {
     HANDLE process;
@@ -117,12 +110,12 @@ static wchar_t *wide_text(const char *text) {
 // Our end of a fresh output pipe (overlapped, not inherited) and the
 // tool's end (inheritable). 0 on failure, both null.
 static int output_pipe(HANDLE *ours, HANDLE *theirs, const void *unique) {
-    char name[128];
+    char name[WIN_PIPE_NAME_CAP];
     snprintf(name, sizeof name, "\\\\.\\pipe\\lumivane-tool-%lu-%p", (unsigned long)GetCurrentProcessId(), unique);
     wchar_t wide[sizeof name];
     utf16_from_utf8(name, strlen(name), wide, sizeof name);
     *ours = CreateNamedPipeW(wide, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, PIPE_BUFFER, 0, nullptr);
+                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, (DWORD)WIN_PIPE_BUFFER, 0, nullptr);
     if (*ours == INVALID_HANDLE_VALUE) {
         *ours = nullptr;
         *theirs = nullptr;
@@ -411,7 +404,7 @@ ToolResult plat_tool_finish(PlatTool *t, ToolExit *how) {
         t->timed_out = 1;
         // Terminated, it goes at once; still it is waited for only a
         // bounded time, and one that is still there then is left.
-        WaitForSingleObject(t->process, KILLED_EXIT_WAIT_MS);
+        WaitForSingleObject(t->process, (DWORD)KILLED_EXIT_WAIT_MS);
     }
     DWORD code = 0;
     if (!GetExitCodeProcess(t->process, &code) || code == STILL_ACTIVE) code = 0;

@@ -1,6 +1,6 @@
+#include "state/status_document.h"
+
 #include "base/version.h"
-#include "platform/platform.h"
-#include "state/status.h"
 
 static const char *lead_text(StatusLead lead) {
     switch (lead) {
@@ -13,8 +13,7 @@ static const char *lead_text(StatusLead lead) {
 }
 
 int append_status_document(Buf *out, const Status *st, StatusLead lead) {
-    // One clock reading, so that expires_in_sec == expires_at - now holds.
-    long long now = plat_now();
+    long long now = st->now;
     long long expires_in = st->expires_at > 0 ? st->expires_at - now : 0;
     const char *username = st->account[0] ? st->account : (st->logged_in ? "LumiVane" : "");
 

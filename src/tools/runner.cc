@@ -13,9 +13,9 @@ static const char *env_or(const char *name, const char *fallback) {
     return (v && v[0]) ? v : fallback;
 }
 
-const char *login_bin(void) { return env_or("LUMIVANE_LOGIN_BIN", "vantorel-lumivane-login"); }
+const char *login_bin(void) { return env_or("LUMIVANE_LOGIN_BIN", LOGIN_TOOL_DEFAULT); }
 
-const char *token_bin(void) { return env_or("LUMIVANE_TOKEN_BIN", "vantorel-lumivane-fetchtoken"); }
+const char *token_bin(void) { return env_or("LUMIVANE_TOKEN_BIN", TOKEN_TOOL_DEFAULT); }
 
 // The request's deadline on plat_clock_ms; 0 until it begins.
 static long long deadline_ms = 0;
@@ -29,25 +29,19 @@ long long request_deadline(void) {
     return deadline_ms;
 }
 
-// Starts `command args`; the platform's result, with *tool set on success.
+// Starts the command with its options; the platform's result, with *tool set on success.
 // The run ends at `deadline` (on plat_clock_ms), never later than the request's.
-static ToolResult start_tool(const char *command, const char *args, int capture, long long deadline,
+static ToolResult start_tool(const char *command, const ToolOptions *options, int capture, long long deadline,
                              PlatTool **tool) {
     *tool = nullptr;
     if (!command || !command[0]) return TOOL_NOT_STARTED;
     // A longer command is refused whole: a cut-off name would be another program.
     if (strlen(command) > TOOL_COMMAND_MAX) return TOOL_NOT_STARTED;
-    char options[ARGS_CAP];
-    if (strlen(args) >= sizeof options) return TOOL_NOT_STARTED;
-    memcpy(options, args, strlen(args) + 1);
-    const char *words[TOOL_OPTION_WORDS_MAX];
-    int n = split_options(options, words, TOOL_OPTION_WORDS_MAX);
-    if (n < 0) return TOOL_NOT_STARTED;
     if (deadline > request_deadline()) deadline = request_deadline();
     // What is left of the request is the run's time; with nothing left it
     // does not start, as if it had run out of time at once.
     if (plat_clock_ms() >= deadline) return TOOL_TIMED_OUT;
-    return plat_tool_start(command, words, n, capture, deadline, tool);
+    return plat_tool_start(command, options->words, options->count, capture, deadline, tool);
 }
 
 // Where a capture may end when it stops short of the tool's output: only
@@ -78,11 +72,11 @@ static void cut_capture(Buf *out, size_t len) {
     }
 }
 
-ToolResult run_capture(const char *command, const char *args, Buf *out, ToolExit *how) {
+ToolResult run_capture(const char *command, const ToolOptions *options, Buf *out, ToolExit *how) {
     ToolExit exit = {0, 0, 0};
     if (how) *how = exit;
     PlatTool *tool;
-    ToolResult started = start_tool(command, args, 1, request_deadline(), &tool);
+    ToolResult started = start_tool(command, options, 1, request_deadline(), &tool);
     if (started != TOOL_RAN) return started;
 
     const size_t start = out->len;
@@ -138,8 +132,8 @@ ToolResult run_capture(const char *command, const char *args, Buf *out, ToolExit
     return result;
 }
 
-void probe_start(const char *command, const char *args, ToolProbe *probe) {
-    probe->result = start_tool(command, args, 0, plat_clock_ms() + TOKEN_PROBE_MAX_MS, &probe->tool);
+void probe_start(const char *command, const ToolOptions *options, ToolProbe *probe) {
+    probe->result = start_tool(command, options, 0, plat_clock_ms() + TOKEN_PROBE_MAX_MS, &probe->tool);
 }
 
 ToolResult probe_finish(ToolProbe *probe) {

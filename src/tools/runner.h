@@ -1,7 +1,9 @@
 // Runs the two outside tools and captures their standard output. A tool is
 // started directly, never through a shell: the command is one program and
-// its arguments are exactly the fixed option words, so nothing from the
-// request ever reaches it. What a tool receives is said in platform.h.
+// its arguments are exactly the fixed option words (ToolOptions,
+// tool_contract.h), so nothing from the request ever reaches it. What a
+// tool receives is said in platform.h. Files: runner.cc, and run_rules.cc
+// for the pure rule below.
 //
 // Time: a request has one deadline, LUMIVANE_TOOL_TIMEOUT seconds after it
 // begins (request_deadline_begin), and every run gets what is left of it.
@@ -22,13 +24,14 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "tools/tool_contract.h"
 
 struct Buf;
 
 // The login tool's command: LUMIVANE_LOGIN_BIN when set and non-empty,
-// else "vantorel-lumivane-login". Read anew on every call; not owned.
+// else LOGIN_TOOL_DEFAULT. Read anew on every call; not owned.
 const char *login_bin(void);
-// The token tool's command: LUMIVANE_TOKEN_BIN, else "vantorel-lumivane-fetchtoken".
+// The token tool's command: LUMIVANE_TOKEN_BIN, else TOKEN_TOOL_DEFAULT.
 const char *token_bin(void);
 
 // Begins the request's deadline now, from LUMIVANE_TOOL_TIMEOUT. The
@@ -38,8 +41,7 @@ void request_deadline_begin(void);
 // request_deadline_begin was not called).
 long long request_deadline(void);
 
-// The two rules below are pure (run_rules.cc): they read only their
-// arguments.
+// The rule below is pure (run_rules.cc): it reads only its argument.
 //
 // The request's time, in whole seconds, from the value of
 // LUMIVANE_TOOL_TIMEOUT: its decimal digits, or DEFAULT_TOOL_TIMEOUT_SEC
@@ -47,12 +49,7 @@ long long request_deadline(void);
 // TOOL_TIMEOUT_DIGITS_MAX digits.
 long long tool_timeout_seconds(const char *value);
 
-// Splits the option text at its spaces into at most max words, written
-// into text itself (a writable copy); empty words are skipped. Returns the
-// word count, or -1 when there are more than max.
-int split_options(char *text, const char **words, int max);
-
-// Runs `command args` and appends its standard output to out, then trims
+// Runs the command with its options and appends its standard output to out, then trims
 // trailing whitespace (isspace). The caller passes an empty Buf and frees
 // it afterwards. Every byte counts towards CAPTURE_LIMIT, NULs included;
 // when the output runs past it (or out cannot grow), the tool is ended at
@@ -67,7 +64,7 @@ int split_options(char *text, const char **words, int max);
 // its state) and the run counts as TOOL_RAN. Only the deadline ends a run.
 // *how (when how is not null) tells how the tool ended: exited with a
 // status, killed, or neither (left running, or it never ran).
-ToolResult run_capture(const char *command, const char *args, Buf *out, ToolExit *how);
+ToolResult run_capture(const char *command, const ToolOptions *options, Buf *out, ToolExit *how);
 
 // A presence probe: a run whose output is not wanted, started now and
 // collected later so that it overlaps other work. Its time is its own,
@@ -78,7 +75,7 @@ struct ToolProbe {
     ToolResult result;  // the start's result until probe_finish decides
 };
 
-void probe_start(const char *command, const char *args, ToolProbe *probe);
+void probe_start(const char *command, const ToolOptions *options, ToolProbe *probe);
 // Waits for the probe within its own time, then ends it; same results as
 // run_capture (TOOL_TIMED_OUT when its time ran out: it started, so the
 // tool is there).

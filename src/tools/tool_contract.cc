@@ -7,16 +7,16 @@
 #include "base/utf8.h"
 #include "json/json_reader.h"
 
-const char LOGIN_STATUS[] = "--status";
-const char LOGIN_START[] = "--start";
-const char LOGIN_FORCE[] = " --force";
-const char LOGIN_POLL[] = "--poll";
-const char LOGIN_CANCEL[] = "--cancel";
-const char TOKEN_PROBE[] = "--help";
-const char TOKEN_LOCAL[] = "-local";
+const ToolOptions LOGIN_STATUS = {{"--status"}, 1};
+const ToolOptions LOGIN_START = {{"--start"}, 1};
+const ToolOptions LOGIN_START_FORCE = {{"--start", "--force"}, 2};
+const ToolOptions LOGIN_POLL = {{"--poll"}, 1};
+const ToolOptions LOGIN_CANCEL = {{"--cancel"}, 1};
+const ToolOptions TOKEN_PROBE = {{"--help"}, 1};
+const ToolOptions TOKEN_LOCAL = {{"-local"}, 1};
 
-const char LOGIN_MISSING_DETAIL[] = "vantorel-lumivane-login is not on this node";
-const char TOKEN_MISSING_DETAIL[] = "vantorel-lumivane-fetchtoken is not on this node";
+const char LOGIN_MISSING_DETAIL[] = LOGIN_TOOL_DEFAULT " is not on this node";
+const char TOKEN_MISSING_DETAIL[] = TOKEN_TOOL_DEFAULT " is not on this node";
 const char LOGIN_TIMEOUT_DETAIL[] = "login CLI timed out";
 const char TOKEN_TIMEOUT_DETAIL[] = "token CLI timed out";
 const char LOGIN_TOOL_LABEL[] = "login CLI";

@@ -3,7 +3,8 @@
 // takes the tool's answer as a span, from its last JSON line to the end of
 // the capture (NUL bytes inside it are read like any other), and fills a
 // plain record; token values are only ever tested for presence, never
-// copied.
+// copied. Files: tool_contract.cc (the texts and the readers, pure) and
+// tool_run.cc (run_for_json_line, the one step that runs a tool).
 #pragma once
 
 #include "base/limits.h"
@@ -11,18 +12,29 @@
 
 struct Buf;
 
-// Option texts.
-extern const char LOGIN_STATUS[];   // "--status"
-extern const char LOGIN_START[];    // "--start"
-extern const char LOGIN_FORCE[];    // " --force", appended to LOGIN_START
-extern const char LOGIN_POLL[];     // "--poll"
-extern const char LOGIN_CANCEL[];   // "--cancel"
-extern const char TOKEN_PROBE[];    // "--help"
-extern const char TOKEN_LOCAL[];    // "-local"
+// The commands of the two tools when LUMIVANE_LOGIN_BIN and
+// LUMIVANE_TOKEN_BIN are unset or empty (login_bin, token_bin: runner.h).
+// Macros, so that the "tool missing" details below are composed from them.
+#define LOGIN_TOOL_DEFAULT "vantorel-lumivane-login"
+#define TOKEN_TOOL_DEFAULT "vantorel-lumivane-fetchtoken"
+
+// The options of one tool run, word by word as the tool receives them:
+// fixed texts, never anything from the request.
+struct ToolOptions {
+    const char *words[TOOL_OPTION_WORDS_MAX];  // the first `count` are set
+    int count;
+};
+extern const ToolOptions LOGIN_STATUS;       // --status
+extern const ToolOptions LOGIN_START;        // --start
+extern const ToolOptions LOGIN_START_FORCE;  // --start --force
+extern const ToolOptions LOGIN_POLL;         // --poll
+extern const ToolOptions LOGIN_CANCEL;       // --cancel
+extern const ToolOptions TOKEN_PROBE;        // --help
+extern const ToolOptions TOKEN_LOCAL;        // -local
 
 // The detail texts of the "tool missing" errors name the default commands.
-extern const char LOGIN_MISSING_DETAIL[];
-extern const char TOKEN_MISSING_DETAIL[];
+extern const char LOGIN_MISSING_DETAIL[];  // LOGIN_TOOL_DEFAULT " is not on this node"
+extern const char TOKEN_MISSING_DETAIL[];  // TOKEN_TOOL_DEFAULT " is not on this node"
 // The detail of every answer to a run that timed out names the tool whose
 // run it was: the login tool's, or the token tool's.
 extern const char LOGIN_TIMEOUT_DETAIL[];  // "login CLI timed out"
@@ -44,13 +56,13 @@ struct ToolLine {
     ToolExit how;      // how the tool ended (run_capture)
 };
 
-// Runs `command args` (run_capture; defined in tool_run.cc), capturing
+// Runs the command with its options (run_capture; defined in tool_run.cc), capturing
 // into `capture` (an empty Buf that the caller frees afterwards), and
 // returns the run's result. A run that ran (TOOL_RAN) either answered,
 // *line then holding its last JSON line, or printed no line that begins
 // with '{' ("no JSON"), line->text then null. For every other result
 // line->text is null: what a tool printed before it timed out is not read.
-ToolResult run_for_json_line(const char *command, const char *args, Buf *capture, ToolLine *line);
+ToolResult run_for_json_line(const char *command, const ToolOptions *options, Buf *capture, ToolLine *line);
 
 // An expiry as tools and credentials write it: a value above
 // MILLISECOND_THRESHOLD is milliseconds. Returns seconds, or 0 for none.

@@ -6,10 +6,10 @@
 #include "base/buf.h"
 #include "tools/runner.h"
 
-ToolResult run_for_json_line(const char *command, const char *args, Buf *capture, ToolLine *line) {
+ToolResult run_for_json_line(const char *command, const ToolOptions *options, Buf *capture, ToolLine *line) {
     line->text = nullptr;
     line->end = nullptr;
-    ToolResult r = run_capture(command, args, capture, &line->how);
+    ToolResult r = run_capture(command, options, capture, &line->how);
     if (r != TOOL_RAN) return r;
     line->text = last_json_line(capture);
     if (line->text) line->end = capture->data + capture->len;

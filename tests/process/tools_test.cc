@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "base/buf.h"
 #include "base/limits.h"
@@ -36,9 +37,11 @@ struct Capture {
     std::string text;
 };
 
-Capture run(const std::string &command, const char *args) {
+Capture run(const std::string &command, std::vector<const char *> words) {
+    ToolOptions options = {};
+    for (const char *w : words) options.words[options.count++] = w;
     Buf b = {};
-    int r = run_capture(command.c_str(), args, &b, nullptr);
+    int r = run_capture(command.c_str(), &options, &b, nullptr);
     Capture c{r, b.data ? std::string(b.data, b.len) : "(untouched)"};
     buf_free(&b);
     return c;
@@ -48,18 +51,18 @@ TEST(RunCapture, Results) {
     Script exits1("echo '{\"ok\":true}'; exit 1");
     Script args("printf '%s|' \"$@\"");
     Script err("echo out; echo err >&2");
-    EXPECT_EQ(run("", "--status").result, 0);
+    EXPECT_EQ(run("", {"--status"}).result, 0);
     Buf b = {};
-    EXPECT_EQ(run_capture(nullptr, "--status", &b, nullptr), 0);
+    EXPECT_EQ(run_capture(nullptr, &LOGIN_STATUS, &b, nullptr), 0);
     EXPECT_EQ(b.data, nullptr);
-    Capture missing = run("/nonexistent/tool", "--status");
+    Capture missing = run("/nonexistent/tool", {"--status"});
     EXPECT_EQ(missing.result, -1);
-    Capture failing = run(exits1.path, "--poll");
+    Capture failing = run(exits1.path, {"--poll"});
     EXPECT_EQ(failing.result, 1);
     EXPECT_EQ(failing.text, "{\"ok\":true}");
-    EXPECT_EQ(run(args.path, "--start --force").text, "--start|--force|");  // options are not quoted
-    EXPECT_EQ(run(args.path, "").text, "|");  // no options at all
-    EXPECT_EQ(run(err.path, "").text, "out");  // standard error never reaches the capture
+    EXPECT_EQ(run(args.path, {"--start", "--force"}).text, "--start|--force|");  // options are not quoted
+    EXPECT_EQ(run(args.path, {}).text, "|");  // no options at all
+    EXPECT_EQ(run(err.path, {}).text, "out");  // standard error never reaches the capture
 }
 
 TEST(RunCapture, CommandLengthLimit) {
@@ -67,10 +70,10 @@ TEST(RunCapture, CommandLengthLimit) {
     // (Directory names of at most 255 bytes, so that the path is only missing.)
     std::string fits = "/tmp/" + std::string(251, 'd') + "/" + std::string(250, 'd') + "/x";
     ASSERT_EQ(fits.size(), TOOL_COMMAND_MAX);
-    EXPECT_EQ(run(fits, "").result, -1);  // run, and not found
-    EXPECT_EQ(run(fits + "y", "").result, 0);  // not run at all
+    EXPECT_EQ(run(fits, {}).result, -1);  // run, and not found
+    EXPECT_EQ(run(fits + "y", {}).result, 0);  // not run at all
     // A quote is a byte like any other: no shell reads the command.
-    EXPECT_EQ(run("/tmp/" + std::string(130, '\''), "").result, -1);
+    EXPECT_EQ(run("/tmp/" + std::string(130, '\''), {}).result, -1);
 }
 
 // Every byte counts towards the limit, NULs included. Output beyond it is
@@ -106,7 +109,7 @@ TEST(RunCapture, CaptureLimitKeepsWholePieces) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         Script s(c.body);
-        Capture got = run(s.path, "");
+        Capture got = run(s.path, {});
         EXPECT_EQ(got.result, 1);
         EXPECT_EQ(got.text.size(), c.kept);
         EXPECT_EQ(got.text.substr(got.text.size() - std::min(got.text.size(), c.tail.size())), c.tail);
@@ -131,7 +134,7 @@ TEST(RunCapture, KilledToolLosesItsUnfinishedLine) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         Script s(c.body);
-        Capture got = run(s.path, "");
+        Capture got = run(s.path, {});
         EXPECT_EQ(got.result, TOOL_RAN);
         EXPECT_EQ(got.text, c.text);
     }
@@ -142,15 +145,15 @@ TEST(RunCapture, OneDeadlineAndStandardInput) {
     Script reader("n=$(cat | wc -c | tr -d ' '); echo \"read $n\"");
     setenv("LUMIVANE_TOOL_TIMEOUT", "1", 1);
     request_deadline_begin();
-    Capture late = run(sleeper.path, "--status");
+    Capture late = run(sleeper.path, {"--status"});
     EXPECT_EQ(late.result, TOOL_TIMED_OUT);
     // The request's time is used up: the next run does not even start.
-    Capture after = run(reader.path, "");
+    Capture after = run(reader.path, {});
     EXPECT_EQ(after.result, TOOL_TIMED_OUT);
     EXPECT_EQ(after.text, "(untouched)");
     unsetenv("LUMIVANE_TOOL_TIMEOUT");
     request_deadline_begin();
-    EXPECT_EQ(run(reader.path, "").text, "read 0");  // standard input is the null device
+    EXPECT_EQ(run(reader.path, {}).text, "read 0");  // standard input is the null device
 }
 
 // Once a tool's output has ended its answer is whole: the tool gets a short
@@ -172,7 +175,7 @@ TEST(RunCapture, AToolThatClosesItsOutputGetsAGraceToExit) {
         SCOPED_TRACE(c.why);
         request_deadline_begin();
         Script s(c.body);
-        Capture got = run(s.path, "");
+        Capture got = run(s.path, {});
         EXPECT_EQ(got.result, c.result);
         EXPECT_EQ(got.text, c.text);
     }

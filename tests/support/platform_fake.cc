@@ -121,8 +121,6 @@ const char *plat_getenv(const char *name) {
     return it == w.env.end() ? nullptr : it->second.c_str();
 }
 
-const char *plat_home_var(const char *name) { return plat_getenv(name); }
-
 const char *plat_home_fallback(void) { return plat_getenv("HOME"); }
 
 long plat_last_separator(const char *path) {

@@ -128,36 +128,63 @@ TEST(QueryValueSpan, TheWholeValueOfTheFirstSegment) {
     EXPECT_EQ(len, 0u);
 }
 
-// The same rule for the pwd value and the X-Bot-Password header: each row
-// whose query holds one pwd= value is tried in the header too.
-TEST(PasswordPasses, PwdAndHeaderAsGivenOrPercentDecoded) {
+// Each way of presenting the password, in one table: the X-Bot-Password
+// header and the pwd value follow one rule (as given or percent-decoded),
+// so a row that holds for both is tried in both; Authorization takes the
+// password as given, after an optional scheme word.
+enum Way { HEADER = 1, AUTHORIZATION = 2, PWD = 4 };
+
+TEST(PasswordPasses, EachWayOfPresentingIt) {
     struct Case {
-        const char *password, *query;
+        const char *password;
+        int ways;           // the ways the value is presented in, one at a time
+        const char *value;  // for PWD: the query after "pwd="
         int passes;
     } cases[] = {
-        {"a b", "pwd=a%20b", 1},
-        {"a b", "pwd=a b", 1},            // as given
-        {"a b", "pwd=a+b", 0},            // '+' is no space
-        {"a+b", "pwd=a+b", 1},
-        {"a+b", "pwd=a%2bb", 1},
-        {"\xe2\x82\xac", "pwd=%E2%82%AC", 1},
-        {"\xe2\x82\xac", "pwd=%E2%82%A", 0},  // a cut escape stands for itself
-        {"%E", "pwd=%E", 1},
-        {"%", "pwd=%25", 1},
-        {"%25", "pwd=%25", 1},             // as given
-        {"%", "pwd=%2", 0},
-        {"ab", "pwd=%61b%", 0},            // one byte too many after decoding
-        {"ab", "pwd=%61", 0},              // one byte short
-        {"a", "pwd=%61&pwd=b", 1},
-        {"b", "pwd=%61&pwd=b", 0},         // the first pwd= decides
+        {"a b", HEADER | PWD, "a%20b", 1},
+        {"a b", HEADER | PWD, "a b", 1},            // as given
+        {"a b", HEADER | PWD, "a+b", 0},            // '+' is no space
+        {"a+b", HEADER | PWD, "a+b", 1},
+        {"a+b", HEADER | PWD, "a%2bb", 1},
+        {"\xe2\x82\xac", HEADER | PWD, "%E2%82%AC", 1},
+        {"\xe2\x82\xac", HEADER | PWD, "%E2%82%A", 0},  // a cut escape stands for itself
+        {"%E", HEADER | PWD, "%E", 1},
+        {"%", HEADER | PWD, "%25", 1},
+        {"%25", HEADER | PWD, "%25", 1},             // as given
+        {"%", HEADER | PWD, "%2", 0},
+        {"ab", HEADER | PWD, "%61b%", 0},            // one byte too many after decoding
+        {"ab", HEADER | PWD, "%61", 0},              // one byte short
+        {"a", PWD, "%61&pwd=b", 1},
+        {"b", PWD, "%61&pwd=b", 0},                  // the first pwd= decides
+        {"pw", AUTHORIZATION, "Bearer pw", 1},
+        {"pw", AUTHORIZATION, "bEaReR    pw", 1},
+        {"pw", AUTHORIZATION, "   Bearer pw", 1},
+        {"pw", AUTHORIZATION, "pw", 1},              // the scheme word is optional
+        {"pw", AUTHORIZATION, "   pw", 1},           // leading spaces are skipped without it too
+        {"pw", AUTHORIZATION, "\tpw", 0},            // a tab is no space
+        {"pw", AUTHORIZATION, "pw ", 0},             // nothing is trimmed after the password
+        {"pw", AUTHORIZATION, "Bearer\tpw", 0},
+        {"pw", AUTHORIZATION, "Beare", 0},
+        {"pw", AUTHORIZATION, "Bearer ", 0},
+        {"pw", AUTHORIZATION, "Basic pw", 0},
+        {"Bearer x", AUTHORIZATION, "Bearer x", 0},  // a scheme word at the start is always taken as one
+        {"Bearer x", AUTHORIZATION, "Bearer Bearer x", 1},
+        {"Bearerx", AUTHORIZATION, "Bearerx", 1},    // no space: no scheme word
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.query);
-        EXPECT_EQ(password_passes(c.password, nullptr, nullptr, c.query), c.passes);
-        std::string value = std::string(c.query).substr(strlen("pwd="));
-        if (value.find('&') == std::string::npos) {
+        SCOPED_TRACE(c.value);
+        const std::string query = std::string("pwd=") + c.value;
+        if (c.ways & HEADER) {
             SCOPED_TRACE("in the header");
-            EXPECT_EQ(password_passes(c.password, value.c_str(), nullptr, nullptr), c.passes);
+            EXPECT_EQ(password_passes(c.password, c.value, nullptr, nullptr), c.passes);
+        }
+        if (c.ways & AUTHORIZATION) {
+            SCOPED_TRACE("in Authorization");
+            EXPECT_EQ(password_passes(c.password, nullptr, c.value, nullptr), c.passes);
+        }
+        if (c.ways & PWD) {
+            SCOPED_TRACE("in the query");
+            EXPECT_EQ(password_passes(c.password, nullptr, nullptr, query.c_str()), c.passes);
         }
     }
 }
@@ -183,32 +210,6 @@ TEST(RefusalIsPage, ABrowsersPageRequestOnly) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         EXPECT_EQ(refusal_is_page(route_request(c.query), c.accept), c.page);
-    }
-}
-
-TEST(PasswordPasses, AuthorizationWithOrWithoutTheSchemeWord) {
-    struct Case {
-        const char *password, *authorization;
-        int passes;
-    } cases[] = {
-        {"pw", "Bearer pw", 1},
-        {"pw", "bEaReR    pw", 1},
-        {"pw", "   Bearer pw", 1},
-        {"pw", "pw", 1},                 // the scheme word is optional
-        {"pw", "   pw", 1},              // leading spaces are skipped without it too
-        {"pw", "\tpw", 0},               // a tab is no space
-        {"pw", "pw ", 0},                // nothing is trimmed after the password
-        {"pw", "Bearer\tpw", 0},
-        {"pw", "Beare", 0},
-        {"pw", "Bearer ", 0},
-        {"pw", "Basic pw", 0},
-        {"Bearer x", "Bearer x", 0},     // a scheme word at the start is always taken as one
-        {"Bearer x", "Bearer Bearer x", 1},
-        {"Bearerx", "Bearerx", 1},       // no space: no scheme word
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.authorization);
-        EXPECT_EQ(password_passes(c.password, nullptr, c.authorization, nullptr), c.passes);
     }
 }
 

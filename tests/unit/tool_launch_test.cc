@@ -1,6 +1,6 @@
 // The rules of starting a tool without a shell, on text: the environment
 // filter, the search path (POSIX and Windows rules), the Windows command
-// lines, the time limit's variable and the option words.
+// lines.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -9,7 +9,6 @@
 
 #include "base/limits.h"
 #include "platform/tool_launch.h"
-#include "tools/runner.h"
 
 namespace {
 
@@ -240,44 +239,6 @@ TEST(WindowsCommandLine, BatchFilesThroughCmd) {
     EXPECT_EQ(tool_is_batch("login.Bat"), 1);
     EXPECT_EQ(tool_is_batch("login.exe"), 0);
     EXPECT_EQ(tool_is_batch("cmd"), 0);
-}
-
-TEST(ToolTimeout, WholeSecondsElseTheDefault) {
-    struct Case {
-        const char *value;
-        long long seconds;
-    } cases[] = {
-        {nullptr, DEFAULT_TOOL_TIMEOUT_SEC},
-        {"", DEFAULT_TOOL_TIMEOUT_SEC},
-        {"0", DEFAULT_TOOL_TIMEOUT_SEC},
-        {"000", DEFAULT_TOOL_TIMEOUT_SEC},
-        {"1", 1},
-        {"90", 90},
-        {"007", 7},
-        {"999999999", 999999999},
-        {"1000000000", DEFAULT_TOOL_TIMEOUT_SEC},  // ten digits: unusable
-        {"-5", DEFAULT_TOOL_TIMEOUT_SEC},
-        {"+5", DEFAULT_TOOL_TIMEOUT_SEC},
-        {" 5", DEFAULT_TOOL_TIMEOUT_SEC},
-        {"5s", DEFAULT_TOOL_TIMEOUT_SEC},
-        {"1.5", DEFAULT_TOOL_TIMEOUT_SEC},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.value ? c.value : "(unset)");
-        EXPECT_EQ(tool_timeout_seconds(c.value), c.seconds);
-    }
-}
-
-TEST(ToolOptions, SplitAtSpaces) {
-    char text[] = " --start  --force ";
-    const char *words[2];
-    ASSERT_EQ(split_options(text, words, 2), 2);
-    EXPECT_STREQ(words[0], "--start");
-    EXPECT_STREQ(words[1], "--force");
-    char empty[] = "";
-    EXPECT_EQ(split_options(empty, words, 2), 0);
-    char three[] = "a b c";
-    EXPECT_EQ(split_options(three, words, 2), -1);
 }
 
 }  // namespace
