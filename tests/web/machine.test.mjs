@@ -10,9 +10,9 @@ test('transitions: loading, the resting states and a node that does not answer',
     { why: 'boot', run: () => new Console(), want: { phase: 'loading', pill: 'Checking', status: 'Checking', start: 'off', refresh: 'off', step: 'loading', fx: ['call:status'] } },
     { why: 'signed out', run: () => signedOut(), want: { phase: 'idle', pill: 'Not Connected', start: 'primary', refresh: 'on', sessionNote: 'No session on this node yet. Start a device login below.', step: 'idle' } },
     {
-      why: 'signed in: Start off, Refresh primary, the account said, focus on it',
+      why: 'signed in: Start off, Refresh primary, the account said, no focus moved on a load',
       run: () => new Console().status(signedInDoc()),
-      want: { phase: 'signed-in', pill: 'Connected', start: 'off', refresh: 'primary', sessionNote: 'Signed in as org-x.', fx: ['focus:sessionNote'] },
+      want: { phase: 'signed-in', pill: 'Connected', start: 'off', refresh: 'primary', sessionNote: 'Signed in as org-x.', noFx: ['focus'] },
     },
     {
       why: 'expired token',
@@ -22,7 +22,7 @@ test('transitions: loading, the resting states and a node that does not answer',
     {
       why: 'login tool missing',
       run: () => new Console().status(statusDoc({ cli_present: false })),
-      want: { start: 'off', sessionNote: 'The login tool vantorel-lumivane-login is not installed on this node, so no login can start. Install it, or set LUMIVANE_LOGIN_BIN to its path, then reload this page.' },
+      want: { start: 'off', sessionNote: 'The login tool vantorel-lumivane-login is not installed on this node, so no login can start. Install it, or set LUMIVANE_LOGIN_BIN to its path in the host's configuration.' },
     },
     {
       why: 'host error page: unknown, not signed out; retried after 2 s',
@@ -73,7 +73,7 @@ test('transitions: starting and following a login', () => {
     {
       why: 'a start the host did not pass on',
       run: () => signedOut().press('start').answer('start', L.classify(502, '<html>')),
-      want: { sessionNote: 'Start failed: can\'t reach the node (HTTP 502).' },
+      want: { phase: 'unreachable', pill: 'Unknown', sessionNote: 'Start failed: can\'t reach the node (HTTP 502). Retrying\u2026' },
     },
     {
       why: 'tool pace and lifetime out of range: 60 s and no countdown',
@@ -297,7 +297,7 @@ test('transitions: copying, refreshing', () => {
     { why: 'copied', run: () => following().step({ type: 'copied', ok: true, opened: true }), want: { flowNote: 'Code copied. Open the link and approve.' } },
     { why: 'not copied, opened', run: () => following().step({ type: 'copied', ok: false, opened: true }), want: { flowNote: 'Copy the code shown above, then approve on the page that opened.' } },
     { why: 'not copied, nothing opened', run: () => following().step({ type: 'copied', ok: false, opened: false }), want: { flowNote: 'Copy the code shown above, then open the address and approve.' } },
-    { why: 'refresh', run: () => new Console().status(signedInDoc()).press('refresh'), want: { refresh: 'off', fx: ['call:refresh'] } },
+    { why: 'refresh', run: () => new Console().status(signedInDoc()).press('refresh'), want: { fx: ['call:refresh'] } },
     {
       why: 'refresh refused in words',
       run: () => signedOut().press('refresh').answer('refresh', asResult({ ok: false, error: 'not_logged_in', detail: 'start a device login first' })),

@@ -5,7 +5,8 @@
    The model is one value: `phase`, the data of the flow this page follows,
    and a few flags that hold in any phase (refreshing: a refresh is out;
    pollInFlight / pollSlow: a poll is out, and for long; trouble: the last
-   check of the followed flow failed). Only `transition` makes a new model,
+   check of the followed flow failed; hidden: the tab is out of view;
+   refused: the node refused this page's status request). Only `transition` makes a new model,
    and never changes the one it is given.
 
    Phases (P):
@@ -14,7 +15,8 @@
      ENDED        signed out, the login this page followed has ended
                   (failed, expired, replaced, cancelled elsewhere)
      SIGNED_IN    signed in, no login followed
-     UNREACHABLE  the node gave no status; its state is unknown
+     UNREACHABLE  the node gave no status; its state is unknown (retried
+                  by itself, unless the node refused the page)
      STARTING     a start request is out
      CONFIRMING   the operator is asked before a pending login whose code
                   this page does not know is replaced
@@ -25,9 +27,10 @@
 
    Events (each with `now`): {type: 'press', what}, {type: 'answer', tag,
    gen, result, stored}, {type: 'timer', name}, {type: 'visible'},
-   {type: 'copied', ok, opened}. What each phase accepts ("-": nothing
-   happens; an answer whose `gen` is not the model's belongs to a flow
-   that has ended, and changes only the flags):
+   {type: 'hidden'}, {type: 'online'}, {type: 'copied', ok, opened}. What
+   each phase accepts ("-": nothing happens; an answer whose `gen` is not
+   the model's belongs to a flow that has ended, and changes only the
+   flags):
 
    event          | LOADING      | IDLE ENDED      | SIGNED_IN   | UNREACHABLE
    ---------------+--------------+-----------------+-------------+--------------
@@ -35,11 +38,17 @@
                   |              | CONFIRMING      |             |
    press relogin  | -            | -               | as start    | -
    press refresh  | -            | refreshing      | refreshing  | -
-   answer status  | rest phase or FOLLOWING (a pending login); no status
-                  | document: UNREACHABLE, retry timer
+   answer status  | rest phase or FOLLOWING (a pending login), recheck
+                  | timer; no status document: UNREACHABLE, retry timer
+                  | (none after a 401: asked again only when the operator acts)
    timer retry    | -            | -               | -           | status call
-   visible        | -            | status call     | status call | status call
-   answer refresh | clears refreshing; a status document counts as status
+   timer recheck  | -            | status call     | status call | -
+                  |              | (not while hidden)            |
+   visible/online | -            | status call     | status call | status call
+                  |              |                 |             | (not refused)
+   hidden         | stops the recheck timer (any phase)
+   answer refresh | clears refreshing; a status document counts as status;
+                  | no answer at rest: UNREACHABLE, retry timer
    answer expire  | a status document counts as status, else a status call
 
    event          | STARTING     | CONFIRMING      | FOLLOWING        | CANCELLING
@@ -51,8 +60,9 @@
    press cancel   | -            | -               | CANCELLING       | -
    press refresh  | refreshing   | refreshing      | refreshing       | refreshing
    press copy     | -            | -               | copy (code known)| copy
-   answer start   | FOLLOWING or | -               | -                | -
-                  | rest phase   |                 |                  |
+   answer start   | FOLLOWING,   | -               | -                | -
+                  | rest phase,  |                 |                  |
+                  | or UNREACHABLE (no answer)     |                  |
    answer status  | -            | -               | replaced, done,  | -
                   |              |                 | gone: rest phase |
    answer poll    | -            | -               | next poll or end | -
@@ -61,7 +71,7 @@
    timer poll     | -            | -               | poll call        | -
    timer slow     | -            | -               | pollSlow         | -
    timer tick     | -            | -               | expire or tick   | tick
-   visible        | -            | -               | expire or poll   | -
+   visible/online | -            | -               | expire or poll   | -
    copied         | -            | -               | flow note        | flow note
 
    A new event is a handler in ON_EVENT and a row above; a new phase is a
@@ -85,6 +95,8 @@
   var saneInterval = L.saneInterval;
   var pollDelayMs = L.pollDelayMs;
   var retryDelayMs = L.retryDelayMs;
+  var recheckDelayMs = L.recheckDelayMs;
+  var isNum = L.isNum;
   var expiryFrom = L.expiryFrom;
   var failureSentence = L.failureSentence;
   var reachText = L.reachText;
@@ -149,6 +161,7 @@
        created      the node's start time of the login (its seconds), 0
                     until a status document tells
        wasSignedIn  the node was signed in when the flow began (a re-login)
+       markerSeen   a status showed the node's pending login in this flow
        stillPending the last answer was authorization_pending */
   function initial(now, canCopy) {
     return {
@@ -167,6 +180,9 @@
       refreshing: false,
       retries: 0,
       reach: '',            /* why the node's state is unknown */
+      refused: false,       /* the node refused the status request (401) */
+      hidden: false,
+      tokenExpiresAt: 0,    /* page ms when the node's token expires; 0: none */
       sessionMsg: null,     /* {cls, text}: the answer to the operator's last press */
       flowMsg: null,        /* {cls, text, kind} */
       outcome: '',          /* how the last flow ended */
@@ -240,6 +256,7 @@
       created: created || (f ? f.created : 0) || 0,
       wasSignedIn: signedIn(m),
       stillPending: false,
+      markerSeen: !f || created > 0,
     };
     m.trouble = false;
     m.pollSlow = false;
@@ -301,12 +318,20 @@
     m.session = doc;
     m.retries = 0;
     m.reach = '';
+    m.refused = false;
+    m.tokenExpiresAt = doc.logged_in === true && isNum(doc.expires_in_sec) && isNum(doc.expires_at) && doc.expires_at > 0
+      ? m.now + doc.expires_in_sec * 1000 : 0;
     if (m.phase === P.FOLLOWING) {
       if (current) checkFlow(m, doc, fx);
       return;
     }
     if (!atRest(m.phase)) return;
-    var wasPhase = m.phase;
+    if (m.phase === P.UNREACHABLE) m.sessionMsg = null;
+    settleStatus(m, doc, storedText, current, fx);
+    if (atRest(m.phase)) fx.push(after('recheck', recheckDelayMs(m.tokenExpiresAt, m.now)));
+  }
+
+  function settleStatus(m, doc, storedText, current, fx) {
     /* A status asked for before a flow began or ended describes another
        moment: it neither revives a flow nor drops a stored code. */
     if (!current) {
@@ -332,7 +357,6 @@
       fx.push(forget());
     }
     m.phase = restPhase(m, m.phase === P.ENDED);
-    if (m.phase === P.SIGNED_IN && wasPhase !== P.SIGNED_IN) fx.push(focus('sessionNote'));
   }
 
   /* The node has a pending login and this page follows none: show the
@@ -358,6 +382,7 @@
   function checkFlow(m, doc, fx) {
     var f = m.flow;
     if (doc.pending === true) {
+      if (!f.markerSeen) f = m.flow = Object.assign({}, f, { markerSeen: true });
       if (isReplaced(f, doc)) {
         endFlow(m, 'replaced', fx);
         m.flowMsg = msg('warn', T.replaced);
@@ -378,7 +403,15 @@
     }
     var known = f.code !== '';
     endFlow(m, known ? 'gone' : 'cancelled', fx);
-    m.flowMsg = known ? msg('warn', f.wasSignedIn ? T.endedElsewhere : T.cancelledElsewhere) : null;
+    m.flowMsg = known ? msg('warn', goneText(f)) : null;
+  }
+
+  /* Why a login this page showed is no longer pending at the node. A
+     start whose marker no status ever showed did not end elsewhere: the
+     node never showed it at all. */
+  function goneText(f) {
+    if (!f.markerSeen) return T.noMarker;
+    return f.wasSignedIn ? T.endedElsewhere : T.cancelledElsewhere;
   }
 
   function onPress(m, what, fx) {
@@ -436,11 +469,34 @@
       return;
     }
     if (!atRest(m.phase)) return;
-    /* No flow is followed: the node's state is unknown, not signed out. */
-    m.phase = P.UNREACHABLE;
-    m.reach = reachText(r);
+    /* No flow is followed: the node's state is unknown, not signed out. A
+       refused password stays refused: asking again only repeats the 401. */
+    if (r.kind === 'doc' && r.http === 401) {
+      toUnknown(m, T.reachRefused(failureSentence(r)), fx);
+      m.refused = true;
+      return;
+    }
+    toUnknown(m, reachText(r), fx);
     m.retries++;
     fx.push(after('retry', retryDelayMs(m.retries)));
+  }
+
+  /* The node's state is unknown: a note about an earlier state (an
+     answer to a press) goes, and `reach` says why. */
+  function toUnknown(m, reach, fx) {
+    m.phase = P.UNREACHABLE;
+    m.reach = reach;
+    m.sessionMsg = null;
+    m.refused = false;
+    fx.push(stop('recheck'));
+  }
+
+  /* A press whose request got no answer from the node at all: the page
+     cannot tell the node's state either, and retries like a status. */
+  function actionUnanswered(m, reach, fx) {
+    toUnknown(m, reach, fx);
+    m.retries = 1;
+    fx.push(after('retry', retryDelayMs(m.retries)), focus('sessionNote', true));
   }
 
   function onStartAnswer(m, ev, fx) {
@@ -467,6 +523,10 @@
       fx.push(scroll('flowCard'), focus(f.code ? 'btnCopyOpen' : 'btnCancel', true));
       /* Also tells the node's start time of this login. */
       fx.push(call('status', '', m.gen));
+      return;
+    }
+    if (r.kind !== 'doc') {
+      actionUnanswered(m, T.startUnreachable(failureSentence(r)), fx);
       return;
     }
     m.phase = restPhase(m, false);
@@ -518,7 +578,7 @@
           m.flowMsg = msg('ok', T.signedInFlow);
         } else {
           endFlow(m, 'gone', fx);
-          m.flowMsg = msg('warn', T.cancelledElsewhere);
+          m.flowMsg = msg('warn', f.markerSeen ? T.cancelledElsewhere : T.noMarker);
         }
         fx.push(call('status', '', m.gen));
         return;
@@ -550,6 +610,10 @@
   function onRefreshAnswer(m, ev, fx) {
     m.refreshing = false;
     var r = ev.result;
+    if (r.kind !== 'doc' && atRest(m.phase) && m.phase !== P.LOADING && m.phase !== P.UNREACHABLE) {
+      actionUnanswered(m, T.refreshUnreachable(failureSentence(r)), fx);
+      return;
+    }
     if (r.kind !== 'doc' || !r.doc.ok) {
       m.sessionMsg = msg('err', T.refreshFailed(failureSentence(r)));
       return;
@@ -582,18 +646,24 @@
         else fx.push(after('tick', TICK_MS));
         return;
       case 'retry':
-        if (m.phase === P.UNREACHABLE) fx.push(call('status', '', m.gen));
+        if (m.phase === P.UNREACHABLE && !m.refused) fx.push(call('status', '', m.gen));
+        return;
+      case 'recheck':
+        if (!m.hidden && (m.phase === P.IDLE || m.phase === P.ENDED || m.phase === P.SIGNED_IN)) fx.push(call('status', '', m.gen));
         return;
     }
   }
 
-  /* The tab is shown again: check at once instead of at the next timer. */
+  /* The tab is shown again, or the browser is back online: check at once
+     instead of at the next timer. */
   function onVisible(m, fx) {
+    m.hidden = false;
     if (m.phase === P.FOLLOWING) {
       if (m.flow.expiresAt && m.now >= m.flow.expiresAt) expire(m, fx);
       else if (!m.pollInFlight) sendPoll(m, fx);
       return;
     }
+    if (m.refused) return;
     if (m.phase === P.UNREACHABLE) fx.push(stop('retry'));
     if (atRest(m.phase) && m.phase !== P.LOADING) fx.push(call('status', '', m.gen));
   }
@@ -601,7 +671,8 @@
   /* The one way the model changes: the next model for an event, and the
      effects to carry out. Events: {type: 'press', what}, {type: 'answer',
      tag, gen, result, stored}, {type: 'timer', name}, {type: 'visible'},
-     {type: 'copied', ok, opened}; each with `now`. The model passed in is
+     {type: 'hidden'}, {type: 'online'}, {type: 'copied', ok, opened};
+     each with `now`. The model passed in is
      not changed. */
   /* Each answer tag and event type to its handler: a new event is one
      entry here and one row in the table above. */
@@ -618,6 +689,11 @@
     answer: function (m, ev, fx) { if (has(ON_ANSWER, ev.tag)) ON_ANSWER[ev.tag](m, ev, fx); },
     timer: function (m, ev, fx) { onTimer(m, ev.name, fx); },
     visible: function (m, ev, fx) { onVisible(m, fx); },
+    online: function (m, ev, fx) { onVisible(m, fx); },
+    hidden: function (m, ev, fx) {
+      m.hidden = true;
+      fx.push(stop('recheck'));
+    },
     copied: function (m, ev) {
       if (showsCode(m)) m.flowMsg = msg(ev.ok ? 'ok' : 'warn', ev.ok ? T.copied : (ev.opened ? T.copyOpened : T.copyNotOpened));
     },

@@ -21,9 +21,12 @@
   var TEXTS = {
     /* session notes */
     noSession: 'No session on this node yet. Start a device login below.',
+    toolCheckFailed: function (sentence) { return 'The login tool\'s status check failed: ' + sentence + '.'; },
+    toolUnstartable: 'The login tool set for this node (LUMIVANE_LOGIN_BIN, else ' + LOGIN_TOOL + ') is there but cannot be ' +
+      'started: it is not an executable program. Fix the host\'s configuration and restart the host; reloading this page changes nothing.',
     alreadyIn: 'This node already has LumiVane credentials. Use Re-login to replace them.',
     toolMissing: 'The login tool ' + LOGIN_TOOL + ' is not installed on this node, so no login can start. ' +
-      'Install it, or set LUMIVANE_LOGIN_BIN to its path, then reload this page.',
+      'Install it, or set LUMIVANE_LOGIN_BIN to its path in the host\'s configuration.',
     signedInAs: function (who) { return who ? 'Signed in as ' + who + '.' : 'Signed in.'; },
     expiredNote: function (ago) { return 'Expired' + (ago ? ' ' + ago + ' ago' : '') + '. Try Refresh Token Now; if that fails, re-login.'; },
     startFailed: function (sentence) { return 'Start failed: ' + sentence + '.'; },
@@ -32,10 +35,15 @@
     refreshedLive: 'Token re-read. CLI confirmed a live token.',
     reachError: function (sentence) { return 'Error: ' + sentence + '.'; },
     reachRetrying: function (sentence) { return sentence + '. Retrying' + ELLIPSIS; },
+    reachRefused: function (sentence) { return 'Error: ' + sentence + '. Nothing more is asked until you act.'; },
+    startUnreachable: function (sentence) { return 'Start failed: ' + sentence + '. Retrying' + ELLIPSIS; },
+    refreshUnreachable: function (sentence) { return 'Refresh failed: ' + sentence + '. Retrying' + ELLIPSIS; },
+    refreshRevoked: 'Refresh failed: the login service no longer accepts this node\'s refresh token. Sign in again with Re-login.',
     /* flow notes */
     signedInFlow: 'Signed in. The credential file has been written.',
     cancelled: 'Device flow cancelled.',
     cancelledElsewhere: 'This login was cancelled, perhaps from another window.',
+    noMarker: 'The node shows no pending login for this code; check LUMIVANE_PENDING_PATH.',
     endedElsewhere: 'This login ended in another window.',
     replaced: 'This code was replaced by a login started elsewhere, and no longer works.',
     expired: 'The code has expired. Start a new login.',
@@ -49,6 +57,8 @@
     copied: 'Code copied. Open the link and approve.',
     copyOpened: 'Copy the code shown above, then approve on the page that opened.',
     copyNotOpened: 'Copy the code shown above, then open the address and approve.',
+    codeShown: function (code) { return 'Your code is ' + code.split('').join(' ') + '.'; },
+    copyDescribe: 'Copies the code and opens the approval page in a new tab.',
     copyHint: 'Copying is not available on this page: copy the code by hand before the page opens ' +
       '(one click on the code selects all of it).',
     confirm: 'A login is already pending on this node, started in another window or browser; ' +
@@ -65,6 +75,8 @@
     pollSlow: 'Still checking with the node' + ELLIPSIS,
     idleSignedIn: ['Signed in. ', 'Re-login (replace)', ' above starts a login that replaces this session.'],
     idleNoTool: ['No login can start here until the login tool is installed.', '', ''],
+    idleUnstartable: ['No login can start here until the host can start the login tool.', '', ''],
+    idleRefused: ['The node refused this page. Open the console again from the node\'s own page.', '', ''],
     idleEnded: ['No login in progress. Press ', 'Start LumiVane Login', ' above for a new code.'],
     idle: ['No login in progress. Press ', 'Start LumiVane Login', ' above to begin.'],
     codeExpiresIn: function (left) { return 'Code expires in ' + left; },
@@ -99,6 +111,8 @@
     /* the tools line, the title, the footer */
     loginToolAbsent: LOGIN_TOOL + ' is not on this node.',
     loginToolPresent: 'Login CLI present',
+    loginToolFailing: 'Login CLI failing',
+    loginToolUnstartable: 'Login CLI cannot be started',
     tokenTool: function (present) { return DOT + 'token CLI ' + (present ? 'present' : 'missing'); },
     title: 'lumivane',
     titleWithCode: function (code) { return code + DOT + 'lumivane'; },
@@ -121,6 +135,7 @@
   var SENTENCES = {
     /* the plugin's own */
     cli_unavailable: 'the login tool ' + LOGIN_TOOL + ' is not installed on this node',
+    cli_spawn_failed: 'the login tool is on this node but cannot be started',
     start_failed: 'the login tool could not start a login',
     start_incomplete: 'the login tool answered without a code or an address to approve it at',
     cross_site_request: 'the node refused a request that came from a page on another site',
