@@ -332,7 +332,7 @@ const paths = [
       override(OPEN, 'status', '', 127);
       const { context, page } = await openConsole();
       await waitText(page, '#sessionNote', 'The login tool vantorel-lumivane-login is not installed on this node, so no login can start. ' +
-        'Install it, or set LUMIVANE_LOGIN_BIN to its path, then reload this page.');
+        'Install it, or set LUMIVANE_LOGIN_BIN to its path in the host\'s configuration.');
       assert.equal(await page.locator('#btnStartLogin').isDisabled(), true);
       await context.close();
     },

@@ -22,7 +22,7 @@ test('transitions: loading, the resting states and a node that does not answer',
     {
       why: 'login tool missing',
       run: () => new Console().status(statusDoc({ cli_present: false })),
-      want: { start: 'off', sessionNote: 'The login tool vantorel-lumivane-login is not installed on this node, so no login can start. Install it, or set LUMIVANE_LOGIN_BIN to its path in the host's configuration.' },
+      want: { start: 'off', sessionNote: 'The login tool vantorel-lumivane-login is not installed on this node, so no login can start. Install it, or set LUMIVANE_LOGIN_BIN to its path in the host\'s configuration.' },
     },
     {
       why: 'host error page: unknown, not signed out; retried after 2 s',

@@ -472,7 +472,7 @@
     /* No flow is followed: the node's state is unknown, not signed out. A
        refused password stays refused: asking again only repeats the 401. */
     if (r.kind === 'doc' && r.http === 401) {
-      toUnknown(m, T.reachRefused(failureSentence(r)), fx);
+      toUnknown(m, T.reachError(failureSentence(r)), fx);
       m.refused = true;
       return;
     }
