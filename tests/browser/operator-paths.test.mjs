@@ -17,7 +17,8 @@ import {
 } from './helpers.mjs';
 
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
-const FLOW_KEY = 'lumivane_flow_';   // + node; these pages have no node
+// The stored flow is the node's, keyed by its credentials path.
+const FLOW_KEY = 'lumivane_flow_' + path.join(OPEN.data, 'auth.json');
 const CODE = /^[A-Z]{4}-[0-9]{4}$/;
 const ELLIPSIS = '\u2026';
 let browser;
