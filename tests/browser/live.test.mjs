@@ -7,11 +7,16 @@
 // stand-in tools.
 import { test, before, after, beforeEach } from 'node:test';
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { spawnSync } from 'node:child_process';
+import { fileURLToPath } from 'node:url';
 import {
   OPEN, launchBrowser, newContext, resetNode, writeCreds, override, waitText, waitFor, isShown, nowSec,
   pauseClock, axeViolations,
 } from './helpers.mjs';
 
+const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
 const CODE = /^[A-Z]{4}-[0-9]{4}$/;
 const ELLIPSIS = '\u2026';
@@ -267,6 +272,39 @@ const ROWS = [
 ];
 
 for (const row of ROWS) test(row.name, row.run);
+
+test('the demo\'s approval page keeps its code input inside the card', async () => {
+  const context = await newContext(browser);
+  const page = await context.newPage();
+  await page.goto(`${OPEN.url}/demo/approve?code=ABCD-1234`);
+  const input = await page.locator('#code').boundingBox();
+  // The card is the page's main element; its content ends at its padding.
+  const card = await page.locator('main').evaluate((el) => ({
+    right: el.getBoundingClientRect().right - parseFloat(getComputedStyle(el).paddingRight),
+  }));
+  assert.ok(input.x + input.width <= card.right + 0.5, `input ends at ${input.x + input.width}, the card's content at ${card.right}`);
+  await context.close();
+});
+
+test('scripts/demo.sh on a port it cannot have: said plainly, no data folder, no "demo stopped"', () => {
+  const demoDir = path.join(ROOT, 'build/demo');
+  const listing = () => (fs.existsSync(demoDir) ? fs.readdirSync(demoDir).sort() : []);
+  const busy = new URL(OPEN.url).port;
+  const cases = [
+    { port: busy, said: `port ${busy} is already in use` },
+    { port: 'eighty', said: 'eighty is not a port number' },
+    { port: '99999', said: '99999 is not a port number' },
+  ];
+  for (const c of cases) {
+    const before = listing();
+    const r = spawnSync('bash', [path.join(ROOT, 'scripts/demo.sh'), c.port], { encoding: 'utf8', timeout: 60_000 });
+    const told = `demo.sh ${c.port}: exit ${r.status}\nstdout: ${r.stdout}\nstderr: ${r.stderr}`;
+    assert.notEqual(r.status, 0, told);
+    assert.ok(r.stderr.includes(c.said), told);
+    assert.ok(!r.stdout.includes('demo stopped'), told);
+    assert.deepEqual(listing(), before, told);
+  }
+});
 
 test('axe finds no violation in the new states, in both themes', async () => {
   const states = [
