@@ -75,9 +75,11 @@ const ROWS = [
   {
     name: 'a token that runs out reads expired at its expiry, without a press',
     run: async () => {
-      writeCreds(OPEN, { expires_at: nowSec() + 3 });
+      // Long enough for a busy machine to show it valid first; the wait
+      // for "Expired" only bounds from above, well past the expiry.
+      writeCreds(OPEN, { expires_at: nowSec() + 15 });
       const { context, page } = await openConsole({ clock: false, ready: 'Connected' });
-      await waitText(page, '#pillText', 'Expired');
+      await page.locator('#pillText').filter({ hasText: /^Expired$/ }).waitFor({ timeout: 60_000 });
       await waitText(page, '#vToken', /^expired/);
       await context.close();
     },
