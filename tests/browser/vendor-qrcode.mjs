@@ -111,6 +111,15 @@ export function trimmed(source) {
   s = cut(s, '    var getRsBlockTable = function(typeNumber, errorCorrectionLevel) {\n', '\n    };\n',
     '    var getRsBlockTable = function(typeNumber, errorCorrectionLevel) {\n' +
     '      return errorCorrectionLevel == QRErrorCorrectionLevel.M ? RS_BLOCK_TABLE[typeNumber - 1] : undefined;');
+  // The length field's width and the mode names for byte mode only, the
+  // one mode addData still takes: 8 bits for versions 1 to 9, 16 up to 40,
+  // the package's errors otherwise.
+  s = cut(s, '    _this.getLengthInBits = function(mode, type) {\n', '\n    };\n',
+    '    _this.getLengthInBits = function(mode, type) {\n' +
+    '      if (mode != QRMode.MODE_8BIT_BYTE) throw \'mode:\' + mode;\n' +
+    '      if (type > 40) throw \'type:\' + type;\n' +
+    '      return 1 <= type && type < 10 ? 8 : 16;');
+  s = cut(s, '  var QRMode = {\n', '  };\n', '  var QRMode = {\n    MODE_8BIT_BYTE : 1 << 2\n');
   // Comments: whole-line and block comments.
   s = s.replace(/\/\*\*[\s\S]*?\*\/\n?/g, '');
   s = s.replace(/^[ \t]*\/\/.*\n/gm, '');
