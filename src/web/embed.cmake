@@ -3,8 +3,10 @@
 #
 # Four texts come out, each a NUL-terminated `const unsigned char` array
 # with a `size_t` length that excludes the NUL:
-#   PAGE_TEMPLATE  page.html with every style sheet and script it names
-#                  (page_files.cmake) inlined at its tag, in page order, and
+#   PAGE_TEMPLATE  page.html without indentation, with every style sheet
+#                  and script it names (page_files.cmake) inlined at its
+#                  tag, in page order (scripts named in a row as one
+#                  block), and
 #                  its two placeholder comments replaced by the one-byte
 #                  markers 0x01 (theme head block) and 0x02 (theme bridge
 #                  script);
@@ -227,7 +229,10 @@ string(ASCII 1 mark_theme_head)
 string(ASCII 2 mark_theme_bridge)
 
 # The template. page.html links its style sheets and scripts so that an
-# editor and a browser can open it as it is; the build inlines each one.
+# editor and a browser can open it as it is; the build drops the
+# indentation of its lines (blanks at the start of a line are only layout
+# between elements, and page.html has no <pre>) and inlines each file.
+string(REGEX REPLACE "\n[ ]+" "\n" page "${page}")
 page_include_tags(tags "${page}")
 if(NOT tags)
   message(FATAL_ERROR "page.html names no style sheet or script")
@@ -235,12 +240,22 @@ endif()
 foreach(tag IN LISTS tags)
   page_include_name(name "${tag}")
   lean_file(text "${WEB_DIR}/${name}")
+  if(tag MATCHES "^<script" AND NOT text MATCHES ";$")
+    message(FATAL_ERROR "${name}: the last statement does not end with ';', "
+                        "which the page's one script block relies on")
+  endif()
   if(tag MATCHES "^<script")
     replace_once(page "${tag}" "${open_script}${text}${close_script}" "include tag")
   else()
     replace_once(page "${tag}" "${open_style}${text}${close_style}" "include tag")
   endif()
 endforeach()
+# Scripts that page.html names one right after another (a line feed
+# between their tags) run as one block, in the same order: one hash in the
+# policy instead of one per file. Each lean script ends its last statement
+# itself, and the line feed between them keeps the next file's first line
+# its own.
+string(REPLACE "${close_script}${line_feed}${open_script}" "${line_feed}" page "${page}")
 replace_once(page "<!--@theme-head@-->" "${mark_theme_head}" "placeholder")
 replace_once(page "<!--@theme-bridge@-->" "${mark_theme_bridge}" "placeholder")
 

@@ -221,13 +221,24 @@ Pieces expected_pieces() {
     Pieces p;
     p.theme_head = "<script>" + lean(slurp("theme_early.js"), true) + "</script><style>" + lean(slurp("theme.css"), false) + "</style>";
     p.theme_bridge = "<script>" + lean(slurp("theme_bridge.js"), true) + "</script>\n";
-    p.page = slurp("page.html");
+    // page.html without the blanks that open its lines.
+    std::string html = slurp("page.html");
+    for (char c : html) {
+        bool opens_line = !p.page.empty() && p.page.back() == '\n';
+        if (c == ' ' && opens_line) continue;
+        p.page += c;
+    }
     std::vector<Include> includes = page_includes(p.page);
     EXPECT_GE(includes.size(), 4u) << "page.html names its style sheet and scripts";
     for (const Include &inc : includes) {
         std::string text = slurp(inc.name);
         EXPECT_FALSE(text.empty()) << "page.html names a missing file: " << inc.name;
         replace_once(p.page, inc.tag, inc.script ? "<script>" + lean(text, true) + "</script>" : "<style>" + lean(text, false) + "</style>");
+    }
+    // Scripts named one after another run as one block.
+    const std::string seam = "</script>\n<script>";
+    for (size_t at = p.page.find(seam); at != std::string::npos; at = p.page.find(seam, at)) {
+        p.page.replace(at, seam.size(), "\n");
     }
     replace_once(p.page, "<!--@theme-head@-->", p.theme_head);
     replace_once(p.page, "<!--@theme-bridge@-->", p.theme_bridge);
