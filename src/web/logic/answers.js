@@ -6,11 +6,6 @@
   'use strict';
 
   var L = root.ConsoleLogic;
-  var isNum = L.isNum;
-  var saneInterval = L.saneInterval;
-  var errorSentence = L.errorSentence;
-  var failureSentence = L.failureSentence;
-  var SAME_LOGIN_SLACK_SEC = L.SAME_LOGIN_SLACK_SEC;
   var MAX_LIFETIME_SEC = L.LIMITS.MAX_LIFETIME_SEC;
 
   /* ---- Answers ---- */
@@ -42,7 +37,7 @@
 
   /* What a poll answer says about the flow. */
   function pollOutcome(result) {
-    if (result.kind !== 'doc' || !result.doc.ok) return { kind: 'trouble', sentence: failureSentence(result) };
+    if (result.kind !== 'doc' || !result.doc.ok) return { kind: 'trouble', sentence: L.failureSentence(result) };
     var d = result.doc;
     /* The state decides first: a failed re-login still reports
        logged_in true, for the credentials that were there before. */
@@ -53,7 +48,7 @@
          tool ran: true here, with no login pending, also when another
          window's poll collected this very login. */
       if (d.error === 'no_pending_login') return { kind: 'gone', signedIn: d.logged_in === true };
-      return { kind: 'failed', sentence: errorSentence(d.error, d.detail) };
+      return { kind: 'failed', sentence: L.errorSentence(d.error, d.detail) };
     }
     if (d.state === 'done' || (d.state !== 'pending' && d.logged_in === true)) return { kind: 'done' };
     return { kind: 'pending', still: false, interval: d.interval };
@@ -62,19 +57,19 @@
   /* The node's start time of its pending login, in the node's seconds, or
      0 when the document does not tell. */
   function nodeCreated(doc) {
-    if (!doc || doc.pending !== true || !isNum(doc.now) || !isNum(doc.pending_age_sec) || doc.pending_age_sec < 0) return 0;
+    if (!doc || doc.pending !== true || !L.isNum(doc.now) || !L.isNum(doc.pending_age_sec) || doc.pending_age_sec < 0) return 0;
     return doc.now - doc.pending_age_sec;
   }
 
   function sameLogin(a, b) {
-    return a > 0 && b > 0 && Math.abs(a - b) <= SAME_LOGIN_SLACK_SEC;
+    return a > 0 && b > 0 && Math.abs(a - b) <= L.SAME_LOGIN_SLACK_SEC;
   }
 
   /* A login started on the node after the one this page follows replaced
      it: the node keeps one pending login. */
   function isReplaced(flow, doc) {
     var created = nodeCreated(doc);
-    return flow.code !== '' && flow.created > 0 && created > flow.created + SAME_LOGIN_SLACK_SEC;
+    return flow.code !== '' && flow.created > 0 && created > flow.created + L.SAME_LOGIN_SLACK_SEC;
   }
 
   /* ---- Addresses ---- */
@@ -151,7 +146,7 @@
     if (!f || typeof f !== 'object' || typeof f.code !== 'string' || f.code === '' || typeof f.url !== 'string') return null;
     var expiresAt = 0;
     var expired = false;
-    if (isNum(f.expires_at) && f.expires_at > 0) {
+    if (L.isNum(f.expires_at) && f.expires_at > 0) {
       if (f.expires_at <= now) expired = true;
       else if (f.expires_at - now <= MAX_LIFETIME_SEC * 1000) expiresAt = f.expires_at;
     }
@@ -160,8 +155,8 @@
       url: f.url,
       expiresAt: expiresAt,
       expired: expired,
-      interval: saneInterval(f.interval),
-      created: isNum(f.created) && f.created > 0 ? f.created : 0,
+      interval: L.saneInterval(f.interval),
+      created: L.isNum(f.created) && f.created > 0 ? f.created : 0,
     };
   }
 

@@ -92,22 +92,6 @@
   var SLOW_DOWN_SEC = LIMITS.SLOW_DOWN_SEC;
   var SLOW_POLL_SEC = LIMITS.SLOW_POLL_SEC;
   var TICK_MS = LIMITS.TICK_MS;
-  var saneInterval = L.saneInterval;
-  var pollDelayMs = L.pollDelayMs;
-  var retryDelayMs = L.retryDelayMs;
-  var recheckDelayMs = L.recheckDelayMs;
-  var isNum = L.isNum;
-  var expiryFrom = L.expiryFrom;
-  var failureSentence = L.failureSentence;
-  var reachText = L.reachText;
-  var isStatusDoc = L.isStatusDoc;
-  var pollOutcome = L.pollOutcome;
-  var nodeCreated = L.nodeCreated;
-  var sameLogin = L.sameLogin;
-  var isReplaced = L.isReplaced;
-  var openableUrl = L.openableUrl;
-  var storedFlowText = L.storedFlowText;
-  var readStoredFlow = L.readStoredFlow;
 
   var P = {
     LOADING: 'loading',
@@ -228,7 +212,7 @@
   function needsConfirm(m) {
     var s = m.session;
     if (!s || s.pending !== true || showsCode(m)) return false;
-    return !sameLogin(nodeCreated(s), m.endedLogin);
+    return !L.sameLogin(L.nodeCreated(s), m.endedLogin);
   }
 
   /* Start is for a node that is signed out; Re-login, shown only on a
@@ -261,7 +245,7 @@
     m.trouble = false;
     m.pollSlow = false;
     m.outcome = '';
-    fx.push(after('poll', pollDelayMs(m.flow)));
+    fx.push(after('poll', L.pollDelayMs(m.flow)));
     if (m.flow.expiresAt) fx.push(after('tick', TICK_MS));
   }
 
@@ -319,7 +303,7 @@
     m.retries = 0;
     m.reach = '';
     m.refused = false;
-    m.tokenExpiresAt = doc.logged_in === true && isNum(doc.expires_in_sec) && isNum(doc.expires_at) && doc.expires_at > 0
+    m.tokenExpiresAt = doc.logged_in === true && L.isNum(doc.expires_in_sec) && L.isNum(doc.expires_at) && doc.expires_at > 0
       ? m.now + doc.expires_in_sec * 1000 : 0;
     if (m.phase === P.FOLLOWING) {
       if (current) checkFlow(m, doc, fx);
@@ -328,7 +312,7 @@
     if (!atRest(m.phase)) return;
     if (m.phase === P.UNREACHABLE) m.sessionMsg = null;
     settleStatus(m, doc, storedText, current, fx);
-    if (atRest(m.phase)) fx.push(after('recheck', recheckDelayMs(m.tokenExpiresAt, m.now)));
+    if (atRest(m.phase)) fx.push(after('recheck', L.recheckDelayMs(m.tokenExpiresAt, m.now)));
   }
 
   function settleStatus(m, doc, storedText, current, fx) {
@@ -339,15 +323,15 @@
       return;
     }
     if (doc.pending === true) {
-      var created = nodeCreated(doc);
+      var created = L.nodeCreated(doc);
       /* A flow can end before any status told the node's start time of
          its login (a poll answered first). The node keeps one pending
          login, so the first one read after the end is the marker that
          login left behind. */
       if (m.endedLogin === ENDED_LOGIN_UNKNOWN && created > 0) m.endedLogin = created;
       /* A pending login that ended here is not followed again; a newer one is. */
-      if (m.endedLogin === NO_ENDED_LOGIN || (created > 0 && !sameLogin(created, m.endedLogin))) {
-        resume(m, created, readStoredFlow(storedText, m.now), fx);
+      if (m.endedLogin === NO_ENDED_LOGIN || (created > 0 && !L.sameLogin(created, m.endedLogin))) {
+        resume(m, created, L.readStoredFlow(storedText, m.now), fx);
         return;
       }
     } else {
@@ -364,9 +348,9 @@
      code is not known here. A stored code that ran out while no page
      showed it ends at the node. */
   function resume(m, created, stored, fx) {
-    var mine = stored && (!stored.created || !created || sameLogin(stored.created, created));
+    var mine = stored && (!stored.created || !created || L.sameLogin(stored.created, created));
     if (mine && stored.expired) {
-      if (stored.created && sameLogin(stored.created, created)) {
+      if (stored.created && L.sameLogin(stored.created, created)) {
         m.flow = { code: stored.code, created: created, wasSignedIn: signedIn(m) };
         expire(m, fx);
         return;
@@ -383,16 +367,16 @@
     var f = m.flow;
     if (doc.pending === true) {
       if (!f.markerSeen) f = m.flow = Object.assign({}, f, { markerSeen: true });
-      if (isReplaced(f, doc)) {
+      if (L.isReplaced(f, doc)) {
         endFlow(m, 'replaced', fx);
         m.flowMsg = msg('warn', T.replaced);
         return;
       }
-      var created = nodeCreated(doc);
+      var created = L.nodeCreated(doc);
       /* The earliest reading is the closest (see SAME_LOGIN_SLACK_SEC). */
       if (f.code !== '' && created > 0 && (f.created === 0 || created < f.created)) {
         m.flow = Object.assign({}, f, { created: created });
-        fx.push(store(storedFlowText(m.flow)));
+        fx.push(store(L.storedFlowText(m.flow)));
       }
       return;
     }
@@ -437,7 +421,7 @@
       case 'keep':
         if (m.phase !== P.CONFIRMING) return;
         m.phase = m.back;
-        if (m.phase === P.FOLLOWING) fx.push(after('poll', pollDelayMs(m.flow)));
+        if (m.phase === P.FOLLOWING) fx.push(after('poll', L.pollDelayMs(m.flow)));
         fx.push(focus(restFocus(m), true));
         return;
       case 'cancel':
@@ -453,14 +437,14 @@
         fx.push(call('refresh', '', m.gen));
         return;
       case 'copy':
-        if (showsCode(m)) fx.push(copy(m.flow.code, openableUrl(m.flow.url)));
+        if (showsCode(m)) fx.push(copy(m.flow.code, L.openableUrl(m.flow.url)));
         return;
     }
   }
 
   function onStatusAnswer(m, ev, fx) {
     var r = ev.result;
-    if (r.kind === 'doc' && isStatusDoc(r.doc)) {
+    if (r.kind === 'doc' && L.isStatusDoc(r.doc)) {
       takeStatus(m, r.doc, ev.stored, ev.gen === m.gen, fx);
       return;
     }
@@ -472,13 +456,13 @@
     /* No flow is followed: the node's state is unknown, not signed out. A
        refused password stays refused: asking again only repeats the 401. */
     if (r.kind === 'doc' && r.http === 401) {
-      toUnknown(m, T.reachError(failureSentence(r)), fx);
+      toUnknown(m, T.reachError(L.failureSentence(r)), fx);
       m.refused = true;
       return;
     }
-    toUnknown(m, reachText(r), fx);
+    toUnknown(m, L.reachText(r), fx);
     m.retries++;
-    fx.push(after('retry', retryDelayMs(m.retries)));
+    fx.push(after('retry', L.retryDelayMs(m.retries)));
   }
 
   /* The node's state is unknown: a note about an earlier state (an
@@ -496,7 +480,7 @@
   function actionUnanswered(m, reach, fx) {
     toUnknown(m, reach, fx);
     m.retries = 1;
-    fx.push(after('retry', retryDelayMs(m.retries)), focus('sessionNote', true));
+    fx.push(after('retry', L.retryDelayMs(m.retries)), focus('sessionNote', true));
   }
 
   function onStartAnswer(m, ev, fx) {
@@ -514,23 +498,23 @@
       var f = {
         code: d.user_code ? String(d.user_code) : '',
         url: d.verify_url ? String(d.verify_url) : '',
-        expiresAt: expiryFrom(d.expires_in, m.now),
-        interval: saneInterval(d.interval),
+        expiresAt: L.expiryFrom(d.expires_in, m.now),
+        interval: L.saneInterval(d.interval),
         created: 0,
       };
       beginFollow(m, f, 0, fx);
-      if (f.code) fx.push(store(storedFlowText(m.flow)));
+      if (f.code) fx.push(store(L.storedFlowText(m.flow)));
       fx.push(scroll('flowCard'), focus(f.code ? 'btnCopyOpen' : 'btnCancel', true));
       /* Also tells the node's start time of this login. */
       fx.push(call('status', '', m.gen));
       return;
     }
     if (r.kind !== 'doc') {
-      actionUnanswered(m, T.startUnreachable(failureSentence(r)), fx);
+      actionUnanswered(m, T.startUnreachable(L.failureSentence(r)), fx);
       return;
     }
     m.phase = restPhase(m, false);
-    m.sessionMsg = msg('err', T.startFailed(failureSentence(r)));
+    m.sessionMsg = msg('err', T.startFailed(L.failureSentence(r)));
     fx.push(call('status', '', m.gen), focus(pressed));
   }
 
@@ -539,32 +523,32 @@
     m.pollSlow = false;
     fx.push(stop('slow'));
     if (ev.gen !== m.gen || m.phase !== P.FOLLOWING) return;
-    var o = pollOutcome(ev.result);
+    var o = L.pollOutcome(ev.result);
     var f = m.flow;
     switch (o.kind) {
       case 'trouble':
         m.trouble = true;
         m.flowMsg = msg('err', T.pollError(o.sentence), 'poll');
-        fx.push(after('poll', pollDelayMs(f)));
+        fx.push(after('poll', L.pollDelayMs(f)));
         return;
       case 'slow-down':
         m.flow = Object.assign({}, f, { extraSec: f.extraSec + SLOW_DOWN_SEC });
         m.trouble = false;
-        m.flowMsg = msg('', T.slowerPace(pollDelayMs(m.flow) / 1000), 'pace');
-        fx.push(after('poll', pollDelayMs(m.flow)));
+        m.flowMsg = msg('', T.slowerPace(L.pollDelayMs(m.flow) / 1000), 'pace');
+        fx.push(after('poll', L.pollDelayMs(m.flow)));
         return;
       case 'pending':
         m.flow = Object.assign({}, f, {
           stillPending: o.still,
-          interval: o.still ? f.interval : saneInterval(o.interval),
+          interval: o.still ? f.interval : L.saneInterval(o.interval),
         });
         m.trouble = false;
         if (m.flowMsg && m.flowMsg.kind === 'poll') m.flowMsg = null;
         /* The status tells whether a login started elsewhere replaced this one. */
-        fx.push(after('poll', pollDelayMs(m.flow)), call('status', '', m.gen));
+        fx.push(after('poll', L.pollDelayMs(m.flow)), call('status', '', m.gen));
         return;
       case 'done':
-        if (isStatusDoc(ev.result.doc)) m.session = ev.result.doc;
+        if (L.isStatusDoc(ev.result.doc)) m.session = ev.result.doc;
         endFlow(m, 'done', fx);
         m.flowMsg = msg('ok', T.signedInFlow);
         fx.push(call('status', '', m.gen));
@@ -594,7 +578,7 @@
     if (m.phase !== P.CANCELLING || ev.gen !== m.gen) return;
     var r = ev.result;
     if (r.kind === 'doc' && r.doc.ok) {
-      if (isStatusDoc(r.doc)) m.session = r.doc;
+      if (L.isStatusDoc(r.doc)) m.session = r.doc;
       endFlow(m, 'cancelled', fx);
       m.flowMsg = msg('ok', T.cancelled);
       fx.push(call('status', '', m.gen));
@@ -603,28 +587,28 @@
     /* The login is still pending at the node: the code stays, and Cancel
        can be pressed again. */
     m.phase = P.FOLLOWING;
-    m.flowMsg = msg('err', T.cancelFailed(failureSentence(r)));
-    fx.push(after('poll', pollDelayMs(m.flow)), focus('btnCancel'));
+    m.flowMsg = msg('err', T.cancelFailed(L.failureSentence(r)));
+    fx.push(after('poll', L.pollDelayMs(m.flow)), focus('btnCancel'));
   }
 
   function onRefreshAnswer(m, ev, fx) {
     m.refreshing = false;
     var r = ev.result;
     if (r.kind !== 'doc' && atRest(m.phase) && m.phase !== P.LOADING && m.phase !== P.UNREACHABLE) {
-      actionUnanswered(m, T.refreshUnreachable(failureSentence(r)), fx);
+      actionUnanswered(m, T.refreshUnreachable(L.failureSentence(r)), fx);
       return;
     }
     if (r.kind !== 'doc' || !r.doc.ok) {
-      m.sessionMsg = msg('err', T.refreshFailed(failureSentence(r)));
+      m.sessionMsg = msg('err', T.refreshFailed(L.failureSentence(r)));
       return;
     }
     m.sessionMsg = msg('ok', r.doc.refreshed === true ? T.refreshedLive : T.refreshed);
-    if (isStatusDoc(r.doc)) takeStatus(m, r.doc, ev.stored, ev.gen === m.gen, fx);
+    if (L.isStatusDoc(r.doc)) takeStatus(m, r.doc, ev.stored, ev.gen === m.gen, fx);
   }
 
   function onExpireAnswer(m, ev, fx) {
     var r = ev.result;
-    if (r.kind === 'doc' && isStatusDoc(r.doc)) takeStatus(m, r.doc, ev.stored, false, fx);
+    if (r.kind === 'doc' && L.isStatusDoc(r.doc)) takeStatus(m, r.doc, ev.stored, false, fx);
     else fx.push(call('status', '', m.gen));
   }
 
@@ -634,7 +618,7 @@
         if (m.phase !== P.FOLLOWING) return;
         /* One request at a time: an answer still out for an earlier flow
            makes this tick wait another interval. */
-        if (m.pollInFlight) fx.push(after('poll', pollDelayMs(m.flow)));
+        if (m.pollInFlight) fx.push(after('poll', L.pollDelayMs(m.flow)));
         else sendPoll(m, fx);
         return;
       case 'slow':

@@ -8,16 +8,6 @@
   var T = L.TEXTS;
   var P = L.P;
   var msg = L.msg;
-  var cliPresent = L.cliPresent;
-  var showsCode = L.showsCode;
-  var canStart = L.canStart;
-  var openableUrl = L.openableUrl;
-  var fmtExpiry = L.fmtExpiry;
-  var fmtLeft = L.fmtLeft;
-  var secondsLeft = L.secondsLeft;
-  var expiredNote = L.expiredNote;
-  var expiredToken = L.expiredToken;
-  var errorSentence = L.errorSentence;
 
   /* What the node's login tool is: 'absent', 'unstartable' (there, but
      the host cannot run it), 'failing' (it ran, and its status check
@@ -48,9 +38,9 @@
     if (m.phase === P.UNREACHABLE) return msg('err', m.reach);
     if (m.sessionMsg) return m.sessionMsg;
     if (!s) return msg('', '');
-    if (li && ex) return msg('err', expiredNote(expiredSec(m, s)));
+    if (li && ex) return msg('err', L.expiredNote(expiredSec(m, s)));
     var tool = toolState(s);
-    if (tool === 'failing' && !signing) return msg('err', T.toolCheckFailed(errorSentence(s.cli_error, '')));
+    if (tool === 'failing' && !signing) return msg('err', T.toolCheckFailed(L.errorSentence(s.cli_error, '')));
     if (li) {
       var who = s.account || s.username;
       return msg('ok', T.signedInAs(who));
@@ -82,7 +72,7 @@
   function idleLineOf(m, li) {
     if (m.refused) return T.idleRefused;
     if (li) return T.idleSignedIn;
-    if (!cliPresent(m)) return toolState(m.session) === 'unstartable' ? T.idleUnstartable : T.idleNoTool;
+    if (!L.cliPresent(m)) return toolState(m.session) === 'unstartable' ? T.idleUnstartable : T.idleNoTool;
     if (m.phase === P.ENDED) return T.idleEnded;
     return T.idle;
   }
@@ -104,7 +94,7 @@
     var waiting = held && !m.refused;
     var busy = m.phase === P.STARTING || m.phase === P.CANCELLING || m.phase === P.CONFIRMING;
     var code = following ? m.flow.code : '';
-    var cli = cliPresent(m);
+    var cli = L.cliPresent(m);
 
     var step = 'idle';
     if (waiting) step = 'loading';
@@ -121,7 +111,7 @@
     else if (s) status = signing ? T.statusFlow : T.statusSignedOut;
 
     var token = T.none;
-    if (s && li) token = ex ? expiredToken(expiredSec(m, s)) : T.tokenValid(fmtExpiry(tokenLeft(m, s)));
+    if (s && li) token = ex ? L.expiredToken(expiredSec(m, s)) : T.tokenValid(L.fmtExpiry(tokenLeft(m, s)));
     else if (s) token = T.tokenNone;
 
     var label = li ? String(s.account || s.username || T.accountDefault) : '';
@@ -141,11 +131,11 @@
       buttons: {
         /* Busy, not disabled, while a refresh is out: the button keeps
            the focus of the operator who pressed it. */
-        refresh: { disabled: held, busy: m.refreshing, primary: li && !showsCode(m) },
+        refresh: { disabled: held, busy: m.refreshing, primary: li && !L.showsCode(m) },
         /* The primary action: Start when signed out, unless a code is on
            its way or shown (then Copy & Open is); Refresh when signed in. */
-        start: { disabled: !canStart(m, false) || busy, primary: !li && !showsCode(m) && m.phase !== 'starting' },
-        relogin: { hidden: !li, disabled: !canStart(m, true) || busy },
+        start: { disabled: !L.canStart(m, false) || busy, primary: !li && !L.showsCode(m) && m.phase !== 'starting' },
+        relogin: { hidden: !li, disabled: !L.canStart(m, true) || busy },
         cancel: { disabled: m.phase === P.CANCELLING },
         copy: { label: m.canCopy ? T.copyOpen : T.open },
       },
@@ -160,8 +150,8 @@
         known: code !== '',
         code: code,
         url: m.flow.url,
-        openUrl: openableUrl(m.flow.url),
-        expiry: m.flow.expiresAt ? T.codeExpiresIn(fmtLeft(secondsLeft(m.flow.expiresAt, m.now))) : '',
+        openUrl: L.openableUrl(m.flow.url),
+        expiry: m.flow.expiresAt ? T.codeExpiresIn(L.fmtLeft(L.secondsLeft(m.flow.expiresAt, m.now))) : '',
         cancelling: m.phase === P.CANCELLING,
       } : null,
       pollLabel: pollLabelOf(m),
