@@ -319,3 +319,60 @@ test('the model passed to transition is left as it was', () => {
   L.transition(frozen, { type: 'timer', name: 'poll', now: NOW });
   assert.equal(JSON.stringify(frozen), before);
 });
+
+// Which login is whose: the node names its pending login (pending_id, a
+// digest of the marker's bytes), and the page compares that name with the
+// one its own start got, so that two starts within the same second are
+// still told apart. Without names on both sides, start times decide.
+test('transitions: the node\'s pending_id against the one this page\'s start got', () => {
+  const MINE = '0123456789abcdef';
+  const OTHER = 'fedcba9876543210';
+  const started = () => signedOut().press('start').answer('start', asResult(startDoc({ pending_id: MINE })));
+  const named = (id) => pendingDoc(0, { pending_id: id });
+  const pollPending = (id) => asResult({ ok: true, state: 'pending', interval: 5, pending_id: id });
+  const replaced = 'This code was replaced by a login started elsewhere, and no longer works.';
+  const reloaded = (storedId, nodeId) => {
+    const c = new Console();
+    c.stored = JSON.stringify({ code: 'ABCD-1234', url: 'http://x/a', expires_at: NOW + 600_000, interval: 5, created: NODE_NOW, pending_id: storedId });
+    return c.status(named(nodeId));
+  };
+  check([
+    {
+      why: 'a start in the same second elsewhere: the status names another login, this one ends at once',
+      run: () => started().status(named(OTHER)),
+      want: { phase: 'ended', flowNote: replaced, fx: ['stop:poll', 'forget'] },
+    },
+    { why: 'the status names this login: followed', run: () => started().status(named(MINE)), want: { phase: 'following', code: 'ABCD-1234' } },
+    {
+      why: 'the poll names another login: ended within that poll',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', pollPending(OTHER)),
+      want: { phase: 'ended', flowNote: replaced, fx: ['stop:poll', 'forget'] },
+    },
+    {
+      why: 'the poll names this login: the next poll is set',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', pollPending(MINE)),
+      want: { phase: 'following', fx: ['timer:poll:5000'] },
+    },
+    {
+      why: 'the start named none: start times decide, the same second is the same login',
+      run: () => signedOut().press('start').answer('start', asResult(startDoc())).status(named(OTHER)),
+      want: { phase: 'following' },
+    },
+    { why: 'a reload shows the stored code for its own login', run: () => reloaded(MINE, MINE), want: { phase: 'following', code: 'ABCD-1234' } },
+    {
+      why: 'a reload after another login replaced it in the same second: the code is not known here',
+      run: () => reloaded(MINE, OTHER),
+      want: { phase: 'following', code: '', fx: ['forget'] },
+    },
+    {
+      why: 'a login that failed here stays ended while the node still shows it',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', asResult({ ok: true, state: 'failed', error: 'access_denied' })).status(named(MINE)),
+      want: { phase: 'ended' },
+    },
+    {
+      why: 'one started elsewhere in the same second after it is followed',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', asResult({ ok: true, state: 'failed', error: 'access_denied' })).status(named(OTHER)),
+      want: { phase: 'following' },
+    },
+  ]);
+});

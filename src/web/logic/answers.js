@@ -51,7 +51,16 @@
       return { kind: 'failed', sentence: L.errorSentence(d.error, d.detail) };
     }
     if (d.state === 'done' || (d.state !== 'pending' && d.logged_in === true)) return { kind: 'done' };
-    return { kind: 'pending', still: false, interval: d.interval };
+    return { kind: 'pending', still: false, interval: d.interval, id: pendingIdOf(d) };
+  }
+
+  /* The node's name for its pending login (pending_id: a digest of the
+     pending marker's bytes, read under the node lock), or '' when a
+     document gives none. Two starts have two names however close in time
+     they were, where start times to the second cannot tell them apart. */
+  function pendingIdOf(doc) {
+    var id = doc ? doc.pending_id : null;
+    return typeof id === 'string' && /^[0-9a-f]{1,64}$/.test(id) ? id : '';
   }
 
   /* The node's start time of its pending login, in the node's seconds, or
@@ -66,10 +75,15 @@
   }
 
   /* A login started on the node after the one this page follows replaced
-     it: the node keeps one pending login. */
+     it: the node keeps one pending login. Its name tells when both sides
+     have one; else its start time, later than this flow's by more than
+     the slack. */
   function isReplaced(flow, doc) {
+    if (flow.code === '' || !doc || doc.pending !== true) return false;
+    var id = pendingIdOf(doc);
+    if (flow.pendingId && id) return id !== flow.pendingId;
     var created = nodeCreated(doc);
-    return flow.code !== '' && flow.created > 0 && created > flow.created + L.SAME_LOGIN_SLACK_SEC;
+    return flow.created > 0 && created > flow.created + L.SAME_LOGIN_SLACK_SEC;
   }
 
   /* ---- Addresses ---- */
@@ -130,6 +144,7 @@
   function storedFlowText(flow) {
     return JSON.stringify({
       code: flow.code, url: flow.url, expires_at: flow.expiresAt, interval: flow.interval, created: flow.created,
+      pending_id: flow.pendingId,
     });
   }
 
@@ -157,6 +172,7 @@
       expired: expired,
       interval: L.saneInterval(f.interval),
       created: L.isNum(f.created) && f.created > 0 ? f.created : 0,
+      pendingId: pendingIdOf(f),
     };
   }
 
@@ -164,6 +180,7 @@
   L.isStatusDoc = isStatusDoc;
   L.pollOutcome = pollOutcome;
   L.nodeCreated = nodeCreated;
+  L.pendingIdOf = pendingIdOf;
   L.sameLogin = sameLogin;
   L.isReplaced = isReplaced;
   L.actionUrl = actionUrl;

@@ -144,6 +144,8 @@
        extraSec     added by slow_down answers
        created      the node's start time of the login (its seconds), 0
                     until a status document tells
+       pendingId    the node's pending_id of this login ('' until an answer
+                    names it): a pending login of another name replaced it
        wasSignedIn  the node was signed in when the flow began (a re-login)
        markerSeen   a status showed the node's pending login in this flow
        stillPending the last answer was authorization_pending */
@@ -156,6 +158,7 @@
       flow: null,
       gen: 0,               /* changes whenever a flow begins or ends */
       endedLogin: NO_ENDED_LOGIN, /* the login that ended here: its start time on the node, or a named value */
+      endedId: '',          /* and its pending_id, '' when not known */
       back: '',             /* the phase that "Keep It" returns to */
       startForce: false,
       pollInFlight: false,
@@ -212,6 +215,8 @@
   function needsConfirm(m) {
     var s = m.session;
     if (!s || s.pending !== true || showsCode(m)) return false;
+    var id = L.pendingIdOf(s);
+    if (m.endedId && id) return id !== m.endedId;
     return !L.sameLogin(L.nodeCreated(s), m.endedLogin);
   }
 
@@ -226,9 +231,10 @@
   }
 
   /* Begins following a login: `f` is the flow this page knows (its code
-     and pace), or null for a pending login whose code it does not know.
-     The first poll comes one interval later. */
-  function beginFollow(m, f, created, fx) {
+     and pace), or null for a pending login whose code it does not know;
+     `id` the node's pending_id of the login, when a status told it. The
+     first poll comes one interval later. */
+  function beginFollow(m, f, created, id, fx) {
     m.gen++;
     m.phase = P.FOLLOWING;
     m.flow = {
@@ -238,9 +244,10 @@
       interval: f ? f.interval : MIN_POLL_SEC,
       extraSec: 0,
       created: created || (f ? f.created : 0) || 0,
+      pendingId: (f && f.pendingId) || id || '',
       wasSignedIn: signedIn(m),
       stillPending: false,
-      markerSeen: !f || created > 0,
+      markerSeen: !f || created > 0 || !!f.pendingId,
     };
     m.trouble = false;
     m.pollSlow = false;
@@ -254,6 +261,7 @@
      the note that tells it. */
   function endFlow(m, how, fx) {
     m.endedLogin = m.flow && m.flow.created ? m.flow.created : ENDED_LOGIN_UNKNOWN;
+    m.endedId = m.flow ? m.flow.pendingId || '' : '';
     m.flow = null;
     m.gen++;
     m.trouble = false;
@@ -324,20 +332,23 @@
     }
     if (doc.pending === true) {
       var created = L.nodeCreated(doc);
+      var id = L.pendingIdOf(doc);
       /* A flow can end before any status told the node's start time of
          its login (a poll answered first). The node keeps one pending
          login, so the first one read after the end is the marker that
          login left behind. */
       if (m.endedLogin === ENDED_LOGIN_UNKNOWN && created > 0) m.endedLogin = created;
       /* A pending login that ended here is not followed again; a newer one is. */
-      if (m.endedLogin === NO_ENDED_LOGIN || (created > 0 && !L.sameLogin(created, m.endedLogin))) {
-        resume(m, created, L.readStoredFlow(storedText, m.now), fx);
+      var newer = m.endedId && id ? id !== m.endedId : created > 0 && !L.sameLogin(created, m.endedLogin);
+      if (m.endedLogin === NO_ENDED_LOGIN || newer) {
+        resume(m, created, id, L.readStoredFlow(storedText, m.now), fx);
         return;
       }
     } else {
       /* Nothing is left at the node of the login that ended here: any
          pending login from now on began elsewhere. */
       m.endedLogin = NO_ENDED_LOGIN;
+      m.endedId = '';
       fx.push(forget());
     }
     m.phase = restPhase(m, m.phase === P.ENDED);
@@ -346,18 +357,21 @@
   /* The node has a pending login and this page follows none: show the
      stored code when it belongs to that login, else say plainly that the
      code is not known here. A stored code that ran out while no page
-     showed it ends at the node. */
-  function resume(m, created, stored, fx) {
-    var mine = stored && (!stored.created || !created || L.sameLogin(stored.created, created));
+     showed it ends at the node. The stored code is that login's when
+     their names match, or (either unnamed) when their start times do. */
+  function resume(m, created, id, stored, fx) {
+    var byName = !!(stored && stored.pendingId && id);
+    var mine = stored && (byName ? stored.pendingId === id
+      : !stored.created || !created || L.sameLogin(stored.created, created));
     if (mine && stored.expired) {
-      if (stored.created && L.sameLogin(stored.created, created)) {
-        m.flow = { code: stored.code, created: created, wasSignedIn: signedIn(m) };
+      if (byName || (stored.created && L.sameLogin(stored.created, created))) {
+        m.flow = { code: stored.code, created: created, pendingId: id, wasSignedIn: signedIn(m) };
         expire(m, fx);
         return;
       }
       mine = false;
     }
-    beginFollow(m, mine ? stored : null, created, fx);
+    beginFollow(m, mine ? stored : null, created, id, fx);
     m.flowMsg = null;
     if (!mine) fx.push(forget());
   }
@@ -501,8 +515,9 @@
         expiresAt: L.expiryFrom(d.expires_in, m.now),
         interval: L.saneInterval(d.interval),
         created: 0,
+        pendingId: L.pendingIdOf(d),
       };
-      beginFollow(m, f, 0, fx);
+      beginFollow(m, f, 0, '', fx);
       if (f.code) fx.push(store(L.storedFlowText(m.flow)));
       fx.push(scroll('flowCard'), focus(f.code ? 'btnCopyOpen' : 'btnCancel', true));
       /* Also tells the node's start time of this login. */
@@ -538,6 +553,12 @@
         fx.push(after('poll', L.pollDelayMs(m.flow)));
         return;
       case 'pending':
+        if (f.code !== '' && f.pendingId && o.id && o.id !== f.pendingId) {
+          endFlow(m, 'replaced', fx);
+          m.flowMsg = msg('warn', T.replaced);
+          fx.push(call('status', '', m.gen));
+          return;
+        }
         m.flow = Object.assign({}, f, {
           stillPending: o.still,
           interval: o.still ? f.interval : L.saneInterval(o.interval),
