@@ -213,13 +213,26 @@ test('the login tool: failing its status check, cannot be started, not installed
     },
     {
       why: 'cannot be started: told apart from not installed, the host\'s configuration to change',
-      run: () => new Console().status(statusDoc({ cli_present: false, cli_error: 'cli_spawn_failed' })),
+      run: () => new Console().status(statusDoc({ cli_present: false, cli_error: 'cli_spawn_failed', login_command: '/opt/lv/bin' })),
       want: {
         tools: 'unstartable', noteClass: 'err',
-        sessionNote: 'The login tool set for this node (LUMIVANE_LOGIN_BIN, else vantorel-lumivane-login) is there but cannot be ' +
-          'started: it is not an executable program. Fix the host\'s configuration and restart the host; reloading this page changes nothing.',
+        sessionNote: 'The login tool this node is set to run (/opt/lv/bin) is there but cannot be started: it is not an ' +
+          'executable program. Fix LUMIVANE_LOGIN_BIN in the host\'s configuration and restart the host; reloading this page changes nothing.',
         idleLine: 'No login can start here until the host can start the login tool.',
       },
+    },
+    {
+      why: 'cannot be started, no command named: the default tool',
+      run: () => new Console().status(statusDoc({ cli_present: false, cli_error: 'cli_spawn_failed' })),
+      want: {
+        sessionNote: 'The login tool this node is set to run (vantorel-lumivane-login) is there but cannot be started: it is not an ' +
+          'executable program. Fix LUMIVANE_LOGIN_BIN in the host\'s configuration and restart the host; reloading this page changes nothing.',
+      },
+    },
+    {
+      why: 'status check failed with the tool\'s detail: both, in one pair of parentheses',
+      run: () => new Console().status(statusDoc({ cli_error: 'profile_locked', cli_detail: 'held by pid 4242' })),
+      want: { sessionNote: 'The login tool\'s status check failed: the node answered with an error this page does not know (profile_locked: held by pid 4242).' },
     },
     {
       why: 'not installed',

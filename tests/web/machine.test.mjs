@@ -376,3 +376,23 @@ test('transitions: the node\'s pending_id against the one this page\'s start got
     },
   ]);
 });
+
+test('transitions: a refused cancel or refresh says the tool\'s own reason', () => {
+  check([
+    {
+      why: 'a refused cancel: the tool\'s code and detail, the code kept',
+      run: () => following().press('cancel').answer('cancel', asResult({ ok: false, error: 'cancel_failed', tool_error: 'profile_locked', detail: 'another login holds the profile' })),
+      want: { phase: 'following', code: 'ABCD-1234', flowNote: 'Cancel failed: the login tool did not cancel the login (profile_locked: another login holds the profile).' },
+    },
+    {
+      why: 'a revoked refresh token: said as such, and to sign in again',
+      run: () => new Console().status(signedInDoc()).press('refresh').answer('refresh', asResult({ ok: false, error: 'refresh_failed', tool_error: 'invalid_grant', detail: 'refresh token revoked by the provider' })),
+      want: { phase: 'signed-in', sessionNote: 'Refresh failed: the login service no longer accepts this node\'s refresh token (refresh token revoked by the provider). Sign in again with Re-login.' },
+    },
+    {
+      why: 'another refused refresh: the tool\'s code beside the plugin\'s sentence',
+      run: () => new Console().status(signedInDoc()).press('refresh').answer('refresh', asResult({ ok: false, error: 'refresh_failed', tool_error: 'network_error', detail: 'auth host down' })),
+      want: { sessionNote: 'Refresh failed: the token tool did not confirm a live token: the login tool could not reach the login service (auth host down).' },
+    },
+  ]);
+});

@@ -54,6 +54,21 @@
     return { kind: 'pending', still: false, interval: d.interval, id: pendingIdOf(d) };
   }
 
+  /* A refresh refused because the login service no longer takes the
+     node's refresh token: invalid_grant from the token tool (or as the
+     code), or a tool's code or detail that says revoked. Gives the tool's
+     own words for it (its detail, else its code), or null for any other
+     refusal. */
+  function revokedReason(result) {
+    if (result.kind !== 'doc' || result.doc.ok) return null;
+    var d = result.doc;
+    var detail = typeof d.detail === 'string' && d.detail !== L.FIXED_DETAIL[d.error] ? d.detail : '';
+    var tool = typeof d.tool_error === 'string' ? d.tool_error : '';
+    var revoked = d.error === 'invalid_grant' || tool === 'invalid_grant' || /revoked/i.test(tool + ' ' + detail);
+    if (!revoked) return null;
+    return detail || tool;
+  }
+
   /* The node's name for its pending login (pending_id: a digest of the
      pending marker's bytes, read under the node lock), or '' when a
      document gives none. Two starts have two names however close in time
@@ -181,6 +196,7 @@
   L.pollOutcome = pollOutcome;
   L.nodeCreated = nodeCreated;
   L.pendingIdOf = pendingIdOf;
+  L.revokedReason = revokedReason;
   L.sameLogin = sameLogin;
   L.isReplaced = isReplaced;
   L.actionUrl = actionUrl;

@@ -620,7 +620,8 @@
       return;
     }
     if (r.kind !== 'doc' || !r.doc.ok) {
-      m.sessionMsg = msg('err', T.refreshFailed(L.failureSentence(r)));
+      var revoked = L.revokedReason(r);
+      m.sessionMsg = msg('err', revoked === null ? T.refreshFailed(L.failureSentence(r)) : T.refreshRevoked(revoked));
       return;
     }
     m.sessionMsg = msg('ok', r.doc.refreshed === true ? T.refreshedLive : T.refreshed);

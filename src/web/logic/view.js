@@ -40,12 +40,12 @@
     if (!s) return msg('', '');
     if (li && ex) return msg('err', L.expiredNote(expiredSec(m, s)));
     var tool = toolState(s);
-    if (tool === 'failing' && !signing) return msg('err', T.toolCheckFailed(L.errorSentence(s.cli_error, '')));
+    if (tool === 'failing' && !signing) return msg('err', T.toolCheckFailed(L.errorSentence(s.cli_error, s.cli_detail)));
     if (li) {
       var who = s.account || s.username;
       return msg('ok', T.signedInAs(who));
     }
-    if (tool === 'unstartable') return msg('err', T.toolUnstartable);
+    if (tool === 'unstartable') return msg('err', T.toolUnstartable(typeof s.login_command === 'string' ? s.login_command : ''));
     if (tool === 'absent') return msg('err', T.toolMissing);
     if (signing) return msg('', '');
     return msg('', T.noSession);
