@@ -53,14 +53,12 @@
     return L.flowKey(path || node);
   }
 
-  /* Set once the host was seen to drop the X-Bot-Password header: from
-     then on, for the life of the page, every call carries pwd as well. A
-     password that no header can carry (characters beyond Latin-1) starts
-     out that way. */
+  /* The password as the header carries it (percent-encoded beyond
+     printable ASCII); pwdInUrl is set once the host was seen to drop the
+     header: from then on, for the life of the page, every call carries
+     pwd as well. */
+  var headerPwd = L.headerPassword(where.pwd);
   var pwdInUrl = false;
-  if (where.pwd) {
-    try { new window.Headers({ 'X-Bot-Password': where.pwd }); } catch (e) { pwdInUrl = true; }
-  }
 
   var model = null;
   var timers = {};
@@ -71,7 +69,7 @@
 
   function send(action, extra) {
     var headers = {};
-    if (where.pwd && !pwdInUrl) headers['X-Bot-Password'] = where.pwd;
+    if (headerPwd && !pwdInUrl) headers['X-Bot-Password'] = headerPwd;
     return window.fetch(L.actionUrl(where, action, extra, pwdInUrl),
       { headers: headers, cache: 'no-store', credentials: 'same-origin' });
   }

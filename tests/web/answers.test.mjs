@@ -91,6 +91,14 @@ test('addresses: the action URL, the password only where the host needs it, what
   ];
   for (const [http, pwd, withPwd, want] of retry) assert.equal(L.retryWithPwd(http, pwd, withPwd), want, `${http} ${pwd} ${withPwd}`);
 
+  // The header carries printable ASCII as it is (the node compares it as
+  // sent, and decoded), anything else percent-encoded as UTF-8.
+  const header = [
+    ['node-pass-7', 'node-pass-7'], ['a b&c+d%41', 'a b&c+d%41'], ['', ''],
+    ['p\u00e4 ss&w', 'p%C3%A4%20ss%26w'], ['caf\u00e9', 'caf%C3%A9'], ['\u{1f511}', '%F0%9F%94%91'], ['tab\there', 'tab%09here'],
+  ];
+  for (const [pwd, want] of header) assert.equal(L.headerPassword(pwd), want, JSON.stringify(pwd));
+
   const store = { bot_pwd_n1: 'node-one', bot_active_pwd: 'active' };
   const get = (k) => store[k] || '';
   const pwds = [['q', 'n1', 'q'], ['', 'n1', 'node-one'], ['', 'n2', 'active'], ['', '', 'active']];

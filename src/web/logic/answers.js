@@ -127,6 +127,15 @@
     return http === 401 && pwd !== '' && !withPwd;
   }
 
+  /* The password as the X-Bot-Password header carries it: as it is when
+     it is printable ASCII, else percent-encoded as UTF-8, which the node
+     also compares decoded. A browser sends a header's characters beyond
+     ASCII as Latin-1 bytes, or refuses them, and would never match the
+     node's UTF-8 password; this way no password needs pwd in an address. */
+  function headerPassword(pwd) {
+    return /^[\x20-\x7e]*$/.test(pwd) ? pwd : encodeURIComponent(pwd);
+  }
+
   /* The page's password: the address's pwd, else the one stored for this
      node, else the active one. `stored(key)` reads browser storage. */
   function pagePassword(queryPwd, node, stored) {
@@ -201,6 +210,7 @@
   L.isReplaced = isReplaced;
   L.actionUrl = actionUrl;
   L.retryWithPwd = retryWithPwd;
+  L.headerPassword = headerPassword;
   L.pagePassword = pagePassword;
   L.openableUrl = openableUrl;
   L.flowKey = flowKey;
