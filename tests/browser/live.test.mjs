@@ -12,7 +12,7 @@ import path from 'node:path';
 import { spawnSync } from 'node:child_process';
 import { fileURLToPath } from 'node:url';
 import {
-  OPEN, launchBrowser, newContext, resetNode, writeCreds, override, waitText, waitFor, isShown, nowSec,
+  OPEN, LOCKED, launchBrowser, newContext, resetNode, writeCreds, override, waitText, waitFor, isShown, nowSec,
   pauseClock, axeViolations,
 } from './helpers.mjs';
 
@@ -21,6 +21,15 @@ const CONSOLE = OPEN.url + '/plugin_lumivane_login';
 const CODE = /^[A-Z]{4}-[0-9]{4}$/;
 const ELLIPSIS = '\u2026';
 const READY = /^(Connected|Not Connected|Signing in|Expired)$/;
+const REPLACED = 'This code was replaced by a login started elsewhere, and no longer works.';
+const MARKER = path.join(OPEN.data, 'login-pending.json');
+
+// Another browser's start in the same second as this page's: the node's
+// marker names another code with the very same start time.
+function startedElsewhereSameSecond() {
+  const mine = JSON.parse(fs.readFileSync(MARKER, 'utf8'));
+  fs.writeFileSync(MARKER, JSON.stringify({ created: mine.created, user_code: 'ZZZZ-0000' }) + '\n');
+}
 let browser;
 
 before(async () => { browser = await launchBrowser(); });
@@ -228,6 +237,49 @@ const ROWS = [
     },
   },
   {
+    name: 'a login started elsewhere in the same second: noticed within one poll',
+    run: async () => {
+      const { context, page } = await openConsole({ ready: 'Not Connected' });
+      const told = page.waitForResponse((r) => r.url().includes('action=status'));
+      await page.locator('#btnStartLogin').click();
+      await waitText(page, '#userCode', CODE);
+      await told;
+      startedElsewhereSameSecond();
+      const polls = await calls(page, 'poll');
+      await page.clock.runFor(5_000);
+      await waitFor(page, (n) => window.__calls.filter((c) => c === 'poll').length > n, polls);
+      await waitText(page, '#flowNote', REPLACED);
+      await waitText(page, '#pillText', 'Not Connected');
+      await context.close();
+    },
+  },
+  {
+    name: 'a refused cancel says the tool\'s own reason, once',
+    run: async () => {
+      override(OPEN, 'cancel', '{"ok":false,"error":"profile_locked","detail":"another login holds the profile"}');
+      const { context, page } = await openConsole({ ready: 'Not Connected' });
+      await page.locator('#btnStartLogin').click();
+      await waitText(page, '#userCode', CODE);
+      await page.locator('#btnCancel').click();
+      await waitText(page, '#flowNote',
+        'Cancel failed: the login tool did not cancel the login (profile_locked: another login holds the profile).');
+      await waitText(page, '#userCode', CODE);
+      await context.close();
+    },
+  },
+  {
+    name: 'a revoked refresh token reads as such and says to sign in again',
+    run: async () => {
+      writeCreds(OPEN, {});
+      override(OPEN, 'local', '{"ok":false,"error":"invalid_grant","detail":"refresh token revoked by the provider"}');
+      const { context, page } = await openConsole({ ready: 'Connected' });
+      await page.locator('#btnRefresh').click();
+      await waitText(page, '#sessionNote', 'Refresh failed: the login service no longer accepts this node\'s refresh token ' +
+        '(refresh token revoked by the provider). Sign in again with Re-login.');
+      await context.close();
+    },
+  },
+  {
     name: 'a signed-in load moves no focus to the note',
     run: async () => {
       writeCreds(OPEN, {});
@@ -321,6 +373,21 @@ test('axe finds no violation in the new states, in both themes', async () => {
       ready: (page) => waitText(page, '#tokLine', 'Login CLI cannot be started'),
     },
     {
+      name: 'replaced',
+      act: async (page) => {
+        await waitText(page, '#pillText', 'Not Connected');
+        await page.locator('#btnStartLogin').click();
+        await waitText(page, '#userCode', CODE);
+        startedElsewhereSameSecond();
+      },
+      ready: (page) => page.locator('#flowNote').filter({ hasText: REPLACED }).waitFor({ timeout: 30_000 }),
+    },
+    {
+      name: 'the 401 page of a node with a password',
+      url: LOCKED.url + '/plugin_lumivane_login',
+      ready: (page) => waitText(page, 'h2', 'Password needed'),
+    },
+    {
       name: 'unknown after a failed refresh',
       setup: () => writeCreds(OPEN, {}),
       act: async (page) => {
@@ -339,7 +406,7 @@ test('axe finds no violation in the new states, in both themes', async () => {
       const context = await newContext(browser, { colorScheme: theme });
       const page = await context.newPage();
       if (s.patch) await patchAnswer(page, 'status', s.patch);
-      await page.goto(CONSOLE + '?theme=' + theme);
+      await page.goto(s.url || CONSOLE + '?theme=' + theme);
       if (s.act) await s.act(page);
       await s.ready(page);
       const found = await axeViolations(page);
