@@ -145,7 +145,7 @@ const ROWS = [
       override(OPEN, 'status', '{"ok":false,"error":"network_error","detail":"auth host down"}');
       const { context, page } = await openConsole({ ready: 'Not Connected' });
       await waitText(page, '#sessionNote',
-        'The login tool\'s status check failed: the login tool could not reach the login service.');
+        'The login tool\'s status check failed: the login tool could not reach the login service (auth host down).');
       await waitText(page, '#tokLine', /^Login CLI failing/);
       await context.close();
     },
@@ -156,7 +156,8 @@ const ROWS = [
       const { context, page } = await openConsole({ clock: false, ready: false });
       await patchAnswer(page, 'status', { cli_present: false, cli_error: 'cli_spawn_failed' });
       await page.reload();
-      await waitText(page, '#sessionNote', /^The login tool set for this node \(LUMIVANE_LOGIN_BIN, else vantorel-lumivane-login\) is there but cannot be started: .* Fix the host's configuration and restart the host; reloading this page changes nothing\.$/);
+      // The command the node is set to run, as its status names it.
+      await waitText(page, '#sessionNote', /^The login tool this node is set to run \(\/[^()]*\/lumivane-login-standin\) is there but cannot be started: .* Fix LUMIVANE_LOGIN_BIN in the host's configuration and restart the host; reloading this page changes nothing\.$/);
       await waitText(page, '#tokLine', 'Login CLI cannot be started');
       assert.equal(await page.locator('#btnStartLogin').isDisabled(), true);
       await context.close();

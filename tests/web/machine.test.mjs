@@ -349,6 +349,11 @@ test('transitions: the node\'s pending_id against the one this page\'s start got
       want: { phase: 'ended', flowNote: replaced, fx: ['stop:poll', 'forget'] },
     },
     {
+      why: 'after a replacement the poll told, Start asks before replacing that login in turn',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', pollPending(OTHER)).press('start'),
+      want: { phase: 'confirming', noFx: ['call:start'] },
+    },
+    {
       why: 'the poll names this login: the next poll is set',
       run: () => started().status(named(MINE)).timer('poll').answer('poll', pollPending(MINE)),
       want: { phase: 'following', fx: ['timer:poll:5000'] },

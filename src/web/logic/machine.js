@@ -553,10 +553,13 @@
         fx.push(after('poll', L.pollDelayMs(m.flow)));
         return;
       case 'pending':
+        /* The node's pending login has another name: a start elsewhere
+           replaced this one. The session takes that name, so that Start
+           asks before replacing it in turn. */
         if (f.code !== '' && f.pendingId && o.id && o.id !== f.pendingId) {
+          m.session = Object.assign({}, m.session, { pending: true, pending_id: o.id });
           endFlow(m, 'replaced', fx);
           m.flowMsg = msg('warn', T.replaced);
-          fx.push(call('status', '', m.gen));
           return;
         }
         m.flow = Object.assign({}, f, {
