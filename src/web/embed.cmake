@@ -68,8 +68,9 @@ endfunction()
 #        "/ *" ("a - -b", "a / /re/"); every other run goes.
 #   css  a run of blanks goes when a character on either side of it is
 #        one of { } ; , or a marker, and after ":" (never before it:
-#        ".a :hover" is not ".a:hover"); a ";" right before "}" goes too.
-#        Blanks inside values and selectors stay ("0 auto", ".hd .grow").
+#        ".a :hover" is not ".a:hover"). Blanks inside values and
+#        selectors stay ("0 auto", ".hd .grow").
+# In both, a ";" right before "}" goes.
 # Sound for the page's files, which use no template literal (a backquote
 # in the code stops the build) and no quote or blank inside a regular
 # expression literal; a string that is not closed on its line stops the
@@ -119,8 +120,11 @@ function(tight_code var text kind)
     set(ends "{};,${licence}${mark}")
     string(REGEX REPLACE "([${ends}:]) +" "\\1" code "${code}")
     string(REGEX REPLACE " +([${ends}])" "\\1" code "${code}")
-    string(REPLACE ";}" "}" code "${code}")
   endif()
+  # A ";" right before "}" ends nothing that "}" does not end itself: the
+  # last declaration of a rule, the last statement of a block (the page's
+  # scripts write no empty statement such as "if (x);").
+  string(REPLACE ";}" "}" code "${code}")
   put_back(code "${mark}" literal ${n})
   set(${var} "${code}" PARENT_SCOPE)
 endfunction()

@@ -75,8 +75,8 @@ bool is_one_of(char c, const char *set) { return c != '\0' && strchr(set, c) != 
 // between two characters that would otherwise melt into one token (two of
 // letters, digits, '_', '$', '.', '\\', or "+ +", "- -", "/ /", "/ *"),
 // and goes everywhere else. In a style sheet a run goes next to '{', '}',
-// ';', ',', a literal or a licence comment, and after ':'; then ";}"
-// becomes "}".
+// ';', ',', a literal or a licence comment, and after ':'. In both, ";}"
+// then becomes "}".
 std::string tight(const std::string &text, bool script) {
     auto word = [](char c) { return isalnum((unsigned char)c) || is_one_of(c, "_$.\\"); };
     std::string out;
@@ -113,7 +113,7 @@ std::string tight(const std::string &text, bool script) {
         }
         at = end == std::string::npos ? text.size() : end;
     }
-    if (!script) {
+    {
         // ";}" in the code only: a literal is copied as it is.
         std::string joined;
         bool quoted = false;
