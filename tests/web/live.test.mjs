@@ -5,86 +5,14 @@
 // function with real events and checks what the page then shows and does.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { loadLogic } from './load-logic.mjs';
+import { L, NOW, NODE_NOW, ELLIPSIS, statusDoc, pendingDoc, signedInDoc, asResult, startDoc, Console, check, signedOut } from './console-driver.mjs';
 
-const L = loadLogic();
-const plain = (v) => JSON.parse(JSON.stringify(v));
-const NOW = 1_700_000_000_000;
-const NODE_NOW = 1_700_000_000;
-const ELLIPSIS = '\u2026';
-
-function statusDoc(fields = {}) {
-  return {
-    ok: true, logged_in: false, account: '', expires_at: 0, expires_in_sec: 0, expired: false, has_refresh: false,
-    pending: false, profile_exists: false, cli_present: true, token_cli_present: true, path: '/data/auth.json',
-    now: NODE_NOW, ...fields,
-  };
-}
-const signedInDoc = (left, fields = {}) => statusDoc({
-  logged_in: true, account: 'org-x', expires_at: NODE_NOW + left, expires_in_sec: left, expired: left < 0, ...fields,
-});
-const pendingDoc = (age) => statusDoc({ pending: true, pending_age_sec: age });
-const asResult = (doc, http = 200) => L.classify(http, JSON.stringify(doc));
 const NO_ANSWER = L.classify(0, '');
-const startDoc = { ok: true, verify_url: 'http://127.0.0.1/approve', user_code: 'ABCD-1234', expires_in: 900, interval: 5 };
-
-class Console {
-  constructor() {
-    const b = L.boot(NOW, true);
-    this.model = b.model;
-    this.now = NOW;
-    this.effects = b.effects;
-  }
-  step(ev) {
-    const out = L.transition(this.model, { now: this.now, ...ev });
-    this.model = out.model;
-    this.effects = out.effects;
-    return this;
-  }
-  answer(tag, result) { return this.step({ type: 'answer', tag, gen: this.model.gen, result, stored: null }); }
-  status(doc) { return this.answer('status', asResult(doc)); }
-  press(what) { return this.step({ type: 'press', what }); }
-  timer(name) { return this.step({ type: 'timer', name }); }
-  event(type) { return this.step({ type }); }
-  after(ms) { this.now += ms; return this; }
-  get fx() {
-    return plain(this.effects).map((e) => {
-      if (e.type === 'call') return `call:${e.action}`;
-      if (e.type === 'timer') return `timer:${e.name}:${e.ms}`;
-      if (e.type === 'stop') return `stop:${e.name}`;
-      if (e.type === 'focus') return `focus:${e.id}`;
-      return e.type;
-    });
-  }
-}
-
-function shows(c) {
-  const v = plain(L.view(c.model));
-  return {
-    phase: c.model.phase, pill: v.pill.text, token: v.rows.vToken, sessionNote: v.sessionNote.text,
-    noteClass: v.sessionNote.cls, flowNote: v.flowNote.text, step: v.step, tools: v.tools && v.tools.login,
-    idleLine: v.idleLine.join(''), refreshPrimary: v.buttons.refresh.primary, refreshBusy: v.buttons.refresh.busy,
-    refreshOff: v.buttons.refresh.disabled, copyPrimary: true, announce: v.announce, fx: c.fx,
-  };
-}
-
-function check(rows) {
-  for (const row of rows) {
-    const got = shows(row.run());
-    for (const [key, want] of Object.entries(row.want)) {
-      if (key === 'fx') {
-        for (const e of want) assert.ok(got.fx.includes(e), `${row.why}: effect ${e} in [${got.fx.join(', ')}]`);
-      } else if (key === 'noFx') {
-        for (const e of want) assert.ok(!got.fx.some((f) => f.startsWith(e)), `${row.why}: no ${e} in [${got.fx.join(', ')}]`);
-      } else {
-        assert.deepEqual(got[key], want, `${row.why}: ${key}`);
-      }
-    }
-  }
-}
-
-const signedOut = () => new Console().status(statusDoc());
-const signedIn = (left = 3600) => new Console().status(signedInDoc(left));
+// A node signed in with `left` seconds of token, by its own clock.
+const tokenDoc = (left, fields = {}) => signedInDoc({
+  expires_at: NODE_NOW + left, expires_in_sec: left, expired: left < 0, ...fields,
+});
+const signedIn = (left = 3600) => new Console().status(tokenDoc(left));
 
 test('re-check pace: calm while at rest and in view, none while hidden, at once on return or online', () => {
   assert.equal(L.recheckDelayMs(0, NOW), 60_000);
@@ -101,7 +29,7 @@ test('re-check pace: calm while at rest and in view, none while hidden, at once 
     { why: 'back online: asks at once', run: () => signedIn().event('online'), want: { fx: ['call:status'] } },
     {
       why: 'following a login: polls pace it, no re-check',
-      run: () => signedOut().press('start').answer('start', asResult(startDoc)).status(pendingDoc(0)),
+      run: () => signedOut().press('start').answer('start', asResult(startDoc())).status(pendingDoc(0)),
       want: { phase: 'following', noFx: ['timer:recheck'] },
     },
   ]);
@@ -117,7 +45,7 @@ test('the expiry moment: a re-read when the token runs out, never "valid" after 
     },
     {
       why: 'the node, in the same second, does not call it expired yet: still expired, calm pace',
-      run: () => signedIn(40).after(40_000).timer('recheck').status(signedInDoc(0)),
+      run: () => signedIn(40).after(40_000).timer('recheck').status(tokenDoc(0)),
       want: { pill: 'Expired', fx: ['timer:recheck:60000'] },
     },
     {
@@ -139,7 +67,7 @@ test('unknown state: a node that stops answering, an unanswered Refresh or Start
     },
     {
       why: 'recovers by itself at the retry',
-      run: () => signedIn().timer('recheck').answer('status', NO_ANSWER).timer('retry').status(signedInDoc(3000)),
+      run: () => signedIn().timer('recheck').answer('status', NO_ANSWER).timer('retry').status(tokenDoc(3000)),
       want: { phase: 'signed-in', pill: 'Connected', sessionNote: 'Signed in as org-x.', fx: ['timer:recheck:60000'] },
     },
     {
@@ -152,7 +80,7 @@ test('unknown state: a node that stops answering, an unanswered Refresh or Start
     },
     {
       why: 'the refresh note does not outlive the unknown state',
-      run: () => signedIn().press('refresh').answer('refresh', NO_ANSWER).timer('retry').status(signedInDoc(3000)),
+      run: () => signedIn().press('refresh').answer('refresh', NO_ANSWER).timer('retry').status(tokenDoc(3000)),
       want: { phase: 'signed-in', sessionNote: 'Signed in as org-x.' },
     },
     {
@@ -244,7 +172,7 @@ test('the login tool: failing its status check, cannot be started, not installed
 });
 
 test('a start whose marker the node never shows is told apart from one cancelled elsewhere', () => {
-  const started = () => signedOut().press('start').answer('start', asResult(startDoc));
+  const started = () => signedOut().press('start').answer('start', asResult(startDoc()));
   const noMarker = 'The node shows no pending login for this code; check LUMIVANE_PENDING_PATH.';
   check([
     { why: 'the status after the start shows nothing pending', run: () => started().status(statusDoc()), want: { phase: 'ended', flowNote: noMarker } },
@@ -262,7 +190,7 @@ test('a start whose marker the node never shows is told apart from one cancelled
 });
 
 test('small things: one filled button, the code announced, Refresh busy but focusable', () => {
-  const relogin = () => signedIn().press('relogin').answer('start', asResult(startDoc)).status(pendingDoc(0));
+  const relogin = () => signedIn().press('relogin').answer('start', asResult(startDoc())).status(pendingDoc(0));
   check([
     { why: 're-login shows a code: Refresh is not filled', run: relogin, want: { refreshPrimary: false, announce: 'Your code is A B C D - 1 2 3 4.' } },
     { why: 'signed in, no code: Refresh is filled', run: () => signedIn(), want: { refreshPrimary: true, announce: '' } },
