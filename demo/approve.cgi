@@ -54,7 +54,7 @@ main { max-width: 420px; margin: 48px auto; background: #fff; border-radius: 14p
 h1 { font-size: 18px; margin: 0 0 4px; }
 .demo { font-size: 12px; color: #7a5a00; margin: 0 0 16px; }
 label { font-size: 13px; color: #6e6e73; display: block; margin-bottom: 6px; }
-input { font: 600 22px ui-monospace, monospace; letter-spacing: .12em; width: 100%; padding: 8px 10px;
+input { font: 600 22px ui-monospace, monospace; letter-spacing: .12em; width: 100%; box-sizing: border-box; padding: 8px 10px;
         border: 1px solid rgba(0,0,0,.12); border-radius: 10px; text-transform: uppercase; }
 .row { display: flex; gap: 8px; margin-top: 16px; }
 button { font: 600 14px system-ui, sans-serif; border-radius: 980px; padding: 8px 18px; border: 0; cursor: pointer; }

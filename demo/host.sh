@@ -89,12 +89,27 @@ _demo_data_held() {
   [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = lighttpd ]
 }
 
+# Succeeds when PORT is a port number that nothing listens on; says why not.
+demo_port_usable() {
+  local port=$1
+  if ! [[ $port =~ ^[0-9]{1,5}$ ]] || [ "$port" -lt 1 ] || [ "$port" -gt 65535 ]; then
+    echo "demo host: $port is not a port number (1 to 65535)" >&2
+    return 1
+  fi
+  if _demo_port_busy "$port"; then
+    echo "demo host: port $port is already in use" >&2
+    return 1
+  fi
+}
+
 demo_host_start() {
   local program=$1 data=$2 port=${3:-}
   if [ ! -x "$program" ]; then
     echo "demo host: no program at $program (build it first)" >&2
     return 1
   fi
+  # A port that cannot be had fails before any data folder is made.
+  if [ -n "$port" ]; then demo_port_usable "$port" || return 1; fi
   local wanted=$data n=2
   while _demo_data_held "$data"; do
     data=$wanted-$n
@@ -121,10 +136,6 @@ demo_host_start() {
   export PATH
 
   if [ -n "$port" ]; then
-    if _demo_port_busy "$port"; then
-      echo "demo host: port $port is already in use" >&2
-      return 1
-    fi
     _demo_host_try "$port" "$data/run" && { echo "$DEMO_HOST_PID" > "$data/run/host.pid"; return 0; }
     echo "demo host: lighttpd did not start on port $port:" >&2
     cat "$data/run/lighttpd.out" "$data/run/lighttpd-error.log" >&2 2>/dev/null

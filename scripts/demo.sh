@@ -17,15 +17,20 @@ source "$(dirname "$0")/lib/common.sh"
 root=$(repo_root)
 port=${1:-}
 
+source "$root/demo/host.sh"
+# A port that cannot be had is told before anything is built or made.
+[ -z "$port" ] || demo_port_usable "$port" || exit 1
+
 ensure_packages cmake ninja-build g++ lighttpd
 build=$root/build/demo
 cmake -S "$root" -B "$build/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=OFF >/dev/null
 cmake --build "$build/cmake" --target plugin_lumivane_login -j2
 
-source "$root/demo/host.sh"
-trap 'demo_host_stop; echo; echo "demo stopped"' EXIT
+trap 'demo_host_stop' EXIT
 trap 'exit 130' INT TERM
 demo_host_start "$build/cmake/plugin_lumivane_login" "$build/data" "$port"
+# Only a demo that started is said to stop.
+trap 'demo_host_stop; echo; echo "demo stopped"' EXIT
 
 base=http://127.0.0.1:$DEMO_HOST_PORT
 # The password goes into the printed addresses percent-encoded, as a host
@@ -42,10 +47,15 @@ url_encode() {
   printf '%s' "$out"
 }
 query=
-[ -n "${BOT_PASSWORD:-}" ] && query="?pwd=$(url_encode "$BOT_PASSWORD")"
+password_line="none: anyone who reaches this port can use the console"
+if [ -n "${BOT_PASSWORD:-}" ]; then
+  query="?pwd=$(url_encode "$BOT_PASSWORD")"
+  password_line="set (BOT_PASSWORD); the addresses below carry it as pwd="
+fi
 cat <<EOT
 
 LumiVane console demo is running (lighttpd pid $DEMO_HOST_PID).
+  Node password:        $password_line
   Index page:           $base/$query
   Console:              $base/plugin_lumivane_login$query
   Inside a host frame:  $base/host.html$query

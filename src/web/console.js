@@ -43,16 +43,22 @@
     sid: param('id'),
     pwd: L.pagePassword(param('pwd'), node, stored),
   };
-  var FLOW_KEY = L.flowKey(node);
-
-  /* Set once the host was seen to drop the X-Bot-Password header: from
-     then on, for the life of the page, every call carries pwd as well. A
-     password that no header can carry (characters beyond Latin-1) starts
-     out that way. */
-  var pwdInUrl = false;
-  if (where.pwd) {
-    try { new window.Headers({ 'X-Bot-Password': where.pwd }); } catch (e) { pwdInUrl = true; }
+  /* The stored flow belongs to the node, whichever page shows it (the
+     node's own console or a host page's frame): it is keyed by the
+     node's credentials path once a status told it. */
+  function flowKeyFor(result) {
+    var doc = result && result.kind === 'doc' ? result.doc : null;
+    var path = doc && typeof doc.path === 'string' ? doc.path : '';
+    if (!path && model && model.session && typeof model.session.path === 'string') path = model.session.path;
+    return L.flowKey(path || node);
   }
+
+  /* The password as the header carries it (percent-encoded beyond
+     printable ASCII); pwdInUrl is set once the host was seen to drop the
+     header: from then on, for the life of the page, every call carries
+     pwd as well. */
+  var headerPwd = L.headerPassword(where.pwd);
+  var pwdInUrl = false;
 
   var model = null;
   var timers = {};
@@ -63,7 +69,7 @@
 
   function send(action, extra) {
     var headers = {};
-    if (where.pwd && !pwdInUrl) headers['X-Bot-Password'] = where.pwd;
+    if (headerPwd && !pwdInUrl) headers['X-Bot-Password'] = headerPwd;
     return window.fetch(L.actionUrl(where, action, extra, pwdInUrl),
       { headers: headers, cache: 'no-store', credentials: 'same-origin' });
   }
@@ -86,8 +92,8 @@
     });
   }
 
-  function storedFlow() {
-    try { return window.localStorage.getItem(FLOW_KEY); } catch (e) { return null; }
+  function storedFlow(result) {
+    try { return window.localStorage.getItem(flowKeyFor(result)); } catch (e) { return null; }
   }
 
   /* ---- Events in, effects out ---- */
@@ -107,10 +113,8 @@
     switch (effect.type) {
       case 'call':
         request(effect.action, effect.extra).then(function (res) {
-          emit({
-            type: 'answer', tag: effect.tag, gen: effect.gen,
-            result: L.classify(res.http, res.text), stored: storedFlow(),
-          });
+          var result = L.classify(res.http, res.text);
+          emit({ type: 'answer', tag: effect.tag, gen: effect.gen, result: result, stored: storedFlow(result) });
         });
         break;
       case 'timer':
@@ -125,10 +129,10 @@
         timers[effect.name] = null;
         break;
       case 'store':
-        try { window.localStorage.setItem(FLOW_KEY, effect.text); } catch (e) {}
+        try { window.localStorage.setItem(flowKeyFor(null), effect.text); } catch (e) {}
         break;
       case 'forget':
-        try { window.localStorage.removeItem(FLOW_KEY); } catch (e) {}
+        try { window.localStorage.removeItem(flowKeyFor(null)); } catch (e) {}
         break;
       case 'focus':
         moveFocus(effect.id, effect.force);
@@ -216,11 +220,11 @@
     line.setAttribute('data-shown', key);
     line.textContent = '';
     if (!tools) return;
-    if (!tools.login) {
-      line.appendChild(span('no', T.loginToolAbsent));
+    if (tools.login === 'absent' || tools.login === 'unstartable') {
+      line.appendChild(span('no', tools.login === 'absent' ? T.loginToolAbsent : T.loginToolUnstartable));
       return;
     }
-    line.appendChild(span('ok', T.loginToolPresent));
+    line.appendChild(tools.login === 'ok' ? span('ok', T.loginToolPresent) : span('no', T.loginToolFailing));
     line.appendChild(document.createTextNode(T.tokenTool(tools.token)));
   }
 
@@ -232,6 +236,7 @@
     }
     if ('hidden' in b) el.hidden = b.hidden;
     if ('disabled' in b) el.disabled = b.disabled;
+    if ('busy' in b) el.setAttribute('aria-disabled', b.busy ? 'true' : 'false');
   }
 
   function renderIdleLine(parts) {
@@ -351,6 +356,7 @@
     $('flowCard').setAttribute('aria-busy', v.busy ? 'true' : 'false');
     renderFlow(v.flow);
     setText('pollLabel', v.pollLabel);
+    setText('codeAnnounce', v.announce);
     /* Focus never stays on a control that was just disabled or hidden (the
        browser would drop it to the page body): it waits on the flow
        card's title. */
@@ -380,12 +386,15 @@
   $('btnCopyOpen').addEventListener('click', press('copy'));
   $('themeToggle').addEventListener('click', onThemeToggle);
   document.addEventListener('visibilitychange', function () {
-    if (document.visibilityState === 'visible') dispatch({ type: 'visible' });
+    dispatch({ type: document.visibilityState === 'visible' ? 'visible' : 'hidden' });
   });
+  window.addEventListener('online', function () { dispatch({ type: 'online' }); });
 
   setText('footInfo', T.footer);
+  setText('copyDesc', T.copyDescribe);
   var first = L.boot(Date.now(), canCopy());
   model = first.model;
   render(L.view(model));
   first.effects.forEach(function (effect) { perform(effect, dispatch); });
+  if (document.visibilityState === 'hidden') dispatch({ type: 'hidden' });
 })();

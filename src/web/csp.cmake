@@ -13,6 +13,8 @@
 # The build fails when the page holds what the policy would silently block:
 # a <script> that loads a file (src=) or an element left open.
 
+include("${CMAKE_CURRENT_LIST_DIR}/text_steps.cmake")
+
 # The digits of base64 (RFC 4648, section 4), in the order of their values.
 set(CSP_BASE64_DIGITS "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/")
 
@@ -82,27 +84,14 @@ function(inline_block_sources scripts_var styles_var page)
       set(name style)
     endif()
     string(SUBSTRING "${rest}" ${at} -1 rest)
-    string(FIND "${rest}" ">" open_end)
-    if(open_end EQUAL -1)
-      message(FATAL_ERROR "page: a <${name}> tag is not closed")
-    endif()
-    string(SUBSTRING "${rest}" 0 ${open_end} open_tag)
+    cut_at(open_tag rest ">" "page: a <${name}> tag is not closed")
     if(name STREQUAL "script" AND open_tag MATCHES "[ \n]src=")
       message(FATAL_ERROR "page: '${open_tag}>' loads a script file, which the page's policy "
                           "blocks; inline it as embed.cmake does with the others")
     endif()
-    math(EXPR content_at "${open_end} + 1")
-    string(SUBSTRING "${rest}" ${content_at} -1 rest)
-    string(FIND "${rest}" "</${name}>" close_at)
-    if(close_at EQUAL -1)
-      message(FATAL_ERROR "page: a <${name}> element has no </${name}>")
-    endif()
-    string(SUBSTRING "${rest}" 0 ${close_at} content)
+    cut_at(content rest "</${name}>" "page: a <${name}> element has no </${name}>")
     csp_source_of(source "${content}")
     list(APPEND ${name}s "${source}")
-    string(LENGTH "</${name}>" close_len)
-    math(EXPR after "${close_at} + ${close_len}")
-    string(SUBSTRING "${rest}" ${after} -1 rest)
   endwhile()
   list(REMOVE_DUPLICATES scripts)
   list(REMOVE_DUPLICATES styles)

@@ -3,8 +3,10 @@
 #
 # Four texts come out, each a NUL-terminated `const unsigned char` array
 # with a `size_t` length that excludes the NUL:
-#   PAGE_TEMPLATE  page.html with every style sheet and script it names
-#                  (page_files.cmake) inlined at its tag, in page order, and
+#   PAGE_TEMPLATE  page.html without indentation, with every style sheet
+#                  and script it names (page_files.cmake) inlined at its
+#                  tag, in page order (scripts named in a row as one
+#                  block), and
 #                  its two placeholder comments replaced by the one-byte
 #                  markers 0x01 (theme head block) and 0x02 (theme bridge
 #                  script);
@@ -35,6 +37,7 @@ if(NOT WEB_DIR OR NOT OUT)
   message(FATAL_ERROR "embed.cmake needs -DWEB_DIR=... and -DOUT=...")
 endif()
 
+include("${CMAKE_CURRENT_LIST_DIR}/text_steps.cmake")
 include("${CMAKE_CURRENT_LIST_DIR}/csp.cmake")
 include("${CMAKE_CURRENT_LIST_DIR}/page_files.cmake")
 
@@ -65,8 +68,9 @@ endfunction()
 #        "/ *" ("a - -b", "a / /re/"); every other run goes.
 #   css  a run of blanks goes when a character on either side of it is
 #        one of { } ; , or a marker, and after ":" (never before it:
-#        ".a :hover" is not ".a:hover"); a ";" right before "}" goes too.
-#        Blanks inside values and selectors stay ("0 auto", ".hd .grow").
+#        ".a :hover" is not ".a:hover"). Blanks inside values and
+#        selectors stay ("0 auto", ".hd .grow").
+# In both, a ";" right before "}" goes.
 # Sound for the page's files, which use no template literal (a backquote
 # in the code stops the build) and no quote or blank inside a regular
 # expression literal; a string that is not closed on its line stops the
@@ -116,13 +120,12 @@ function(tight_code var text kind)
     set(ends "{};,${licence}${mark}")
     string(REGEX REPLACE "([${ends}:]) +" "\\1" code "${code}")
     string(REGEX REPLACE " +([${ends}])" "\\1" code "${code}")
-    string(REPLACE ";}" "}" code "${code}")
   endif()
-  set(i 0)
-  while(i LESS n)
-    string(REPLACE "${mark}${i}${mark}" "${literal_${i}}" code "${code}")
-    math(EXPR i "${i} + 1")
-  endwhile()
+  # A ";" right before "}" ends nothing that "}" does not end itself: the
+  # last declaration of a rule, the last statement of a block (the page's
+  # scripts write no empty statement such as "if (x);").
+  string(REPLACE ";}" "}" code "${code}")
+  put_back(code "${mark}" literal ${n})
   set(${var} "${code}" PARENT_SCOPE)
 endfunction()
 
@@ -148,19 +151,15 @@ function(lean_text var text kind)
     endif()
     string(SUBSTRING "${rest}" 0 ${at} before)
     string(APPEND out "${before}")
+    math(EXPR at "${at} + 2")
     string(SUBSTRING "${rest}" ${at} -1 rest)
-    string(FIND "${rest}" "*/" end)
-    if(end EQUAL -1)
-      message(FATAL_ERROR "a comment is not closed")
-    endif()
-    math(EXPR end "${end} + 2")
-    string(SUBSTRING "${rest}" 0 ${end} comment)
+    cut_at(body rest "*/" "a comment is not closed")
+    set(comment "/*${body}*/")
     if(comment MATCHES "^/\\*!")
       set(kept_${kept} "${comment}")
       string(APPEND out "${mark}${kept}${mark}")
       math(EXPR kept "${kept} + 1")
     endif()
-    string(SUBSTRING "${rest}" ${end} -1 rest)
   endwhile()
   string(REGEX REPLACE "\n[ ]+" "\n" out "${out}")
   string(REGEX REPLACE "[ ]+\n" "\n" out "${out}")
@@ -169,11 +168,7 @@ function(lean_text var text kind)
   string(REGEX REPLACE "([;{,])\n" "\\1" out "${out}")
   string(REGEX REPLACE "\n([])}])" "\\1" out "${out}")
   tight_code(out "${out}" ${kind})
-  set(n 0)
-  while(n LESS kept)
-    string(REPLACE "${mark}${n}${mark}" "${kept_${n}}" out "${out}")
-    math(EXPR n "${n} + 1")
-  endwhile()
+  put_back(out "${mark}" kept ${kept})
   set(${var} "${out}" PARENT_SCOPE)
 endfunction()
 
@@ -227,7 +222,10 @@ string(ASCII 1 mark_theme_head)
 string(ASCII 2 mark_theme_bridge)
 
 # The template. page.html links its style sheets and scripts so that an
-# editor and a browser can open it as it is; the build inlines each one.
+# editor and a browser can open it as it is; the build drops the
+# indentation of its lines (blanks at the start of a line are only layout
+# between elements, and page.html has no <pre>) and inlines each file.
+string(REGEX REPLACE "\n[ ]+" "\n" page "${page}")
 page_include_tags(tags "${page}")
 if(NOT tags)
   message(FATAL_ERROR "page.html names no style sheet or script")
@@ -235,12 +233,22 @@ endif()
 foreach(tag IN LISTS tags)
   page_include_name(name "${tag}")
   lean_file(text "${WEB_DIR}/${name}")
+  if(tag MATCHES "^<script" AND NOT text MATCHES ";$")
+    message(FATAL_ERROR "${name}: the last statement does not end with ';', "
+                        "which the page's one script block relies on")
+  endif()
   if(tag MATCHES "^<script")
     replace_once(page "${tag}" "${open_script}${text}${close_script}" "include tag")
   else()
     replace_once(page "${tag}" "${open_style}${text}${close_style}" "include tag")
   endif()
 endforeach()
+# Scripts that page.html names one right after another (a line feed
+# between their tags) run as one block, in the same order: one hash in the
+# policy instead of one per file. Each lean script ends its last statement
+# itself, and the line feed between them keeps the next file's first line
+# its own.
+string(REPLACE "${close_script}${line_feed}${open_script}" "${line_feed}" page "${page}")
 replace_once(page "<!--@theme-head@-->" "${mark_theme_head}" "placeholder")
 replace_once(page "<!--@theme-bridge@-->" "${mark_theme_bridge}" "placeholder")
 

@@ -8,7 +8,9 @@
     if (t !== 'light' && t !== 'dark') return;
     if (root.getAttribute('data-theme') === t) return;
     root.setAttribute('data-theme', t);
-    try { window.localStorage.setItem('bot_theme', t); } catch (e) {}
+    if (!root.classList.contains('embedded')) {
+      try { window.localStorage.setItem('bot_theme', t); } catch (e) {}
+    }
     try { window.dispatchEvent(new CustomEvent('bot-theme', { detail: t })); } catch (e) {}
   }
   window.vnApplyTheme = apply;

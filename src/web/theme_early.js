@@ -27,11 +27,17 @@
   /* Reached on every path with a theme: theme.css holds the light palette
      only under data-theme="light", so the attribute must always be set. */
   root.setAttribute('data-theme', theme === 'light' ? 'light' : 'dark');
+  var embedded = false;
   try {
     /* The host owns the title and the theme when it frames the console. */
-    if (/[?&]embed=(1|true)(&|$)/.test(query)) root.classList.add('embedded');
+    embedded = /[?&]embed=(1|true)(&|$)/.test(query);
+    if (embedded) root.classList.add('embedded');
   } catch (e) {}
-  try {
-    window.localStorage.setItem('bot_theme', theme);
-  } catch (e) {}
+  /* A host's theme is the host's, not the operator's choice for the
+     console opened on its own: only an unframed console remembers one. */
+  if (!embedded) {
+    try {
+      window.localStorage.setItem('bot_theme', theme);
+    } catch (e) {}
+  }
 })();

@@ -22,7 +22,7 @@ add_custom_command(
   OUTPUT ${LUMIVANE_WEB_ASSETS}
   COMMAND ${CMAKE_COMMAND} -DWEB_DIR=${LUMIVANE_WEB_DIR} -DOUT=${LUMIVANE_WEB_ASSETS}
           -P ${LUMIVANE_WEB_DIR}/embed.cmake
-  DEPENDS ${LUMIVANE_WEB_FILES} ${LUMIVANE_WEB_DIR}/embed.cmake ${LUMIVANE_WEB_DIR}/csp.cmake
+  DEPENDS ${LUMIVANE_WEB_FILES} ${LUMIVANE_WEB_DIR}/embed.cmake ${LUMIVANE_WEB_DIR}/csp.cmake ${LUMIVANE_WEB_DIR}/text_steps.cmake
           ${LUMIVANE_WEB_DIR}/page_files.cmake
   COMMENT "Embedding the console page"
   VERBATIM

@@ -7,6 +7,7 @@
 // moment the console sends them, so "no poll yet" is exact.
 import { test, before, after, beforeEach } from 'node:test';
 import assert from 'node:assert/strict';
+import path from 'node:path';
 import jsQR from 'jsqr';
 import {
   OPEN, launchBrowser, newContext, resetNode, writeCreds, override, clearOverride, pendingOnStart, waitText, isShown,
@@ -14,7 +15,8 @@ import {
 } from './helpers.mjs';
 
 const CONSOLE = OPEN.url + '/plugin_lumivane_login';
-const FLOW_KEY = 'lumivane_flow_';   // + node; these pages have no node
+// The stored flow is the node's, keyed by its credentials path.
+const FLOW_KEY = 'lumivane_flow_' + path.join(OPEN.data, 'auth.json');
 const CODE = /^[A-Z]{4}-[0-9]{4}$/;
 let browser;
 

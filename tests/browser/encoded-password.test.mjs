@@ -5,7 +5,7 @@
 // scripts/test-browser.sh starts.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { launchBrowser, expectWorkingConsole } from './helpers.mjs';
+import { launchBrowser, newContext, expectWorkingConsole, waitText } from './helpers.mjs';
 
 const NODE = { url: process.env.LV_ENCODED_URL, password: process.env.LV_ENCODED_PASSWORD };
 let browser;
@@ -40,4 +40,31 @@ test('the demo\'s index and host pages hand the password on encoded: each way en
     { why: 'host page', start: `/host.html?pwd=${pwd}`, link: null, framed: true },
   ];
   for (const w of ways) await expectWorkingConsole(browser, NODE, w);
+});
+
+// The console sends a password beyond ASCII percent-encoded in the
+// X-Bot-Password header, which the node compares decoded: no call of the
+// page needs pwd in its address, and none is refused on the way there.
+test('a password beyond ASCII travels in the header: no call carries pwd, none gets a 401', async () => {
+  const context = await newContext(browser);
+  const page = await context.newPage();
+  const calls = [];
+  const refused = [];
+  page.on('request', (r) => {
+    const url = new URL(r.url());
+    if (url.searchParams.has('action')) calls.push({ url: r.url(), pwd: url.searchParams.has('pwd'), header: r.headers()['x-bot-password'] });
+  });
+  page.on('response', (r) => { if (r.status() === 401) refused.push(r.url()); });
+  await page.goto(`${NODE.url}/plugin_lumivane_login?pwd=${encodeURIComponent(NODE.password)}`);
+  await waitText(page, '#pillText', 'Not Connected');
+  await page.locator('#btnStartLogin').click();
+  await waitText(page, '#userCode', /^[A-Z]{4}-[0-9]{4}$/);
+  await page.locator('#btnCancel').click();
+  await waitText(page, '#flowNote', 'Device flow cancelled.');
+  const told = `calls: ${JSON.stringify(calls, null, 1)}\nrefused: ${refused.join(', ') || 'none'}`;
+  assert.ok(calls.length >= 4, told);
+  assert.deepEqual(refused, [], told);
+  assert.deepEqual(calls.filter((c) => c.pwd), [], told);
+  assert.ok(calls.every((c) => c.header === encodeURIComponent(NODE.password)), told);
+  await context.close();
 });

@@ -149,9 +149,14 @@ test('refresh without a sign-in, or with a token tool that returns no token, rep
   const cases = [
     { name: 'not signed in', setup: () => {}, note: 'Refresh failed: there is no session to refresh, because this node is not signed in (start a device login first).' },
     {
-      name: 'no token from the tool',
-      setup: () => { writeCreds(OPEN, {}); override(OPEN, 'local', '{"ok":false,"error":"revoked"}'); },
+      name: 'no token from the tool, and no reason',
+      setup: () => { writeCreds(OPEN, {}); override(OPEN, 'local', '{"ok":false}'); },
       note: 'Refresh failed: the token tool did not confirm a live token (token CLI returned no token).',
+    },
+    {
+      name: 'no token from the tool, which says revoked',
+      setup: () => { writeCreds(OPEN, {}); override(OPEN, 'local', '{"ok":false,"error":"revoked"}'); },
+      note: 'Refresh failed: the login service no longer accepts this node\'s refresh token (revoked). Sign in again with Re-login.',
     },
   ];
   for (const c of cases) {

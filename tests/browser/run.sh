@@ -38,7 +38,7 @@ export LV_PW_URL=http://127.0.0.1:$DEMO_HOST_PORT LV_PW_DATA=$DEMO_HOST_DATA
 
 # A password that only passes a query percent-encoded: a space, '+', '&'
 # and a character beyond ASCII.
-export LV_ENCODED_PASSWORD='pa ss+w&rd café'
+export LV_ENCODED_PASSWORD='pä ss&w+rd café'
 BOT_PASSWORD=$LV_ENCODED_PASSWORD demo_host_start "$program" "$nodes/node-encoded"
 pids+=("$DEMO_HOST_PID")
 export LV_ENCODED_URL=http://127.0.0.1:$DEMO_HOST_PORT LV_ENCODED_DATA=$DEMO_HOST_DATA

@@ -81,6 +81,38 @@ export function tight(code) {
   return out;
 }
 
+// The names the page calls (the qrcode function and its addData, make,
+// getModuleCount and isDark) and those of the language and its built-in
+// objects stay; every other name the package declares (a var, a function
+// parameter, a property it sets on its own objects) gets a short one,
+// the same at every use outside string literals.
+const KEPT_NAMES = new Set([
+  'qrcode', 'addData', 'make', 'getModuleCount', 'isDark',
+  'length', 'push', 'floor', 'abs', 'charCodeAt', 'Array', 'Math', 'String',
+]);
+export function shortNames(code) {
+  const literal = /('(?:[^'\\\n]|\\.)*'|"(?:[^"\\\n]|\\.)*")/;
+  const parts = code.split(literal);
+  const codeOnly = parts.filter((p, i) => i % 2 === 0).join('\n');
+  if (/[$]/.test(codeOnly)) throw new Error('qrcode-generator: the code uses "$", which the short names are made of');
+  const declared = new Set();
+  for (const m of codeOnly.matchAll(/\bvar ([A-Za-z_]\w*)/g)) declared.add(m[1]);
+  for (const m of codeOnly.matchAll(/\bfunction\(([^)]*)\)/g)) {
+    for (const p of m[1].split(',')) if (p) declared.add(p);
+  }
+  for (const m of codeOnly.matchAll(/\b_this\.([A-Za-z_]\w*)=/g)) declared.add(m[1]);
+  for (const m of codeOnly.matchAll(/[{,\n]([A-Za-z_]\w*):/g)) declared.add(m[1]);
+  // Longer names first, by how much their uses weigh, for the shortest new ones.
+  const uses = (name) => (codeOnly.match(new RegExp(`(?<![\\w$])${name}(?![\\w$])`, 'g')) || []).length;
+  const names = [...declared].filter((n) => n.length > 3 && !KEPT_NAMES.has(n))
+    .map((n) => ({ n, weight: (n.length - 2) * uses(n) })).sort((a, b) => b.weight - a.weight || (a.n < b.n ? -1 : 1));
+  const DIGITS = 'abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789';
+  const short = new Map(names.map(({ n }, i) => [n, '$' + (i < DIGITS.length ? DIGITS[i]
+    : DIGITS[Math.floor(i / DIGITS.length) - 1] + DIGITS[i % DIGITS.length])]));
+  const word = /(?<![\w$])[A-Za-z_][\w]*(?![\w$])/g;
+  return parts.map((p, i) => (i % 2 ? p : p.replace(word, (w) => short.get(w) || w))).join('');
+}
+
 // The package's code with only what the page reaches.
 export function trimmed(source) {
   let s = source;
@@ -111,13 +143,22 @@ export function trimmed(source) {
   s = cut(s, '    var getRsBlockTable = function(typeNumber, errorCorrectionLevel) {\n', '\n    };\n',
     '    var getRsBlockTable = function(typeNumber, errorCorrectionLevel) {\n' +
     '      return errorCorrectionLevel == QRErrorCorrectionLevel.M ? RS_BLOCK_TABLE[typeNumber - 1] : undefined;');
+  // The length field's width and the mode names for byte mode only, the
+  // one mode addData still takes: 8 bits for versions 1 to 9, 16 up to 40,
+  // the package's errors otherwise.
+  s = cut(s, '    _this.getLengthInBits = function(mode, type) {\n', '\n    };\n',
+    '    _this.getLengthInBits = function(mode, type) {\n' +
+    '      if (mode != QRMode.MODE_8BIT_BYTE) throw \'mode:\' + mode;\n' +
+    '      if (type > 40) throw \'type:\' + type;\n' +
+    '      return 1 <= type && type < 10 ? 8 : 16;');
+  s = cut(s, '  var QRMode = {\n', '  };\n', '  var QRMode = {\n    MODE_8BIT_BYTE : 1 << 2\n');
   // Comments: whole-line and block comments.
   s = s.replace(/\/\*\*[\s\S]*?\*\/\n?/g, '');
   s = s.replace(/^[ \t]*\/\/.*\n/gm, '');
   s = s.replace(/[ \t]+\/\/ [^'\n]*$/gm, '');
   s = s.replace(/\n{2,}/g, '\n');
   if (/\/\/|\/\*/.test(s.replace(/'[^'\n]*'/g, "''"))) throw new Error('qrcode-generator: a comment is left in the trimmed code');
-  return { upstreamHeader, code: tight(s) };
+  return { upstreamHeader, code: shortNames(tight(s)) };
 }
 
 export function vendoredText() {
@@ -153,7 +194,8 @@ export function vendoredText() {
     '   the table, SVG, image, ASCII and canvas renderers, the numeric,',
     '   alphanumeric and Kanji modes, the GIF and base64 encoders, the character',
     '   set conversions and the UTF-8 add-on, the module loader wrapper, the',
-    '   comments and the blanks next to punctuation; characters outside',
+    '   comments and the blanks next to punctuation; the package\'s internal',
+    '   names are shortened (to $ and a letter or two); characters outside',
     '   printable ASCII are written as \\uXXXX',
     '   escapes. tests/browser/vendor-qrcode.mjs makes this file. */',
     '',

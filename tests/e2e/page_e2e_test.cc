@@ -75,8 +75,8 @@ bool is_one_of(char c, const char *set) { return c != '\0' && strchr(set, c) != 
 // between two characters that would otherwise melt into one token (two of
 // letters, digits, '_', '$', '.', '\\', or "+ +", "- -", "/ /", "/ *"),
 // and goes everywhere else. In a style sheet a run goes next to '{', '}',
-// ';', ',', a literal or a licence comment, and after ':'; then ";}"
-// becomes "}".
+// ';', ',', a literal or a licence comment, and after ':'. In both, ";}"
+// then becomes "}".
 std::string tight(const std::string &text, bool script) {
     auto word = [](char c) { return isalnum((unsigned char)c) || is_one_of(c, "_$.\\"); };
     std::string out;
@@ -113,7 +113,7 @@ std::string tight(const std::string &text, bool script) {
         }
         at = end == std::string::npos ? text.size() : end;
     }
-    if (!script) {
+    {
         // ";}" in the code only: a literal is copied as it is.
         std::string joined;
         bool quoted = false;
@@ -221,13 +221,24 @@ Pieces expected_pieces() {
     Pieces p;
     p.theme_head = "<script>" + lean(slurp("theme_early.js"), true) + "</script><style>" + lean(slurp("theme.css"), false) + "</style>";
     p.theme_bridge = "<script>" + lean(slurp("theme_bridge.js"), true) + "</script>\n";
-    p.page = slurp("page.html");
+    // page.html without the blanks that open its lines.
+    std::string html = slurp("page.html");
+    for (char c : html) {
+        bool opens_line = !p.page.empty() && p.page.back() == '\n';
+        if (c == ' ' && opens_line) continue;
+        p.page += c;
+    }
     std::vector<Include> includes = page_includes(p.page);
     EXPECT_GE(includes.size(), 4u) << "page.html names its style sheet and scripts";
     for (const Include &inc : includes) {
         std::string text = slurp(inc.name);
         EXPECT_FALSE(text.empty()) << "page.html names a missing file: " << inc.name;
         replace_once(p.page, inc.tag, inc.script ? "<script>" + lean(text, true) + "</script>" : "<style>" + lean(text, false) + "</style>");
+    }
+    // Scripts named one after another run as one block.
+    const std::string seam = "</script>\n<script>";
+    for (size_t at = p.page.find(seam); at != std::string::npos; at = p.page.find(seam, at)) {
+        p.page.replace(at, seam.size(), "\n");
     }
     replace_once(p.page, "<!--@theme-head@-->", p.theme_head);
     replace_once(p.page, "<!--@theme-bridge@-->", p.theme_bridge);

@@ -28,7 +28,9 @@ test('an answer is the plugin\'s document, or no answer from the plugin; parser 
 test('poll answers: the state decides before logged_in', () => {
   const doc = (d) => L.classify(200, JSON.stringify({ ok: true, ...d }));
   const cases = [
-    { why: 'pending', r: doc({ state: 'pending', interval: 7 }), want: { kind: 'pending', still: false, interval: 7 } },
+    { why: 'pending', r: doc({ state: 'pending', interval: 7 }), want: { kind: 'pending', still: false, interval: 7, id: '' } },
+    { why: 'pending, the marker named', r: doc({ state: 'pending', interval: 7, pending_id: '0123456789abcdef' }), want: { kind: 'pending', still: false, interval: 7, id: '0123456789abcdef' } },
+    { why: 'a name that is no digest is none', r: doc({ state: 'pending', interval: 7, pending_id: '<b>x</b>' }), want: { kind: 'pending', still: false, interval: 7, id: '' } },
     { why: 'done', r: doc({ state: 'done', logged_in: true }), want: { kind: 'done' } },
     { why: 'authorization_pending is still pending', r: doc({ state: 'failed', error: 'authorization_pending' }), want: { kind: 'pending', still: true, interval: 0 } },
     { why: 'slow_down', r: doc({ state: 'failed', error: 'slow_down' }), want: { kind: 'slow-down' } },
@@ -52,6 +54,9 @@ test('a stored flow is read back with its numbers checked', () => {
     { why: 'no expiry', value: { ...good, expires_at: 0 }, want: { expiresAt: 0, expired: false } },
     { why: 'pace out of range', value: { ...good, interval: 2147484 }, want: { interval: 60 } },
     { why: 'start time not a number', value: { ...good, created: 'yesterday' }, want: { created: 0 } },
+    { why: 'stored before logins had names', value: good, want: { pendingId: '' } },
+    { why: 'the login\'s name', value: { ...good, pending_id: 'ab12' }, want: { pendingId: 'ab12' } },
+    { why: 'a name that is no digest', value: { ...good, pending_id: 7 }, want: { pendingId: '' } },
     { why: 'no code', value: { ...good, code: '' }, want: null },
     { why: 'address not a text', value: { ...good, url: 5 }, want: null },
     { why: 'unreadable', text: '{not json', want: null },
@@ -66,8 +71,9 @@ test('a stored flow is read back with its numbers checked', () => {
     }
     for (const [k, v] of Object.entries(c.want)) assert.equal(got[k], v, `${c.why}: ${k}`);
   }
-  const flow = { code: 'A', url: 'u', expiresAt: NOW + 5000, interval: 5, created: NODE_NOW };
-  assert.equal(L.readStoredFlow(L.storedFlowText(flow), NOW).created, NODE_NOW, 'round trip');
+  const flow = { code: 'A', url: 'u', expiresAt: NOW + 5000, interval: 5, created: NODE_NOW, pendingId: '00ff' };
+  const back = L.readStoredFlow(L.storedFlowText(flow), NOW);
+  assert.deepEqual([back.created, back.pendingId], [NODE_NOW, '00ff'], 'round trip');
 });
 
 test('addresses: the action URL, the password only where the host needs it, what may be opened', () => {
@@ -84,6 +90,14 @@ test('addresses: the action URL, the password only where the host needs it, what
     [401, 'pw', false, true], [401, 'pw', true, false], [401, '', false, false], [200, 'pw', false, false], [403, 'pw', false, false],
   ];
   for (const [http, pwd, withPwd, want] of retry) assert.equal(L.retryWithPwd(http, pwd, withPwd), want, `${http} ${pwd} ${withPwd}`);
+
+  // The header carries printable ASCII as it is (the node compares it as
+  // sent, and decoded), anything else percent-encoded as UTF-8.
+  const header = [
+    ['node-pass-7', 'node-pass-7'], ['a b&c+d%41', 'a b&c+d%41'], ['', ''],
+    ['p\u00e4 ss&w', 'p%C3%A4%20ss%26w'], ['caf\u00e9', 'caf%C3%A9'], ['\u{1f511}', '%F0%9F%94%91'], ['tab\there', 'tab%09here'],
+  ];
+  for (const [pwd, want] of header) assert.equal(L.headerPassword(pwd), want, JSON.stringify(pwd));
 
   const store = { bot_pwd_n1: 'node-one', bot_active_pwd: 'active' };
   const get = (k) => store[k] || '';
@@ -102,6 +116,7 @@ test('addresses: the action URL, the password only where the host needs it, what
 test('a login started on the node after this page\'s flow replaced it; readings within the slack are the same login', () => {
   const status = (age, now = NODE_NOW) => ({ ok: true, pending: true, pending_age_sec: age, now });
   const flow = { code: 'ABCD-1234', created: NODE_NOW - 100 };
+  const named = (pendingId) => ({ ...flow, pendingId });
   const cases = [
     { why: 'same login', flow, doc: status(100), want: false },
     { why: 'same login, the status took a while', flow, doc: status(100 - L.SAME_LOGIN_SLACK_SEC), want: false },
@@ -111,6 +126,14 @@ test('a login started on the node after this page\'s flow replaced it; readings 
     { why: 'nothing pending', flow, doc: { ok: true, pending: false, pending_age_sec: 1, now: NODE_NOW }, want: false },
     { why: 'own start time unknown', flow: { code: 'A', created: 0 }, doc: status(1), want: false },
     { why: 'code unknown here', flow: { code: '', created: NODE_NOW - 100 }, doc: status(1), want: false },
+    // The node names its pending login: two starts in the same second
+    // have two names, and the name decides over the start times.
+    { why: 'two starts in one second: another name', flow: named('aaaa'), doc: { ...status(100), pending_id: 'bbbb' }, want: true },
+    { why: 'the same name', flow: named('aaaa'), doc: { ...status(100), pending_id: 'aaaa' }, want: false },
+    { why: 'the same name, a later reading of the time', flow: named('aaaa'), doc: { ...status(20), pending_id: 'aaaa' }, want: false },
+    { why: 'the node names none: start times', flow: named('aaaa'), doc: status(20), want: true },
+    { why: 'this flow has no name: start times', flow, doc: { ...status(100), pending_id: 'bbbb' }, want: false },
+    { why: 'a name, nothing pending', flow: named('aaaa'), doc: { ok: true, pending: false, pending_id: 'bbbb', now: NODE_NOW }, want: false },
   ];
   for (const c of cases) assert.equal(L.isReplaced(c.flow, c.doc), c.want, c.why);
   assert.equal(L.nodeCreated(status(40)), NODE_NOW - 40);

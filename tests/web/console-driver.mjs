@@ -50,6 +50,7 @@ export class Console {
   status(doc) { return this.answer('status', asResult(doc)); }
   press(what) { return this.step({ type: 'press', what }); }
   timer(name) { return this.step({ type: 'timer', name }); }
+  event(type) { return this.step({ type }); }
   after(ms) { this.now += ms; return this; }
   get view() { return plain(L.view(this.model)); }
   // The effects as short words: "call:start", "timer:poll:5000", "forget"...
@@ -81,6 +82,9 @@ export function shows(c) {
     start: v.buttons.start.disabled ? 'off' : (v.buttons.start.primary ? 'primary' : 'on'),
     refresh: v.buttons.refresh.disabled ? 'off' : (v.buttons.refresh.primary ? 'primary' : 'on'),
     cancel: v.buttons.cancel.disabled ? 'off' : 'on', fx: c.fx,
+    noteClass: v.sessionNote.cls, tools: v.tools && v.tools.login, idleLine: v.idleLine.join(''),
+    refreshPrimary: v.buttons.refresh.primary, refreshBusy: v.buttons.refresh.busy, refreshOff: v.buttons.refresh.disabled,
+    announce: v.announce,
   };
 }
 

@@ -10,9 +10,9 @@ test('transitions: loading, the resting states and a node that does not answer',
     { why: 'boot', run: () => new Console(), want: { phase: 'loading', pill: 'Checking', status: 'Checking', start: 'off', refresh: 'off', step: 'loading', fx: ['call:status'] } },
     { why: 'signed out', run: () => signedOut(), want: { phase: 'idle', pill: 'Not Connected', start: 'primary', refresh: 'on', sessionNote: 'No session on this node yet. Start a device login below.', step: 'idle' } },
     {
-      why: 'signed in: Start off, Refresh primary, the account said, focus on it',
+      why: 'signed in: Start off, Refresh primary, the account said, no focus moved on a load',
       run: () => new Console().status(signedInDoc()),
-      want: { phase: 'signed-in', pill: 'Connected', start: 'off', refresh: 'primary', sessionNote: 'Signed in as org-x.', fx: ['focus:sessionNote'] },
+      want: { phase: 'signed-in', pill: 'Connected', start: 'off', refresh: 'primary', sessionNote: 'Signed in as org-x.', noFx: ['focus'] },
     },
     {
       why: 'expired token',
@@ -22,7 +22,7 @@ test('transitions: loading, the resting states and a node that does not answer',
     {
       why: 'login tool missing',
       run: () => new Console().status(statusDoc({ cli_present: false })),
-      want: { start: 'off', sessionNote: 'The login tool vantorel-lumivane-login is not installed on this node, so no login can start. Install it, or set LUMIVANE_LOGIN_BIN to its path, then reload this page.' },
+      want: { start: 'off', sessionNote: 'The login tool vantorel-lumivane-login is not installed on this node, so no login can start. Install it, or set LUMIVANE_LOGIN_BIN to its path in the host\'s configuration.' },
     },
     {
       why: 'host error page: unknown, not signed out; retried after 2 s',
@@ -73,7 +73,7 @@ test('transitions: starting and following a login', () => {
     {
       why: 'a start the host did not pass on',
       run: () => signedOut().press('start').answer('start', L.classify(502, '<html>')),
-      want: { sessionNote: 'Start failed: can\'t reach the node (HTTP 502).' },
+      want: { phase: 'unreachable', pill: 'Unknown', sessionNote: 'Start failed: can\'t reach the node (HTTP 502). Retrying\u2026' },
     },
     {
       why: 'tool pace and lifetime out of range: 60 s and no countdown',
@@ -297,7 +297,7 @@ test('transitions: copying, refreshing', () => {
     { why: 'copied', run: () => following().step({ type: 'copied', ok: true, opened: true }), want: { flowNote: 'Code copied. Open the link and approve.' } },
     { why: 'not copied, opened', run: () => following().step({ type: 'copied', ok: false, opened: true }), want: { flowNote: 'Copy the code shown above, then approve on the page that opened.' } },
     { why: 'not copied, nothing opened', run: () => following().step({ type: 'copied', ok: false, opened: false }), want: { flowNote: 'Copy the code shown above, then open the address and approve.' } },
-    { why: 'refresh', run: () => new Console().status(signedInDoc()).press('refresh'), want: { refresh: 'off', fx: ['call:refresh'] } },
+    { why: 'refresh', run: () => new Console().status(signedInDoc()).press('refresh'), want: { fx: ['call:refresh'] } },
     {
       why: 'refresh refused in words',
       run: () => signedOut().press('refresh').answer('refresh', asResult({ ok: false, error: 'not_logged_in', detail: 'start a device login first' })),
@@ -318,4 +318,86 @@ test('the model passed to transition is left as it was', () => {
   L.transition(frozen, { type: 'press', what: 'cancel', now: NOW });
   L.transition(frozen, { type: 'timer', name: 'poll', now: NOW });
   assert.equal(JSON.stringify(frozen), before);
+});
+
+// Which login is whose: the node names its pending login (pending_id, a
+// digest of the marker's bytes), and the page compares that name with the
+// one its own start got, so that two starts within the same second are
+// still told apart. Without names on both sides, start times decide.
+test('transitions: the node\'s pending_id against the one this page\'s start got', () => {
+  const MINE = '0123456789abcdef';
+  const OTHER = 'fedcba9876543210';
+  const started = () => signedOut().press('start').answer('start', asResult(startDoc({ pending_id: MINE })));
+  const named = (id) => pendingDoc(0, { pending_id: id });
+  const pollPending = (id) => asResult({ ok: true, state: 'pending', interval: 5, pending_id: id });
+  const replaced = 'This code was replaced by a login started elsewhere, and no longer works.';
+  const reloaded = (storedId, nodeId) => {
+    const c = new Console();
+    c.stored = JSON.stringify({ code: 'ABCD-1234', url: 'http://x/a', expires_at: NOW + 600_000, interval: 5, created: NODE_NOW, pending_id: storedId });
+    return c.status(named(nodeId));
+  };
+  check([
+    {
+      why: 'a start in the same second elsewhere: the status names another login, this one ends at once',
+      run: () => started().status(named(OTHER)),
+      want: { phase: 'ended', flowNote: replaced, fx: ['stop:poll', 'forget'] },
+    },
+    { why: 'the status names this login: followed', run: () => started().status(named(MINE)), want: { phase: 'following', code: 'ABCD-1234' } },
+    {
+      why: 'the poll names another login: ended within that poll',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', pollPending(OTHER)),
+      want: { phase: 'ended', flowNote: replaced, fx: ['stop:poll', 'forget'] },
+    },
+    {
+      why: 'after a replacement the poll told, Start asks before replacing that login in turn',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', pollPending(OTHER)).press('start'),
+      want: { phase: 'confirming', noFx: ['call:start'] },
+    },
+    {
+      why: 'the poll names this login: the next poll is set',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', pollPending(MINE)),
+      want: { phase: 'following', fx: ['timer:poll:5000'] },
+    },
+    {
+      why: 'the start named none: start times decide, the same second is the same login',
+      run: () => signedOut().press('start').answer('start', asResult(startDoc())).status(named(OTHER)),
+      want: { phase: 'following' },
+    },
+    { why: 'a reload shows the stored code for its own login', run: () => reloaded(MINE, MINE), want: { phase: 'following', code: 'ABCD-1234' } },
+    {
+      why: 'a reload after another login replaced it in the same second: the code is not known here',
+      run: () => reloaded(MINE, OTHER),
+      want: { phase: 'following', code: '', fx: ['forget'] },
+    },
+    {
+      why: 'a login that failed here stays ended while the node still shows it',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', asResult({ ok: true, state: 'failed', error: 'access_denied' })).status(named(MINE)),
+      want: { phase: 'ended' },
+    },
+    {
+      why: 'one started elsewhere in the same second after it is followed',
+      run: () => started().status(named(MINE)).timer('poll').answer('poll', asResult({ ok: true, state: 'failed', error: 'access_denied' })).status(named(OTHER)),
+      want: { phase: 'following' },
+    },
+  ]);
+});
+
+test('transitions: a refused cancel or refresh says the tool\'s own reason', () => {
+  check([
+    {
+      why: 'a refused cancel: the tool\'s code and detail, the code kept',
+      run: () => following().press('cancel').answer('cancel', asResult({ ok: false, error: 'cancel_failed', tool_error: 'profile_locked', detail: 'another login holds the profile' })),
+      want: { phase: 'following', code: 'ABCD-1234', flowNote: 'Cancel failed: the login tool did not cancel the login (profile_locked: another login holds the profile).' },
+    },
+    {
+      why: 'a revoked refresh token: said as such, and to sign in again',
+      run: () => new Console().status(signedInDoc()).press('refresh').answer('refresh', asResult({ ok: false, error: 'refresh_failed', tool_error: 'invalid_grant', detail: 'refresh token revoked by the provider' })),
+      want: { phase: 'signed-in', sessionNote: 'Refresh failed: the login service no longer accepts this node\'s refresh token (refresh token revoked by the provider). Sign in again with Re-login.' },
+    },
+    {
+      why: 'another refused refresh: the tool\'s code beside the plugin\'s sentence',
+      run: () => new Console().status(signedInDoc()).press('refresh').answer('refresh', asResult({ ok: false, error: 'refresh_failed', tool_error: 'network_error', detail: 'auth host down' })),
+      want: { sessionNote: 'Refresh failed: the token tool did not confirm a live token: the login tool could not reach the login service (auth host down).' },
+    },
+  ]);
 });

@@ -6,11 +6,6 @@
   'use strict';
 
   var L = root.ConsoleLogic;
-  var isNum = L.isNum;
-  var saneInterval = L.saneInterval;
-  var errorSentence = L.errorSentence;
-  var failureSentence = L.failureSentence;
-  var SAME_LOGIN_SLACK_SEC = L.SAME_LOGIN_SLACK_SEC;
   var MAX_LIFETIME_SEC = L.LIMITS.MAX_LIFETIME_SEC;
 
   /* ---- Answers ---- */
@@ -42,7 +37,7 @@
 
   /* What a poll answer says about the flow. */
   function pollOutcome(result) {
-    if (result.kind !== 'doc' || !result.doc.ok) return { kind: 'trouble', sentence: failureSentence(result) };
+    if (result.kind !== 'doc' || !result.doc.ok) return { kind: 'trouble', sentence: L.failureSentence(result) };
     var d = result.doc;
     /* The state decides first: a failed re-login still reports
        logged_in true, for the credentials that were there before. */
@@ -53,28 +48,57 @@
          tool ran: true here, with no login pending, also when another
          window's poll collected this very login. */
       if (d.error === 'no_pending_login') return { kind: 'gone', signedIn: d.logged_in === true };
-      return { kind: 'failed', sentence: errorSentence(d.error, d.detail) };
+      return { kind: 'failed', sentence: L.errorSentence(d.error, d.detail) };
     }
     if (d.state === 'done' || (d.state !== 'pending' && d.logged_in === true)) return { kind: 'done' };
-    return { kind: 'pending', still: false, interval: d.interval };
+    return { kind: 'pending', still: false, interval: d.interval, id: pendingIdOf(d) };
+  }
+
+  /* A refresh refused because the login service no longer takes the
+     node's refresh token: invalid_grant from the token tool (or as the
+     code), or a tool's code or detail that says revoked. Gives the tool's
+     own words for it (its detail, else its code), or null for any other
+     refusal. */
+  function revokedReason(result) {
+    if (result.kind !== 'doc' || result.doc.ok) return null;
+    var d = result.doc;
+    var detail = typeof d.detail === 'string' && d.detail !== L.FIXED_DETAIL[d.error] ? d.detail : '';
+    var tool = typeof d.tool_error === 'string' ? d.tool_error : '';
+    var revoked = d.error === 'invalid_grant' || tool === 'invalid_grant' || /revoked/i.test(tool + ' ' + detail);
+    if (!revoked) return null;
+    return detail || tool;
+  }
+
+  /* The node's name for its pending login (pending_id: a digest of the
+     pending marker's bytes, read under the node lock), or '' when a
+     document gives none. Two starts have two names however close in time
+     they were, where start times to the second cannot tell them apart. */
+  function pendingIdOf(doc) {
+    var id = doc ? doc.pending_id : null;
+    return typeof id === 'string' && /^[0-9a-f]{1,64}$/.test(id) ? id : '';
   }
 
   /* The node's start time of its pending login, in the node's seconds, or
      0 when the document does not tell. */
   function nodeCreated(doc) {
-    if (!doc || doc.pending !== true || !isNum(doc.now) || !isNum(doc.pending_age_sec) || doc.pending_age_sec < 0) return 0;
+    if (!doc || doc.pending !== true || !L.isNum(doc.now) || !L.isNum(doc.pending_age_sec) || doc.pending_age_sec < 0) return 0;
     return doc.now - doc.pending_age_sec;
   }
 
   function sameLogin(a, b) {
-    return a > 0 && b > 0 && Math.abs(a - b) <= SAME_LOGIN_SLACK_SEC;
+    return a > 0 && b > 0 && Math.abs(a - b) <= L.SAME_LOGIN_SLACK_SEC;
   }
 
   /* A login started on the node after the one this page follows replaced
-     it: the node keeps one pending login. */
+     it: the node keeps one pending login. Its name tells when both sides
+     have one; else its start time, later than this flow's by more than
+     the slack. */
   function isReplaced(flow, doc) {
+    if (flow.code === '' || !doc || doc.pending !== true) return false;
+    var id = pendingIdOf(doc);
+    if (flow.pendingId && id) return id !== flow.pendingId;
     var created = nodeCreated(doc);
-    return flow.code !== '' && flow.created > 0 && created > flow.created + SAME_LOGIN_SLACK_SEC;
+    return flow.created > 0 && created > flow.created + L.SAME_LOGIN_SLACK_SEC;
   }
 
   /* ---- Addresses ---- */
@@ -101,6 +125,15 @@
      so the call is made again, and every later one, with `pwd` as well. */
   function retryWithPwd(http, pwd, withPwd) {
     return http === 401 && pwd !== '' && !withPwd;
+  }
+
+  /* The password as the X-Bot-Password header carries it: as it is when
+     it is printable ASCII, else percent-encoded as UTF-8, which the node
+     also compares decoded. A browser sends a header's characters beyond
+     ASCII as Latin-1 bytes, or refuses them, and would never match the
+     node's UTF-8 password; this way no password needs pwd in an address. */
+  function headerPassword(pwd) {
+    return /^[\x20-\x7e]*$/.test(pwd) ? pwd : encodeURIComponent(pwd);
   }
 
   /* The page's password: the address's pwd, else the one stored for this
@@ -135,6 +168,7 @@
   function storedFlowText(flow) {
     return JSON.stringify({
       code: flow.code, url: flow.url, expires_at: flow.expiresAt, interval: flow.interval, created: flow.created,
+      pending_id: flow.pendingId,
     });
   }
 
@@ -151,7 +185,7 @@
     if (!f || typeof f !== 'object' || typeof f.code !== 'string' || f.code === '' || typeof f.url !== 'string') return null;
     var expiresAt = 0;
     var expired = false;
-    if (isNum(f.expires_at) && f.expires_at > 0) {
+    if (L.isNum(f.expires_at) && f.expires_at > 0) {
       if (f.expires_at <= now) expired = true;
       else if (f.expires_at - now <= MAX_LIFETIME_SEC * 1000) expiresAt = f.expires_at;
     }
@@ -160,8 +194,9 @@
       url: f.url,
       expiresAt: expiresAt,
       expired: expired,
-      interval: saneInterval(f.interval),
-      created: isNum(f.created) && f.created > 0 ? f.created : 0,
+      interval: L.saneInterval(f.interval),
+      created: L.isNum(f.created) && f.created > 0 ? f.created : 0,
+      pendingId: pendingIdOf(f),
     };
   }
 
@@ -169,10 +204,13 @@
   L.isStatusDoc = isStatusDoc;
   L.pollOutcome = pollOutcome;
   L.nodeCreated = nodeCreated;
+  L.pendingIdOf = pendingIdOf;
+  L.revokedReason = revokedReason;
   L.sameLogin = sameLogin;
   L.isReplaced = isReplaced;
   L.actionUrl = actionUrl;
   L.retryWithPwd = retryWithPwd;
+  L.headerPassword = headerPassword;
   L.pagePassword = pagePassword;
   L.openableUrl = openableUrl;
   L.flowKey = flowKey;

@@ -24,6 +24,9 @@
      then twice as long each time, up to RETRY_MAX_SEC. */
   var RETRY_FIRST_SEC = 2;
   var RETRY_MAX_SEC = 60;
+  /* A page at rest and in view reads the status again at least this
+     often, and also at the moment the token expires. */
+  var RECHECK_SEC = 60;
   /* A poll still unanswered after this long is said to be slow. */
   var SLOW_POLL_SEC = 10;
   var TICK_MS = 1000;
@@ -56,6 +59,16 @@
     var sec = RETRY_FIRST_SEC;
     for (var i = 1; i < n && sec < RETRY_MAX_SEC; i++) sec *= 2;
     return Math.min(RETRY_MAX_SEC, sec) * 1000;
+  }
+
+  /* The delay before the next calm re-read of the status: RECHECK_SEC,
+     or less when the token expires sooner (tokenExpiresAt, page ms; 0:
+     none). An expiry already past gives the calm pace: the page has said
+     "expired" by its own clock by then. */
+  function recheckDelayMs(tokenExpiresAt, now) {
+    var calm = RECHECK_SEC * 1000;
+    if (tokenExpiresAt > now && tokenExpiresAt - now < calm) return tokenExpiresAt - now;
+    return calm;
   }
 
   /* When a code given `expiresIn` seconds to live at `now` expires, or 0
@@ -120,7 +133,9 @@
     MAX_LIFETIME_SEC: MAX_LIFETIME_SEC,
     SLOW_POLL_SEC: SLOW_POLL_SEC,
     TICK_MS: TICK_MS,
+    RECHECK_SEC: RECHECK_SEC,
   };
+  L.recheckDelayMs = recheckDelayMs;
   L.SAME_LOGIN_SLACK_SEC = SAME_LOGIN_SLACK_SEC;
   L.isNum = isNum;
   L.saneInterval = saneInterval;

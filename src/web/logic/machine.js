@@ -5,7 +5,8 @@
    The model is one value: `phase`, the data of the flow this page follows,
    and a few flags that hold in any phase (refreshing: a refresh is out;
    pollInFlight / pollSlow: a poll is out, and for long; trouble: the last
-   check of the followed flow failed). Only `transition` makes a new model,
+   check of the followed flow failed; hidden: the tab is out of view;
+   refused: the node refused this page's status request). Only `transition` makes a new model,
    and never changes the one it is given.
 
    Phases (P):
@@ -14,7 +15,8 @@
      ENDED        signed out, the login this page followed has ended
                   (failed, expired, replaced, cancelled elsewhere)
      SIGNED_IN    signed in, no login followed
-     UNREACHABLE  the node gave no status; its state is unknown
+     UNREACHABLE  the node gave no status; its state is unknown (retried
+                  by itself, unless the node refused the page)
      STARTING     a start request is out
      CONFIRMING   the operator is asked before a pending login whose code
                   this page does not know is replaced
@@ -25,9 +27,10 @@
 
    Events (each with `now`): {type: 'press', what}, {type: 'answer', tag,
    gen, result, stored}, {type: 'timer', name}, {type: 'visible'},
-   {type: 'copied', ok, opened}. What each phase accepts ("-": nothing
-   happens; an answer whose `gen` is not the model's belongs to a flow
-   that has ended, and changes only the flags):
+   {type: 'hidden'}, {type: 'online'}, {type: 'copied', ok, opened}. What
+   each phase accepts ("-": nothing happens; an answer whose `gen` is not
+   the model's belongs to a flow that has ended, and changes only the
+   flags):
 
    event          | LOADING      | IDLE ENDED      | SIGNED_IN   | UNREACHABLE
    ---------------+--------------+-----------------+-------------+--------------
@@ -35,11 +38,17 @@
                   |              | CONFIRMING      |             |
    press relogin  | -            | -               | as start    | -
    press refresh  | -            | refreshing      | refreshing  | -
-   answer status  | rest phase or FOLLOWING (a pending login); no status
-                  | document: UNREACHABLE, retry timer
+   answer status  | rest phase or FOLLOWING (a pending login), recheck
+                  | timer; no status document: UNREACHABLE, retry timer
+                  | (none after a 401: asked again only when the operator acts)
    timer retry    | -            | -               | -           | status call
-   visible        | -            | status call     | status call | status call
-   answer refresh | clears refreshing; a status document counts as status
+   timer recheck  | -            | status call     | status call | -
+                  |              | (not while hidden)            |
+   visible/online | -            | status call     | status call | status call
+                  |              |                 |             | (not refused)
+   hidden         | stops the recheck timer (any phase)
+   answer refresh | clears refreshing; a status document counts as status;
+                  | no answer at rest: UNREACHABLE, retry timer
    answer expire  | a status document counts as status, else a status call
 
    event          | STARTING     | CONFIRMING      | FOLLOWING        | CANCELLING
@@ -51,8 +60,9 @@
    press cancel   | -            | -               | CANCELLING       | -
    press refresh  | refreshing   | refreshing      | refreshing       | refreshing
    press copy     | -            | -               | copy (code known)| copy
-   answer start   | FOLLOWING or | -               | -                | -
-                  | rest phase   |                 |                  |
+   answer start   | FOLLOWING,   | -               | -                | -
+                  | rest phase,  |                 |                  |
+                  | or UNREACHABLE (no answer)     |                  |
    answer status  | -            | -               | replaced, done,  | -
                   |              |                 | gone: rest phase |
    answer poll    | -            | -               | next poll or end | -
@@ -61,7 +71,7 @@
    timer poll     | -            | -               | poll call        | -
    timer slow     | -            | -               | pollSlow         | -
    timer tick     | -            | -               | expire or tick   | tick
-   visible        | -            | -               | expire or poll   | -
+   visible/online | -            | -               | expire or poll   | -
    copied         | -            | -               | flow note        | flow note
 
    A new event is a handler in ON_EVENT and a row above; a new phase is a
@@ -82,20 +92,6 @@
   var SLOW_DOWN_SEC = LIMITS.SLOW_DOWN_SEC;
   var SLOW_POLL_SEC = LIMITS.SLOW_POLL_SEC;
   var TICK_MS = LIMITS.TICK_MS;
-  var saneInterval = L.saneInterval;
-  var pollDelayMs = L.pollDelayMs;
-  var retryDelayMs = L.retryDelayMs;
-  var expiryFrom = L.expiryFrom;
-  var failureSentence = L.failureSentence;
-  var reachText = L.reachText;
-  var isStatusDoc = L.isStatusDoc;
-  var pollOutcome = L.pollOutcome;
-  var nodeCreated = L.nodeCreated;
-  var sameLogin = L.sameLogin;
-  var isReplaced = L.isReplaced;
-  var openableUrl = L.openableUrl;
-  var storedFlowText = L.storedFlowText;
-  var readStoredFlow = L.readStoredFlow;
 
   var P = {
     LOADING: 'loading',
@@ -148,7 +144,10 @@
        extraSec     added by slow_down answers
        created      the node's start time of the login (its seconds), 0
                     until a status document tells
+       pendingId    the node's pending_id of this login ('' until an answer
+                    names it): a pending login of another name replaced it
        wasSignedIn  the node was signed in when the flow began (a re-login)
+       markerSeen   a status showed the node's pending login in this flow
        stillPending the last answer was authorization_pending */
   function initial(now, canCopy) {
     return {
@@ -159,6 +158,7 @@
       flow: null,
       gen: 0,               /* changes whenever a flow begins or ends */
       endedLogin: NO_ENDED_LOGIN, /* the login that ended here: its start time on the node, or a named value */
+      endedId: '',          /* and its pending_id, '' when not known */
       back: '',             /* the phase that "Keep It" returns to */
       startForce: false,
       pollInFlight: false,
@@ -167,6 +167,9 @@
       refreshing: false,
       retries: 0,
       reach: '',            /* why the node's state is unknown */
+      refused: false,       /* the node refused the status request (401) */
+      hidden: false,
+      tokenExpiresAt: 0,    /* page ms when the node's token expires; 0: none */
       sessionMsg: null,     /* {cls, text}: the answer to the operator's last press */
       flowMsg: null,        /* {cls, text, kind} */
       outcome: '',          /* how the last flow ended */
@@ -212,7 +215,9 @@
   function needsConfirm(m) {
     var s = m.session;
     if (!s || s.pending !== true || showsCode(m)) return false;
-    return !sameLogin(nodeCreated(s), m.endedLogin);
+    var id = L.pendingIdOf(s);
+    if (m.endedId && id) return id !== m.endedId;
+    return !L.sameLogin(L.nodeCreated(s), m.endedLogin);
   }
 
   /* Start is for a node that is signed out; Re-login, shown only on a
@@ -226,9 +231,10 @@
   }
 
   /* Begins following a login: `f` is the flow this page knows (its code
-     and pace), or null for a pending login whose code it does not know.
-     The first poll comes one interval later. */
-  function beginFollow(m, f, created, fx) {
+     and pace), or null for a pending login whose code it does not know;
+     `id` the node's pending_id of the login, when a status told it. The
+     first poll comes one interval later. */
+  function beginFollow(m, f, created, id, fx) {
     m.gen++;
     m.phase = P.FOLLOWING;
     m.flow = {
@@ -238,13 +244,15 @@
       interval: f ? f.interval : MIN_POLL_SEC,
       extraSec: 0,
       created: created || (f ? f.created : 0) || 0,
+      pendingId: (f && f.pendingId) || id || '',
       wasSignedIn: signedIn(m),
       stillPending: false,
+      markerSeen: !f || created > 0 || !!f.pendingId,
     };
     m.trouble = false;
     m.pollSlow = false;
     m.outcome = '';
-    fx.push(after('poll', pollDelayMs(m.flow)));
+    fx.push(after('poll', L.pollDelayMs(m.flow)));
     if (m.flow.expiresAt) fx.push(after('tick', TICK_MS));
   }
 
@@ -253,6 +261,7 @@
      the note that tells it. */
   function endFlow(m, how, fx) {
     m.endedLogin = m.flow && m.flow.created ? m.flow.created : ENDED_LOGIN_UNKNOWN;
+    m.endedId = m.flow ? m.flow.pendingId || '' : '';
     m.flow = null;
     m.gen++;
     m.trouble = false;
@@ -301,12 +310,20 @@
     m.session = doc;
     m.retries = 0;
     m.reach = '';
+    m.refused = false;
+    m.tokenExpiresAt = doc.logged_in === true && L.isNum(doc.expires_in_sec) && L.isNum(doc.expires_at) && doc.expires_at > 0
+      ? m.now + doc.expires_in_sec * 1000 : 0;
     if (m.phase === P.FOLLOWING) {
       if (current) checkFlow(m, doc, fx);
       return;
     }
     if (!atRest(m.phase)) return;
-    var wasPhase = m.phase;
+    if (m.phase === P.UNREACHABLE) m.sessionMsg = null;
+    settleStatus(m, doc, storedText, current, fx);
+    if (atRest(m.phase)) fx.push(after('recheck', L.recheckDelayMs(m.tokenExpiresAt, m.now)));
+  }
+
+  function settleStatus(m, doc, storedText, current, fx) {
     /* A status asked for before a flow began or ended describes another
        moment: it neither revives a flow nor drops a stored code. */
     if (!current) {
@@ -314,42 +331,47 @@
       return;
     }
     if (doc.pending === true) {
-      var created = nodeCreated(doc);
+      var created = L.nodeCreated(doc);
+      var id = L.pendingIdOf(doc);
       /* A flow can end before any status told the node's start time of
          its login (a poll answered first). The node keeps one pending
          login, so the first one read after the end is the marker that
          login left behind. */
       if (m.endedLogin === ENDED_LOGIN_UNKNOWN && created > 0) m.endedLogin = created;
       /* A pending login that ended here is not followed again; a newer one is. */
-      if (m.endedLogin === NO_ENDED_LOGIN || (created > 0 && !sameLogin(created, m.endedLogin))) {
-        resume(m, created, readStoredFlow(storedText, m.now), fx);
+      var newer = m.endedId && id ? id !== m.endedId : created > 0 && !L.sameLogin(created, m.endedLogin);
+      if (m.endedLogin === NO_ENDED_LOGIN || newer) {
+        resume(m, created, id, L.readStoredFlow(storedText, m.now), fx);
         return;
       }
     } else {
       /* Nothing is left at the node of the login that ended here: any
          pending login from now on began elsewhere. */
       m.endedLogin = NO_ENDED_LOGIN;
+      m.endedId = '';
       fx.push(forget());
     }
     m.phase = restPhase(m, m.phase === P.ENDED);
-    if (m.phase === P.SIGNED_IN && wasPhase !== P.SIGNED_IN) fx.push(focus('sessionNote'));
   }
 
   /* The node has a pending login and this page follows none: show the
      stored code when it belongs to that login, else say plainly that the
      code is not known here. A stored code that ran out while no page
-     showed it ends at the node. */
-  function resume(m, created, stored, fx) {
-    var mine = stored && (!stored.created || !created || sameLogin(stored.created, created));
+     showed it ends at the node. The stored code is that login's when
+     their names match, or (either unnamed) when their start times do. */
+  function resume(m, created, id, stored, fx) {
+    var byName = !!(stored && stored.pendingId && id);
+    var mine = stored && (byName ? stored.pendingId === id
+      : !stored.created || !created || L.sameLogin(stored.created, created));
     if (mine && stored.expired) {
-      if (stored.created && sameLogin(stored.created, created)) {
-        m.flow = { code: stored.code, created: created, wasSignedIn: signedIn(m) };
+      if (byName || (stored.created && L.sameLogin(stored.created, created))) {
+        m.flow = { code: stored.code, created: created, pendingId: id, wasSignedIn: signedIn(m) };
         expire(m, fx);
         return;
       }
       mine = false;
     }
-    beginFollow(m, mine ? stored : null, created, fx);
+    beginFollow(m, mine ? stored : null, created, id, fx);
     m.flowMsg = null;
     if (!mine) fx.push(forget());
   }
@@ -358,16 +380,17 @@
   function checkFlow(m, doc, fx) {
     var f = m.flow;
     if (doc.pending === true) {
-      if (isReplaced(f, doc)) {
+      if (!f.markerSeen) f = m.flow = Object.assign({}, f, { markerSeen: true });
+      if (L.isReplaced(f, doc)) {
         endFlow(m, 'replaced', fx);
         m.flowMsg = msg('warn', T.replaced);
         return;
       }
-      var created = nodeCreated(doc);
+      var created = L.nodeCreated(doc);
       /* The earliest reading is the closest (see SAME_LOGIN_SLACK_SEC). */
       if (f.code !== '' && created > 0 && (f.created === 0 || created < f.created)) {
         m.flow = Object.assign({}, f, { created: created });
-        fx.push(store(storedFlowText(m.flow)));
+        fx.push(store(L.storedFlowText(m.flow)));
       }
       return;
     }
@@ -378,7 +401,15 @@
     }
     var known = f.code !== '';
     endFlow(m, known ? 'gone' : 'cancelled', fx);
-    m.flowMsg = known ? msg('warn', f.wasSignedIn ? T.endedElsewhere : T.cancelledElsewhere) : null;
+    m.flowMsg = known ? msg('warn', goneText(f)) : null;
+  }
+
+  /* Why a login this page showed is no longer pending at the node. A
+     start whose marker no status ever showed did not end elsewhere: the
+     node never showed it at all. */
+  function goneText(f) {
+    if (!f.markerSeen) return T.noMarker;
+    return f.wasSignedIn ? T.endedElsewhere : T.cancelledElsewhere;
   }
 
   function onPress(m, what, fx) {
@@ -404,7 +435,7 @@
       case 'keep':
         if (m.phase !== P.CONFIRMING) return;
         m.phase = m.back;
-        if (m.phase === P.FOLLOWING) fx.push(after('poll', pollDelayMs(m.flow)));
+        if (m.phase === P.FOLLOWING) fx.push(after('poll', L.pollDelayMs(m.flow)));
         fx.push(focus(restFocus(m), true));
         return;
       case 'cancel':
@@ -420,14 +451,14 @@
         fx.push(call('refresh', '', m.gen));
         return;
       case 'copy':
-        if (showsCode(m)) fx.push(copy(m.flow.code, openableUrl(m.flow.url)));
+        if (showsCode(m)) fx.push(copy(m.flow.code, L.openableUrl(m.flow.url)));
         return;
     }
   }
 
   function onStatusAnswer(m, ev, fx) {
     var r = ev.result;
-    if (r.kind === 'doc' && isStatusDoc(r.doc)) {
+    if (r.kind === 'doc' && L.isStatusDoc(r.doc)) {
       takeStatus(m, r.doc, ev.stored, ev.gen === m.gen, fx);
       return;
     }
@@ -436,11 +467,34 @@
       return;
     }
     if (!atRest(m.phase)) return;
-    /* No flow is followed: the node's state is unknown, not signed out. */
-    m.phase = P.UNREACHABLE;
-    m.reach = reachText(r);
+    /* No flow is followed: the node's state is unknown, not signed out. A
+       refused password stays refused: asking again only repeats the 401. */
+    if (r.kind === 'doc' && r.http === 401) {
+      toUnknown(m, T.reachError(L.failureSentence(r)), fx);
+      m.refused = true;
+      return;
+    }
+    toUnknown(m, L.reachText(r), fx);
     m.retries++;
-    fx.push(after('retry', retryDelayMs(m.retries)));
+    fx.push(after('retry', L.retryDelayMs(m.retries)));
+  }
+
+  /* The node's state is unknown: a note about an earlier state (an
+     answer to a press) goes, and `reach` says why. */
+  function toUnknown(m, reach, fx) {
+    m.phase = P.UNREACHABLE;
+    m.reach = reach;
+    m.sessionMsg = null;
+    m.refused = false;
+    fx.push(stop('recheck'));
+  }
+
+  /* A press whose request got no answer from the node at all: the page
+     cannot tell the node's state either, and retries like a status. */
+  function actionUnanswered(m, reach, fx) {
+    toUnknown(m, reach, fx);
+    m.retries = 1;
+    fx.push(after('retry', L.retryDelayMs(m.retries)), focus('sessionNote', true));
   }
 
   function onStartAnswer(m, ev, fx) {
@@ -458,19 +512,24 @@
       var f = {
         code: d.user_code ? String(d.user_code) : '',
         url: d.verify_url ? String(d.verify_url) : '',
-        expiresAt: expiryFrom(d.expires_in, m.now),
-        interval: saneInterval(d.interval),
+        expiresAt: L.expiryFrom(d.expires_in, m.now),
+        interval: L.saneInterval(d.interval),
         created: 0,
+        pendingId: L.pendingIdOf(d),
       };
-      beginFollow(m, f, 0, fx);
-      if (f.code) fx.push(store(storedFlowText(m.flow)));
+      beginFollow(m, f, 0, '', fx);
+      if (f.code) fx.push(store(L.storedFlowText(m.flow)));
       fx.push(scroll('flowCard'), focus(f.code ? 'btnCopyOpen' : 'btnCancel', true));
       /* Also tells the node's start time of this login. */
       fx.push(call('status', '', m.gen));
       return;
     }
+    if (r.kind !== 'doc') {
+      actionUnanswered(m, T.startUnreachable(L.failureSentence(r)), fx);
+      return;
+    }
     m.phase = restPhase(m, false);
-    m.sessionMsg = msg('err', T.startFailed(failureSentence(r)));
+    m.sessionMsg = msg('err', T.startFailed(L.failureSentence(r)));
     fx.push(call('status', '', m.gen), focus(pressed));
   }
 
@@ -479,32 +538,41 @@
     m.pollSlow = false;
     fx.push(stop('slow'));
     if (ev.gen !== m.gen || m.phase !== P.FOLLOWING) return;
-    var o = pollOutcome(ev.result);
+    var o = L.pollOutcome(ev.result);
     var f = m.flow;
     switch (o.kind) {
       case 'trouble':
         m.trouble = true;
         m.flowMsg = msg('err', T.pollError(o.sentence), 'poll');
-        fx.push(after('poll', pollDelayMs(f)));
+        fx.push(after('poll', L.pollDelayMs(f)));
         return;
       case 'slow-down':
         m.flow = Object.assign({}, f, { extraSec: f.extraSec + SLOW_DOWN_SEC });
         m.trouble = false;
-        m.flowMsg = msg('', T.slowerPace(pollDelayMs(m.flow) / 1000), 'pace');
-        fx.push(after('poll', pollDelayMs(m.flow)));
+        m.flowMsg = msg('', T.slowerPace(L.pollDelayMs(m.flow) / 1000), 'pace');
+        fx.push(after('poll', L.pollDelayMs(m.flow)));
         return;
       case 'pending':
+        /* The node's pending login has another name: a start elsewhere
+           replaced this one. The session takes that name, so that Start
+           asks before replacing it in turn. */
+        if (f.code !== '' && f.pendingId && o.id && o.id !== f.pendingId) {
+          m.session = Object.assign({}, m.session, { pending: true, pending_id: o.id });
+          endFlow(m, 'replaced', fx);
+          m.flowMsg = msg('warn', T.replaced);
+          return;
+        }
         m.flow = Object.assign({}, f, {
           stillPending: o.still,
-          interval: o.still ? f.interval : saneInterval(o.interval),
+          interval: o.still ? f.interval : L.saneInterval(o.interval),
         });
         m.trouble = false;
         if (m.flowMsg && m.flowMsg.kind === 'poll') m.flowMsg = null;
         /* The status tells whether a login started elsewhere replaced this one. */
-        fx.push(after('poll', pollDelayMs(m.flow)), call('status', '', m.gen));
+        fx.push(after('poll', L.pollDelayMs(m.flow)), call('status', '', m.gen));
         return;
       case 'done':
-        if (isStatusDoc(ev.result.doc)) m.session = ev.result.doc;
+        if (L.isStatusDoc(ev.result.doc)) m.session = ev.result.doc;
         endFlow(m, 'done', fx);
         m.flowMsg = msg('ok', T.signedInFlow);
         fx.push(call('status', '', m.gen));
@@ -518,7 +586,7 @@
           m.flowMsg = msg('ok', T.signedInFlow);
         } else {
           endFlow(m, 'gone', fx);
-          m.flowMsg = msg('warn', T.cancelledElsewhere);
+          m.flowMsg = msg('warn', f.markerSeen ? T.cancelledElsewhere : T.noMarker);
         }
         fx.push(call('status', '', m.gen));
         return;
@@ -534,7 +602,7 @@
     if (m.phase !== P.CANCELLING || ev.gen !== m.gen) return;
     var r = ev.result;
     if (r.kind === 'doc' && r.doc.ok) {
-      if (isStatusDoc(r.doc)) m.session = r.doc;
+      if (L.isStatusDoc(r.doc)) m.session = r.doc;
       endFlow(m, 'cancelled', fx);
       m.flowMsg = msg('ok', T.cancelled);
       fx.push(call('status', '', m.gen));
@@ -543,24 +611,29 @@
     /* The login is still pending at the node: the code stays, and Cancel
        can be pressed again. */
     m.phase = P.FOLLOWING;
-    m.flowMsg = msg('err', T.cancelFailed(failureSentence(r)));
-    fx.push(after('poll', pollDelayMs(m.flow)), focus('btnCancel'));
+    m.flowMsg = msg('err', T.cancelFailed(L.failureSentence(r)));
+    fx.push(after('poll', L.pollDelayMs(m.flow)), focus('btnCancel'));
   }
 
   function onRefreshAnswer(m, ev, fx) {
     m.refreshing = false;
     var r = ev.result;
+    if (r.kind !== 'doc' && atRest(m.phase) && m.phase !== P.LOADING && m.phase !== P.UNREACHABLE) {
+      actionUnanswered(m, T.refreshUnreachable(L.failureSentence(r)), fx);
+      return;
+    }
     if (r.kind !== 'doc' || !r.doc.ok) {
-      m.sessionMsg = msg('err', T.refreshFailed(failureSentence(r)));
+      var revoked = L.revokedReason(r);
+      m.sessionMsg = msg('err', revoked === null ? T.refreshFailed(L.failureSentence(r)) : T.refreshRevoked(revoked));
       return;
     }
     m.sessionMsg = msg('ok', r.doc.refreshed === true ? T.refreshedLive : T.refreshed);
-    if (isStatusDoc(r.doc)) takeStatus(m, r.doc, ev.stored, ev.gen === m.gen, fx);
+    if (L.isStatusDoc(r.doc)) takeStatus(m, r.doc, ev.stored, ev.gen === m.gen, fx);
   }
 
   function onExpireAnswer(m, ev, fx) {
     var r = ev.result;
-    if (r.kind === 'doc' && isStatusDoc(r.doc)) takeStatus(m, r.doc, ev.stored, false, fx);
+    if (r.kind === 'doc' && L.isStatusDoc(r.doc)) takeStatus(m, r.doc, ev.stored, false, fx);
     else fx.push(call('status', '', m.gen));
   }
 
@@ -570,7 +643,7 @@
         if (m.phase !== P.FOLLOWING) return;
         /* One request at a time: an answer still out for an earlier flow
            makes this tick wait another interval. */
-        if (m.pollInFlight) fx.push(after('poll', pollDelayMs(m.flow)));
+        if (m.pollInFlight) fx.push(after('poll', L.pollDelayMs(m.flow)));
         else sendPoll(m, fx);
         return;
       case 'slow':
@@ -582,18 +655,24 @@
         else fx.push(after('tick', TICK_MS));
         return;
       case 'retry':
-        if (m.phase === P.UNREACHABLE) fx.push(call('status', '', m.gen));
+        if (m.phase === P.UNREACHABLE && !m.refused) fx.push(call('status', '', m.gen));
+        return;
+      case 'recheck':
+        if (!m.hidden && (m.phase === P.IDLE || m.phase === P.ENDED || m.phase === P.SIGNED_IN)) fx.push(call('status', '', m.gen));
         return;
     }
   }
 
-  /* The tab is shown again: check at once instead of at the next timer. */
+  /* The tab is shown again, or the browser is back online: check at once
+     instead of at the next timer. */
   function onVisible(m, fx) {
+    m.hidden = false;
     if (m.phase === P.FOLLOWING) {
       if (m.flow.expiresAt && m.now >= m.flow.expiresAt) expire(m, fx);
       else if (!m.pollInFlight) sendPoll(m, fx);
       return;
     }
+    if (m.refused) return;
     if (m.phase === P.UNREACHABLE) fx.push(stop('retry'));
     if (atRest(m.phase) && m.phase !== P.LOADING) fx.push(call('status', '', m.gen));
   }
@@ -601,7 +680,8 @@
   /* The one way the model changes: the next model for an event, and the
      effects to carry out. Events: {type: 'press', what}, {type: 'answer',
      tag, gen, result, stored}, {type: 'timer', name}, {type: 'visible'},
-     {type: 'copied', ok, opened}; each with `now`. The model passed in is
+     {type: 'hidden'}, {type: 'online'}, {type: 'copied', ok, opened};
+     each with `now`. The model passed in is
      not changed. */
   /* Each answer tag and event type to its handler: a new event is one
      entry here and one row in the table above. */
@@ -618,6 +698,11 @@
     answer: function (m, ev, fx) { if (has(ON_ANSWER, ev.tag)) ON_ANSWER[ev.tag](m, ev, fx); },
     timer: function (m, ev, fx) { onTimer(m, ev.name, fx); },
     visible: function (m, ev, fx) { onVisible(m, fx); },
+    online: function (m, ev, fx) { onVisible(m, fx); },
+    hidden: function (m, ev, fx) {
+      m.hidden = true;
+      fx.push(stop('recheck'));
+    },
     copied: function (m, ev) {
       if (showsCode(m)) m.flowMsg = msg(ev.ok ? 'ok' : 'warn', ev.ok ? T.copied : (ev.opened ? T.copyOpened : T.copyNotOpened));
     },

@@ -21,9 +21,15 @@
   var TEXTS = {
     /* session notes */
     noSession: 'No session on this node yet. Start a device login below.',
+    toolCheckFailed: function (sentence) { return 'The login tool\'s status check failed: ' + sentence + '.'; },
+    toolUnstartable: function (command) {
+      return 'The login tool this node is set to run (' + (command || LOGIN_TOOL) + ') is there but cannot be ' +
+        'started: it is not an executable program. Fix LUMIVANE_LOGIN_BIN in the host\'s configuration and restart ' +
+        'the host; reloading this page changes nothing.';
+    },
     alreadyIn: 'This node already has LumiVane credentials. Use Re-login to replace them.',
     toolMissing: 'The login tool ' + LOGIN_TOOL + ' is not installed on this node, so no login can start. ' +
-      'Install it, or set LUMIVANE_LOGIN_BIN to its path, then reload this page.',
+      'Install it, or set LUMIVANE_LOGIN_BIN to its path in the host\'s configuration.',
     signedInAs: function (who) { return who ? 'Signed in as ' + who + '.' : 'Signed in.'; },
     expiredNote: function (ago) { return 'Expired' + (ago ? ' ' + ago + ' ago' : '') + '. Try Refresh Token Now; if that fails, re-login.'; },
     startFailed: function (sentence) { return 'Start failed: ' + sentence + '.'; },
@@ -32,10 +38,17 @@
     refreshedLive: 'Token re-read. CLI confirmed a live token.',
     reachError: function (sentence) { return 'Error: ' + sentence + '.'; },
     reachRetrying: function (sentence) { return sentence + '. Retrying' + ELLIPSIS; },
+    startUnreachable: function (sentence) { return 'Start failed: ' + sentence + '. Retrying' + ELLIPSIS; },
+    refreshUnreachable: function (sentence) { return 'Refresh failed: ' + sentence + '. Retrying' + ELLIPSIS; },
+    refreshRevoked: function (why) {
+      return 'Refresh failed: the login service no longer accepts this node\'s refresh token' + (why ? ' (' + why + ')' : '') +
+        '. Sign in again with Re-login.';
+    },
     /* flow notes */
     signedInFlow: 'Signed in. The credential file has been written.',
     cancelled: 'Device flow cancelled.',
     cancelledElsewhere: 'This login was cancelled, perhaps from another window.',
+    noMarker: 'The node shows no pending login for this code; check LUMIVANE_PENDING_PATH.',
     endedElsewhere: 'This login ended in another window.',
     replaced: 'This code was replaced by a login started elsewhere, and no longer works.',
     expired: 'The code has expired. Start a new login.',
@@ -49,6 +62,8 @@
     copied: 'Code copied. Open the link and approve.',
     copyOpened: 'Copy the code shown above, then approve on the page that opened.',
     copyNotOpened: 'Copy the code shown above, then open the address and approve.',
+    codeShown: function (code) { return 'Your code is ' + code.split('').join(' ') + '.'; },
+    copyDescribe: 'Copies the code and opens the approval page in a new tab.',
     copyHint: 'Copying is not available on this page: copy the code by hand before the page opens ' +
       '(one click on the code selects all of it).',
     confirm: 'A login is already pending on this node, started in another window or browser; ' +
@@ -65,6 +80,8 @@
     pollSlow: 'Still checking with the node' + ELLIPSIS,
     idleSignedIn: ['Signed in. ', 'Re-login (replace)', ' above starts a login that replaces this session.'],
     idleNoTool: ['No login can start here until the login tool is installed.', '', ''],
+    idleUnstartable: ['No login can start here until the host can start the login tool.', '', ''],
+    idleRefused: ['Nothing is asked of the node until this page is opened again.', '', ''],
     idleEnded: ['No login in progress. Press ', 'Start LumiVane Login', ' above for a new code.'],
     idle: ['No login in progress. Press ', 'Start LumiVane Login', ' above to begin.'],
     codeExpiresIn: function (left) { return 'Code expires in ' + left; },
@@ -99,6 +116,8 @@
     /* the tools line, the title, the footer */
     loginToolAbsent: LOGIN_TOOL + ' is not on this node.',
     loginToolPresent: 'Login CLI present',
+    loginToolFailing: 'Login CLI failing',
+    loginToolUnstartable: 'Login CLI cannot be started',
     tokenTool: function (present) { return DOT + 'token CLI ' + (present ? 'present' : 'missing'); },
     title: 'lumivane',
     titleWithCode: function (code) { return code + DOT + 'lumivane'; },
@@ -117,10 +136,12 @@
      or the tools behind it send. A sentence is a clause: the caller puts
      "Start failed: " or the like before it and the plugin's detail after
      it. Codes in QUIET_DETAIL come with a detail that only repeats the
-     sentence. */
+     sentence; FIXED_DETAIL holds the plugin's own detail of a code for a
+     tool that gave none, which a tool's error code says better. */
   var SENTENCES = {
     /* the plugin's own */
     cli_unavailable: 'the login tool ' + LOGIN_TOOL + ' is not installed on this node',
+    cli_spawn_failed: 'the login tool is on this node but cannot be started',
     start_failed: 'the login tool could not start a login',
     start_incomplete: 'the login tool answered without a code or an address to approve it at',
     cross_site_request: 'the node refused a request that came from a page on another site',
@@ -151,7 +172,8 @@
     already_logged_in: 'this node already has credentials',
   };
   var QUIET_DETAIL = { cli_unavailable: true, refresh_unavailable: true, unknown_action: true };
-  var UNKNOWN_CODE = function (code) { return 'the node answered with an error this page does not know (' + code + ')'; };
+  var FIXED_DETAIL = { cancel_failed: 'login CLI rejected the cancel', refresh_failed: 'token CLI returned no token' };
+  var UNKNOWN_CODE = 'the node answered with an error this page does not know';
   var NO_REASON = 'the node gave no reason';
   var UNREACHABLE = function (http) { return http ? 'can\'t reach the node (HTTP ' + http + ')' : 'can\'t reach the node'; };
 
@@ -159,21 +181,32 @@
     return Object.prototype.hasOwnProperty.call(obj, key);
   }
 
-  /* The clause for an error code with the detail after it: never a bare
-     code, and never nothing. */
-  function errorSentence(code, detail) {
-    var c = typeof code === 'string' ? code : '';
-    var text;
-    if (c && has(SENTENCES, c)) text = SENTENCES[c];
-    else if (c) text = UNKNOWN_CODE(c);
-    else text = NO_REASON;
-    if (typeof detail === 'string' && detail !== '' && !has(QUIET_DETAIL, c)) text += ' (' + detail + ')';
-    return text;
+  function text(v) {
+    return typeof v === 'string' ? v : '';
+  }
+
+  /* The clause for an error code: its sentence, then, in one pair of
+     parentheses, the reasons a reader has not read yet: a code this page
+     has no sentence for, the tool's own error code (toolError, beside a
+     plugin code such as cancel_failed; in words where it has a sentence)
+     and the detail. Never a bare code alone, never nothing, each reason
+     once. */
+  function errorSentence(code, detail, toolError) {
+    var c = text(code);
+    var d = has(QUIET_DETAIL, c) ? '' : text(detail);
+    var t = text(toolError);
+    var out = has(SENTENCES, c) ? SENTENCES[c] : (c ? UNKNOWN_CODE : NO_REASON);
+    var why = has(SENTENCES, c) || !c ? [] : [c];
+    if (t && d === FIXED_DETAIL[c]) d = '';
+    if (t && t !== c && has(SENTENCES, t)) out += ': ' + SENTENCES[t];
+    else if (t && t !== c) why.push(t);
+    if (d) why.push(d);
+    return why.length ? out + ' (' + why.join(': ') + ')' : out;
   }
 
   /* The clause for any failed answer: one the plugin sent, or none. */
   function failureSentence(result) {
-    if (result.kind === 'doc') return errorSentence(result.doc.error, result.doc.detail);
+    if (result.kind === 'doc') return errorSentence(result.doc.error, result.doc.detail, result.doc.tool_error);
     return UNREACHABLE(result.http);
   }
 
@@ -190,6 +223,7 @@
   L.TEXTS = TEXTS;
   L.SENTENCES = SENTENCES;
   L.errorSentence = errorSentence;
+  L.FIXED_DETAIL = FIXED_DETAIL;
   L.failureSentence = failureSentence;
   L.reachText = reachText;
 })(this);

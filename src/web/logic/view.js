@@ -8,15 +8,22 @@
   var T = L.TEXTS;
   var P = L.P;
   var msg = L.msg;
-  var cliPresent = L.cliPresent;
-  var showsCode = L.showsCode;
-  var canStart = L.canStart;
-  var openableUrl = L.openableUrl;
-  var fmtExpiry = L.fmtExpiry;
-  var fmtLeft = L.fmtLeft;
-  var secondsLeft = L.secondsLeft;
-  var expiredNote = L.expiredNote;
-  var expiredToken = L.expiredToken;
+
+  /* What the node's login tool is: 'absent', 'unstartable' (there, but
+     the host cannot run it), 'failing' (it ran, and its status check
+     answered an error) or 'ok'. */
+  function toolState(s) {
+    var err = typeof s.cli_error === 'string' ? s.cli_error : '';
+    if (s.cli_present === false) return err === 'cli_spawn_failed' ? 'unstartable' : 'absent';
+    return err ? 'failing' : 'ok';
+  }
+
+  /* Seconds since the token expired by the page's own clock, or -1 while
+     it has not (or the node gave no expiry). */
+  function secondsPastExpiry(m) {
+    if (!m.tokenExpiresAt || m.now < m.tokenExpiresAt) return -1;
+    return Math.floor((m.now - m.tokenExpiresAt) / 1000);
+  }
 
   function pillOf(m, li, ex, signing) {
     if (m.phase === P.LOADING) return { cls: 'off', text: T.pillChecking };
@@ -31,14 +38,25 @@
     if (m.phase === P.UNREACHABLE) return msg('err', m.reach);
     if (m.sessionMsg) return m.sessionMsg;
     if (!s) return msg('', '');
-    if (li && ex) return msg('err', expiredNote(s.expires_in_sec));
+    if (li && ex) return msg('err', L.expiredNote(expiredSec(m, s)));
+    var tool = toolState(s);
+    if (tool === 'failing' && !signing) return msg('err', T.toolCheckFailed(L.errorSentence(s.cli_error, s.cli_detail)));
     if (li) {
       var who = s.account || s.username;
       return msg('ok', T.signedInAs(who));
     }
-    if (!cliPresent(m)) return msg('err', T.toolMissing);
+    if (tool === 'unstartable') return msg('err', T.toolUnstartable(typeof s.login_command === 'string' ? s.login_command : ''));
+    if (tool === 'absent') return msg('err', T.toolMissing);
     if (signing) return msg('', '');
-    return msg('ok', T.noSession);
+    return msg('', T.noSession);
+  }
+
+  /* The expires_in_sec to word an expired token with: the node's, or the
+     page's own count once its clock passed the expiry. */
+  function expiredSec(m, s) {
+    var past = secondsPastExpiry(m);
+    if (past > 0 && !(isFinite(s.expires_in_sec) && s.expires_in_sec < -past)) return -past;
+    return s.expires_in_sec;
   }
 
   function pollLabelOf(m) {
@@ -52,26 +70,34 @@
 
   /* The idle line of the flow card: [text, button name in bold, text]. */
   function idleLineOf(m, li) {
+    if (m.refused) return T.idleRefused;
     if (li) return T.idleSignedIn;
-    if (!cliPresent(m)) return T.idleNoTool;
+    if (!L.cliPresent(m)) return toolState(m.session) === 'unstartable' ? T.idleUnstartable : T.idleNoTool;
     if (m.phase === P.ENDED) return T.idleEnded;
     return T.idle;
+  }
+
+  function tokenLeft(m, s) {
+    if (!m.tokenExpiresAt) return s.expires_in_sec;
+    return Math.ceil((m.tokenExpiresAt - m.now) / 1000);
   }
 
   /* Everything the page shows, as plain values. */
   function view(m) {
     var s = m.phase === P.UNREACHABLE ? null : m.session;
     var li = !!(s && s.logged_in === true);
-    var ex = li && s.expired === true;
+    /* Never "valid" past the expiry, whatever the last status said. */
+    var ex = li && (s.expired === true || secondsPastExpiry(m) >= 0);
     var following = m.phase === P.FOLLOWING || m.phase === P.CANCELLING;
     var signing = following || (m.phase === P.CONFIRMING && m.back === P.FOLLOWING);
     var held = m.phase === P.LOADING || m.phase === P.UNREACHABLE;
+    var waiting = held && !m.refused;
     var busy = m.phase === P.STARTING || m.phase === P.CANCELLING || m.phase === P.CONFIRMING;
     var code = following ? m.flow.code : '';
-    var cli = cliPresent(m);
+    var cli = L.cliPresent(m);
 
     var step = 'idle';
-    if (held) step = 'loading';
+    if (waiting) step = 'loading';
     else if (m.phase === P.STARTING) step = 'starting';
     else if (m.phase === P.CONFIRMING) step = 'confirm';
     else if (following) step = 'active';
@@ -85,7 +111,7 @@
     else if (s) status = signing ? T.statusFlow : T.statusSignedOut;
 
     var token = T.none;
-    if (s && li) token = ex ? expiredToken(s.expires_in_sec) : T.tokenValid(fmtExpiry(s.expires_in_sec));
+    if (s && li) token = ex ? L.expiredToken(expiredSec(m, s)) : T.tokenValid(L.fmtExpiry(tokenLeft(m, s)));
     else if (s) token = T.tokenNone;
 
     var label = li ? String(s.account || s.username || T.accountDefault) : '';
@@ -100,14 +126,16 @@
         vProfile: s ? (s.profile_exists ? T.profileExists(s.profile || T.profileDefault) : T.profileMissing) : T.none,
         vPath: s && s.path ? String(s.path) : T.none,
       },
-      tools: s ? { login: s.cli_present !== false, token: s.token_cli_present === true } : null,
+      tools: s ? { login: toolState(s), token: s.token_cli_present === true } : null,
       badge: li ? { label: label, av: label.charAt(0).toUpperCase() } : null,
       buttons: {
-        refresh: { disabled: held || m.refreshing, primary: li },
+        /* Busy, not disabled, while a refresh is out: the button keeps
+           the focus of the operator who pressed it. */
+        refresh: { disabled: held, busy: m.refreshing, primary: li && !L.showsCode(m) },
         /* The primary action: Start when signed out, unless a code is on
            its way or shown (then Copy & Open is); Refresh when signed in. */
-        start: { disabled: !canStart(m, false) || busy, primary: !li && !showsCode(m) && m.phase !== 'starting' },
-        relogin: { hidden: !li, disabled: !canStart(m, true) || busy },
+        start: { disabled: !L.canStart(m, false) || busy, primary: !li && !L.showsCode(m) && m.phase !== 'starting' },
+        relogin: { hidden: !li, disabled: !L.canStart(m, true) || busy },
         cancel: { disabled: m.phase === P.CANCELLING },
         copy: { label: m.canCopy ? T.copyOpen : T.open },
       },
@@ -117,16 +145,17 @@
       stepText: m.phase === P.LOADING ? T.loading : (m.phase === P.UNREACHABLE ? T.waitingNode : T.requesting),
       idleLine: idleLineOf(m, li),
       confirmText: T.confirm,
-      busy: held || m.phase === P.STARTING,
+      busy: waiting || m.phase === P.STARTING,
       flow: following ? {
         known: code !== '',
         code: code,
         url: m.flow.url,
-        openUrl: openableUrl(m.flow.url),
-        expiry: m.flow.expiresAt ? T.codeExpiresIn(fmtLeft(secondsLeft(m.flow.expiresAt, m.now))) : '',
+        openUrl: L.openableUrl(m.flow.url),
+        expiry: m.flow.expiresAt ? T.codeExpiresIn(L.fmtLeft(L.secondsLeft(m.flow.expiresAt, m.now))) : '',
         cancelling: m.phase === P.CANCELLING,
       } : null,
       pollLabel: pollLabelOf(m),
+      announce: code ? T.codeShown(code) : '',
       copyHint: m.canCopy ? '' : T.copyHint,
       toolMissing: !cli,
     };
