@@ -38,22 +38,23 @@ struct StatusWorld : World {
     }
 };
 
-// Runs prepare(t0) and the request until the program reads its clock in
-// the second t0, so that expectations computed from t0 are exact. Each try
-// begins just after a second ticks over, which leaves the whole second for
-// writing the files and starting the program, even on a slow host.
-Result run_in_one_second(World &w, const std::string &query, const std::function<void(long long)> &prepare) {
-    Result r;
-    for (int attempt = 0; attempt < 20; attempt++) {
-        for (long long was = (long long)time(nullptr); (long long)time(nullptr) == was;) usleep(2000);
-        long long t0 = (long long)time(nullptr);
-        prepare(t0);
-        r = w.request(query);
-        if (e2e::doc_now(r.out) == t0) return r;
-    }
-    ADD_FAILURE() << "the program never read its clock in the second its files were written";
-    return r;
+// The pending members of a status document whose clock read `now`, for a
+// marker created at `created`: its age is the difference, a login stays
+// pending PENDING_WINDOW_SEC seconds, and a future "created" gives a
+// negative age, which the document leaves out and which is never pending.
+// The rows compute their expectation from the document's own "now", so that
+// they hold however long the program took to start.
+constexpr long long PENDING_WINDOW_SEC = 900;
+struct PendingMembers {
+    std::string pending, age;
+};
+PendingMembers pending_members(long long now, long long created) {
+    long long age = now - created;
+    if (age < 0) return {"false", "(absent)"};
+    return {age <= PENDING_WINDOW_SEC ? "true" : "false", std::to_string(age)};
 }
+
+std::string created_at(long long t) { return "{\"created\":" + std::to_string(t) + "}"; }
 
 TEST(StatusDocument, ExactBytesSignedInAndPending) {
     {
@@ -84,13 +85,15 @@ TEST(StatusDocument, ExactBytesSignedInAndPending) {
     }
     {
         World w;  // neither tool installed
-        Result r = run_in_one_second(w, "action=status", [&](long long t0) {
-            w.write("lumivane-default.json", "{\"created\":" + std::to_string(t0 - 120) + "}");
-        });
+        long long created = (long long)time(nullptr) - 120;
+        w.write("lumivane-default.json", created_at(created));
+        Result r = w.request("action=status");
+        long long now = e2e::doc_now(r.out);
+        PendingMembers p = pending_members(now, created);
         EXPECT_EQ(json_body(r),
                   "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":false,\"username\":\"\",\"account\":\"\","
                   "\"org_id\":\"\",\"expires_at\":0,\"expires_in_sec\":0,\"expired\":false,\"has_refresh\":false,"
-                  "\"pending\":true,\"pending_age_sec\":120,\"pending_id\":\"" +
+                  "\"pending\":" + p.pending + ",\"pending_age_sec\":" + p.age + ",\"pending_id\":\"" +
                       e2e::content_id_of(w, "lumivane-default.json") +
                       "\",\"profile\":\"grandlumivane\",\"profile_exists\":false,"
                   "\"cli_present\":false,\"token_cli_present\":false,"
@@ -98,7 +101,8 @@ TEST(StatusDocument, ExactBytesSignedInAndPending) {
                   "\"path\":\"auth.json\","
                   "\"cli_error\":\"cli_not_found\",\"protocol\":\"VNLOGIN-MACHINE-V1\","
                   "\"plugin\":\"plugin_lumivane_login\",\"plugin_version\":\"1.0.0\",\"now\":" +
-                      std::to_string(e2e::doc_now(r.out)) + "}\n");
+                      std::to_string(now) + "}\n");
+        EXPECT_GE(now, created + 120);  // the program's clock is not behind the one that wrote the marker
     }
 }
 
@@ -192,35 +196,58 @@ TEST(StatusDocument, ExpiresInCountsFromNow) {
 }
 
 TEST(StatusDocument, PendingMarkerAge) {
-    struct Case {
+    // Markers with a "created" in seconds, `offset` seconds from t0, the
+    // clock just before the marker is written. Where the program reads its
+    // clock in that same second the rows show the edges of the window
+    // exactly (900 s old is pending, 901 s is not); a slower start shifts
+    // each age by the seconds it took, and the expectation with it.
+    struct Aged {
         const char *why;
-        std::function<std::string(long long)> marker;  // "(none)" for no file
-        const char *pending, *age;
-    } cases[] = {
-        {"900 s old is pending", [](long long t) { return "{\"created\":" + std::to_string(t - 900) + "}"; }, "true", "900"},
-        {"901 s old is stale", [](long long t) { return "{\"created\":" + std::to_string(t - 901) + "}"; }, "false", "901"},
-        {"just created", [](long long t) { return "{\"created\":" + std::to_string(t) + "}"; }, "true", "0"},
-        // A future "created" gives a negative age, which the document leaves out.
-        {"in the future", [](long long t) { return "{\"created\":" + std::to_string(t + 30) + "}"; }, "false", "(absent)"},
-        {"created 0", [](long long) { return std::string("{\"created\":0}"); }, "true", "(absent)"},
-        {"no created", [](long long) { return std::string("{}"); }, "true", "(absent)"},
-        {"empty marker", [](long long) { return std::string(""); }, "true", "(absent)"},
-        {"byte-order mark", [](long long t) { return "\xEF\xBB\xBF{\"created\":" + std::to_string(t - 60) + "}"; },
-         "true", "60"},
-        {"milliseconds are not converted",
-         [](long long t) { return "{\"created\":" + std::to_string(t * 1000) + "}"; }, "false", "(absent)"},
-        {"no marker", [](long long) { return std::string("(none)"); }, "false", "(absent)"},
+        long long offset;
+        std::string before;  // bytes ahead of the JSON object
+    } aged[] = {
+        {"900 s old at t0 is pending", -900, ""},
+        {"901 s old at t0 is stale", -901, ""},
+        {"just created", 0, ""},
+        {"in the future: no age, not pending", 30, ""},
+        {"byte-order mark", -60, "\xEF\xBB\xBF"},
     };
-    for (const auto &c : cases) {
+    for (const auto &c : aged) {
         SCOPED_TRACE(c.why);
         StatusWorld w;
-        Result r = run_in_one_second(w, "action=status", [&](long long t0) {
-            std::string m = c.marker(t0);
-            if (m != "(none)") w.write("lumivane-default.json", m);
-        });
+        long long created = (long long)time(nullptr) + c.offset;
+        w.write("lumivane-default.json", c.before + created_at(created));
+        Result r = w.request("action=status");
+        long long now = e2e::doc_now(r.out);
+        SCOPED_TRACE("the program's clock read " + std::to_string(now - (created - c.offset)) +
+                     " s after t0");
+        EXPECT_GE(now, created - c.offset);
+        PendingMembers want = pending_members(now, created);
         std::string doc = json_body(r);
+        EXPECT_EQ(member(doc, "pending"), want.pending);
+        EXPECT_EQ(member(doc, "pending_age_sec"), want.age);
+    }
+    // Markers that give no age: each is pending or not whatever the clock.
+    const long long t0 = (long long)time(nullptr);
+    struct Ageless {
+        const char *why;
+        std::string marker;  // "(none)" for no file
+        const char *pending;
+    } ageless[] = {
+        {"created 0", "{\"created\":0}", "true"},
+        {"no created", "{}", "true"},
+        {"empty marker", "", "true"},
+        // The clock in milliseconds reads as far in the future.
+        {"milliseconds are not converted", created_at(t0 * 1000), "false"},
+        {"no marker", "(none)", "false"},
+    };
+    for (const auto &c : ageless) {
+        SCOPED_TRACE(c.why);
+        StatusWorld w;
+        if (c.marker != "(none)") w.write("lumivane-default.json", c.marker);
+        std::string doc = json_body(w.request("action=status"));
         EXPECT_EQ(member(doc, "pending"), c.pending);
-        EXPECT_EQ(member(doc, "pending_age_sec"), c.age);
+        EXPECT_EQ(member(doc, "pending_age_sec"), "(absent)");
     }
 }
 
@@ -418,14 +445,15 @@ TEST(StatusDocument, FileLocations) {
         };
         for (const auto &kv : c.env) w.env[kv.first] = at(kv.second);
         w.write(c.creds_at, "{\"access_token\":\"a\"}");
-        std::string doc = json_body(run_in_one_second(w, "action=status", [&](long long t0) {
-            w.write(c.marker_at, "{\"created\":" + std::to_string(t0) + "}");
-        }));
+        long long created = (long long)time(nullptr);
+        w.write(c.marker_at, created_at(created));
+        Result first = w.request("action=status");
+        std::string doc = json_body(first);
         w.write(c.profile_at, "");
         std::string doc2 = json_body(w.request("action=status"));
         EXPECT_EQ(member(doc, "path"), at(c.path));
         EXPECT_EQ(member(doc, "logged_in"), "true");
-        EXPECT_EQ(member(doc, "pending_age_sec"), "0");
+        EXPECT_EQ(member(doc, "pending_age_sec"), pending_members(e2e::doc_now(first.out), created).age);
         EXPECT_EQ(member(doc, "profile_exists"), "false");
         EXPECT_EQ(member(doc2, "profile_exists"), "true");
     }
