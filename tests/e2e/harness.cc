@@ -395,6 +395,12 @@ std::string member(const std::string &out, const std::string &key) {
     return out.substr(v, e - v);
 }
 
+std::string dots(int n, const std::string &name) {
+    std::string s;
+    for (int i = 0; i < n; i++) s += "./";
+    return s + name;
+}
+
 std::string json_path(const std::string &p) {
     std::string out;
     for (char c : p) out += (c == '\\') ? std::string("\\\\") : std::string(1, c);

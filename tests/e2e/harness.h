@@ -162,6 +162,9 @@ std::string body(const Result &r);
 // values never hold an unescaped quote.
 std::string member(const std::string &out, const std::string &key);
 
+// n times "./" then name: a relative path of any length that names `name`.
+std::string dots(int n, const std::string &name);
+
 // A path as the status document writes it: JSON escapes the backslash.
 std::string json_path(const std::string &p);
 

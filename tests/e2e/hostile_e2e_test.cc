@@ -114,24 +114,6 @@ TEST(HostileToolOutput, StatusReportShapes) {
     }
 }
 
-TEST(HostileToolOutput, ToolThatClosesItsOutputAndKeepsRunning) {
-    E2E_POSIX_ONLY(HOSTILE_INPUT);
-    // The answer comes first, the output is closed, and the tool goes on for
-    // a moment before it leaves a file behind. The plugin waits for the
-    // tool's end, so the file is there when the response is.
-    ToolWorld w;
-    std::string done = w.path("tool-finished");
-    w.env["LUMIVANE_LOGIN_BIN"] = script(
-        w, "bin/closer",
-        "printf '{\"ok\":true,\"account\":\"early\"}\\n'\nexec >&-\nsleep 1\ntouch " + e2e::sh_quote(done) + "\n");
-    Result r = w.request("action=status");
-    Doc d = read_doc(r);
-    ASSERT_TRUE(d.valid) << r.out;
-    EXPECT_EQ(d["account"], "early");
-    EXPECT_TRUE(w.exists("tool-finished"));
-    EXPECT_EQ(r.err, "");
-}
-
 TEST(HostileHost, AHostThatIgnoresSigchld) {
     E2E_POSIX_ONLY("a signal disposition inherited across execve");
     // The plugin inherits SIGCHLD ignored, which would have the system reap
@@ -247,26 +229,6 @@ TEST(HostileFiles, NoneBlocksAndEachHasOneOutcome) {
         EXPECT_EQ(d["pending_age_sec"], c.pending_age);
         EXPECT_EQ(d["profile_exists"], c.profile_exists);
         EXPECT_EQ(r.err, "");
-    }
-}
-
-TEST(HostileFiles, LocalCancelRemovesAFifoMarkerButNeverADirectory) {
-    E2E_POSIX_ONLY(HOSTILE_INPUT);
-    for (bool fifo : {true, false}) {
-        SCOPED_TRACE(fifo ? "FIFO" : "directory");
-        World w;  // no login tool: the plugin cancels by itself
-        w.env["LUMIVANE_LOGIN_BIN"] = w.path("bin/absent");
-        w.env["LUMIVANE_PENDING_PATH"] = w.path("marker");
-        if (fifo) {
-            mkfifo(w.path("marker").c_str(), 0644);
-        } else {
-            mkdir(w.path("marker").c_str(), 0755);
-        }
-        Result r = w.request("action=cancel");
-        Doc d = read_doc(r);
-        ASSERT_TRUE(d.valid) << r.out;
-        EXPECT_EQ(d["state"], "cancelled");
-        EXPECT_EQ(w.exists("marker"), !fifo);
     }
 }
 
