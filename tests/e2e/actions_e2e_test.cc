@@ -54,13 +54,6 @@ std::string cut_by_the_limit(const std::string &line, size_t kept) {
     return std::string(CAPTURE_LIMIT - kept - 1, 'l') + "\n" + line + "\n";
 }
 
-// A stand-in that prints `out` and is killed before it exits.
-Reply killed(const std::string &out) {
-    Reply r(out);
-    r.act = e2e::Act::KILLED;
-    return r;
-}
-
 // The whole string literal, NUL bytes inside it included.
 template <size_t N>
 std::string bytes(const char (&literal)[N]) {
@@ -69,12 +62,9 @@ std::string bytes(const char (&literal)[N]) {
 
 // A node with both tools; the login tool answers --status with
 // status_line and `option` with `reply`.
-struct ActionWorld : World {
-    ActionWorld(bool signed_in, const std::map<std::string, Reply> &login_replies) {
-        std::map<std::string, Reply> replies = login_replies;
-        if (!replies.count("--status")) replies["--status"] = Reply("{\"ok\":true" + SECRET_KEYS + "}\n");
-        login_tool(replies);
-        token_tool({{"--help", Reply("usage\n")}});
+struct ActionWorld : e2e::NodeWorld {
+    ActionWorld(bool signed_in, const std::map<std::string, Reply> &login_replies)
+        : NodeWorld(login_replies, "{\"ok\":true" + SECRET_KEYS + "}\n") {
         if (signed_in) write("auth.json", CREDS);
     }
 };
@@ -194,10 +184,10 @@ TEST(StartAction, DecisionTable) {
          error_response(502, "Bad Gateway", "start_failed", "login CLI produced no JSON"), 1, {"--status", "--start"}},
         // Nor is the line a tool was killed in the middle of (WXYZ-56 read as a code).
         {"killed in the middle of its answer", false, false, "action=start",
-         killed("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"WXYZ-56"),
+         e2e::acting(e2e::Act::KILLED, "{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"WXYZ-56"),
          error_response(502, "Bad Gateway", "start_failed", "login CLI produced no JSON"), 1, {"--status", "--start"}},
         {"killed after a whole answer", false, false, "action=start",
-         killed("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}\n"),
+         e2e::acting(e2e::Act::KILLED, "{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}\n"),
          device_code("900", "5"), 0, {"--status", "--start"}},
         {"ill-formed UTF-8 in the tool's texts", false, false, "action=start",
          Reply("{\"ok\":false,\"error\":\"bad\xff\",\"detail\":\"caf\xc3\"}"),
@@ -371,7 +361,7 @@ TEST(CancelAction, DecisionTable) {
          error_response(200, "OK", "cancel_failed", "login CLI exited with status 1"), {"--status", "--cancel"}, true},
         {"nothing printed, exit status 3", false, Reply("", 3),
          error_response(200, "OK", "cancel_failed", "login CLI exited with status 3"), {"--status", "--cancel"}, true},
-        {"no JSON line, killed", false, killed("cancelling...\n"),
+        {"no JSON line, killed", false, e2e::acting(e2e::Act::KILLED, "cancelling...\n"),
          error_response(200, "OK", "cancel_failed", "login CLI was killed"), {"--status", "--cancel"}, true},
         {"refused without a detail: the fixed detail, the tool's code beside it", false,
          Reply("{\"ok\":false,\"error\":\"busy\"" + SECRET_KEYS + "}"),

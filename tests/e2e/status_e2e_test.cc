@@ -11,9 +11,9 @@
 
 #include "harness.h"
 
-using e2e::member;
 using e2e::Reply;
 using e2e::Result;
+using e2e::read_doc;
 using e2e::World;
 
 namespace {
@@ -24,48 +24,52 @@ std::string repeat(const std::string &s, int n) {
     return out;
 }
 
-// The body of a JSON response; anything else is marked as such.
-std::string json_body(const Result &r) {
-    std::string header = e2e::JSON_HEADER;
-    return r.out.rfind(header, 0) == 0 ? r.out.substr(header.size()) : "(no JSON header) " + r.out;
+// The status document of a response, read strictly; a response that does
+// not open with the JSON header fails the row.
+e2e::Doc status_doc(const Result &r) {
+    e2e::Doc d = e2e::read_doc(r);
+    EXPECT_EQ(d.head, e2e::JSON_HEADER);
+    return d;
 }
 
-// Runs the status action with both stand-in tools present.
-struct StatusWorld : World {
-    StatusWorld(const std::string &status_line = "{\"ok\":true}") {
-        login_tool({{"--status", Reply{status_line + "\n"}}});
-        token_tool({{"--help", Reply{"usage\n"}}});
-    }
-};
-
-// The pending members of a status document whose clock read `now`, for a
-// marker created at `created`: its age is the difference, a login stays
-// pending PENDING_WINDOW_SEC seconds, and a future "created" gives a
-// negative age, which the document leaves out and which is never pending.
-// The rows compute their expectation from the document's own "now", so that
-// they hold however long the program took to start.
+// Checks the pending members of a status document for a marker created at
+// `created` by a case whose clock read t0 just before it wrote the marker.
+// The program reads its clock once the case has begun and before it
+// writes the document's "now": the age it gives lies between t0 − created
+// and now − created, a login stays pending PENDING_WINDOW_SEC seconds of
+// age, and a future "created" gives a negative age, which the document
+// leaves out and which is never pending. So the rows hold however long the
+// program took to start, and where it read its clock in the second t0
+// they show the window's edges exactly.
 constexpr long long PENDING_WINDOW_SEC = 900;
-struct PendingMembers {
-    std::string pending, age;
-};
-PendingMembers pending_members(long long now, long long created) {
-    long long age = now - created;
-    if (age < 0) return {"false", "(absent)"};
-    return {age <= PENDING_WINDOW_SEC ? "true" : "false", std::to_string(age)};
+void expect_pending_members(const e2e::Doc &doc, long long t0, long long created) {
+    long long now = atoll(doc.raw("now").c_str());
+    EXPECT_GE(now, t0) << "the program's clock is behind the one that wrote the marker";
+    std::string age = doc.raw("pending_age_sec");
+    if (now - created < 0) EXPECT_EQ(age, "(absent)");
+    if (t0 - created >= 0) EXPECT_NE(age, "(absent)");
+    if (age == "(absent)") {
+        EXPECT_EQ(doc.raw("pending"), "false");
+        return;
+    }
+    long long a = atoll(age.c_str());
+    EXPECT_GE(a, t0 - created);
+    EXPECT_LE(a, now - created);
+    EXPECT_EQ(doc.raw("pending"), a <= PENDING_WINDOW_SEC ? "true" : "false") << "age " << a;
 }
 
 std::string created_at(long long t) { return "{\"created\":" + std::to_string(t) + "}"; }
 
 TEST(StatusDocument, ExactBytesSignedInAndPending) {
     {
-        StatusWorld w;
+        e2e::NodeWorld w;
         w.write("grandlumivane.txt", "");  // profile marker beside a home-less node
         long long expires = (long long)time(nullptr) + 3600;
         w.write("auth.json", "{\"access_token\":\"tok\",\"refresh_token\":\"r\",\"expires_at\":" +
                                  std::to_string(expires) + "}");
         Result r = w.request("action=status");
         long long now = e2e::doc_now(r.out);
-        EXPECT_EQ(json_body(r),
+        EXPECT_EQ(r.out, std::string(e2e::JSON_HEADER) +
                   "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":true,\"username\":\"LumiVane\","
                   "\"account\":\"\",\"org_id\":\"\",\"expires_at\":" + std::to_string(expires) +
                   ",\"expires_in_sec\":" + std::to_string(expires - now) +
@@ -85,24 +89,23 @@ TEST(StatusDocument, ExactBytesSignedInAndPending) {
     }
     {
         World w;  // neither tool installed
-        long long created = (long long)time(nullptr) - 120;
-        w.write("lumivane-default.json", created_at(created));
+        long long t0 = (long long)time(nullptr);
+        w.write("lumivane-default.json", created_at(t0 - 120));
         Result r = w.request("action=status");
-        long long now = e2e::doc_now(r.out);
-        PendingMembers p = pending_members(now, created);
-        EXPECT_EQ(json_body(r),
+        e2e::Doc doc = e2e::read_doc(r);
+        expect_pending_members(doc, t0, t0 - 120);
+        EXPECT_EQ(r.out, std::string(e2e::JSON_HEADER) +
                   "{\"ok\":true,\"provider\":\"lumivane\",\"logged_in\":false,\"username\":\"\",\"account\":\"\","
                   "\"org_id\":\"\",\"expires_at\":0,\"expires_in_sec\":0,\"expired\":false,\"has_refresh\":false,"
-                  "\"pending\":" + p.pending + ",\"pending_age_sec\":" + p.age + ",\"pending_id\":\"" +
-                      e2e::content_id_of(w, "lumivane-default.json") +
+                  "\"pending\":" + doc.raw("pending") + ",\"pending_age_sec\":" + doc.raw("pending_age_sec") +
+                      ",\"pending_id\":\"" + e2e::content_id_of(w, "lumivane-default.json") +
                       "\",\"profile\":\"grandlumivane\",\"profile_exists\":false,"
                   "\"cli_present\":false,\"token_cli_present\":false,"
                   "\"login_command\":\"vantorel-lumivane-login\",\"token_command\":\"vantorel-lumivane-fetchtoken\","
                   "\"path\":\"auth.json\","
                   "\"cli_error\":\"cli_not_found\",\"protocol\":\"VNLOGIN-MACHINE-V1\","
                   "\"plugin\":\"plugin_lumivane_login\",\"plugin_version\":\"1.0.0\",\"now\":" +
-                      std::to_string(now) + "}\n");
-        EXPECT_GE(now, created + 120);  // the program's clock is not behind the one that wrote the marker
+                      std::to_string(e2e::doc_now(r.out)) + "}\n");
     }
 }
 
@@ -161,11 +164,11 @@ TEST(StatusDocument, CredentialsFileFields) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
-        StatusWorld w;
+        e2e::NodeWorld w;
         w.write("auth.json", c.creds);
         Result r = w.request("action=status");
-        std::string doc = json_body(r);
-        for (const auto &kv : c.expect) EXPECT_EQ(member(doc, kv.first), kv.second) << kv.first;
+        e2e::Doc doc = status_doc(r);
+        for (const auto &kv : c.expect) EXPECT_EQ(doc.raw(kv.first), kv.second) << kv.first;
         EXPECT_EQ(r.exit_code, 0);
     }
 }
@@ -173,25 +176,25 @@ TEST(StatusDocument, CredentialsFileFields) {
 TEST(StatusDocument, ExpiresInCountsFromNow) {
     for (const char *lifetime : {"3600", "0", "absent"}) {
         SCOPED_TRACE(lifetime);
-        StatusWorld w;
+        e2e::NodeWorld w;
         std::string creds = std::string(lifetime) == "absent"
                                 ? "{\"access_token\":\"a\"}"
                                 : std::string("{\"access_token\":\"a\",\"expires_at\":0,\"expires_in\":") + lifetime + "}";
         w.write("auth.json", creds);
         Result r = w.request("action=status");
-        std::string doc = json_body(r);
+        e2e::Doc doc = status_doc(r);
         if (std::string(lifetime) != "3600") {
-            EXPECT_EQ(member(doc, "expires_at"), "0");
-            EXPECT_EQ(member(doc, "expires_in_sec"), "0");
+            EXPECT_EQ(doc.raw("expires_at"), "0");
+            EXPECT_EQ(doc.raw("expires_in_sec"), "0");
             continue;
         }
         // The lifetime counts from the program's clock while it reads the
         // file; the time left counts to the document's own "now", which may
         // be a second later on a slow host.
-        long long at = atoll(member(doc, "expires_at").c_str());
+        long long at = atoll(doc.raw("expires_at").c_str());
         EXPECT_GE(at, r.started + 3600);
         EXPECT_LE(at, r.finished + 3600);
-        EXPECT_EQ(member(doc, "expires_in_sec"), std::to_string(at - e2e::doc_now(r.out)));
+        EXPECT_EQ(doc.raw("expires_in_sec"), std::to_string(at - e2e::doc_now(r.out)));
     }
 }
 
@@ -214,18 +217,12 @@ TEST(StatusDocument, PendingMarkerAge) {
     };
     for (const auto &c : aged) {
         SCOPED_TRACE(c.why);
-        StatusWorld w;
-        long long created = (long long)time(nullptr) + c.offset;
-        w.write("lumivane-default.json", c.before + created_at(created));
+        e2e::NodeWorld w;
+        long long t0 = (long long)time(nullptr);
+        w.write("lumivane-default.json", c.before + created_at(t0 + c.offset));
         Result r = w.request("action=status");
-        long long now = e2e::doc_now(r.out);
-        SCOPED_TRACE("the program's clock read " + std::to_string(now - (created - c.offset)) +
-                     " s after t0");
-        EXPECT_GE(now, created - c.offset);
-        PendingMembers want = pending_members(now, created);
-        std::string doc = json_body(r);
-        EXPECT_EQ(member(doc, "pending"), want.pending);
-        EXPECT_EQ(member(doc, "pending_age_sec"), want.age);
+        SCOPED_TRACE("the document's now is t0 + " + std::to_string(e2e::doc_now(r.out) - t0));
+        expect_pending_members(status_doc(r), t0, t0 + c.offset);
     }
     // Markers that give no age: each is pending or not whatever the clock.
     const long long t0 = (long long)time(nullptr);
@@ -243,11 +240,11 @@ TEST(StatusDocument, PendingMarkerAge) {
     };
     for (const auto &c : ageless) {
         SCOPED_TRACE(c.why);
-        StatusWorld w;
+        e2e::NodeWorld w;
         if (c.marker != "(none)") w.write("lumivane-default.json", c.marker);
-        std::string doc = json_body(w.request("action=status"));
-        EXPECT_EQ(member(doc, "pending"), c.pending);
-        EXPECT_EQ(member(doc, "pending_age_sec"), "(absent)");
+        e2e::Doc doc = status_doc(w.request("action=status"));
+        EXPECT_EQ(doc.raw("pending"), c.pending);
+        EXPECT_EQ(doc.raw("pending_age_sec"), "(absent)");
     }
 }
 
@@ -304,8 +301,8 @@ TEST(StatusDocument, LoginToolReportFillsOnlyWhatIsMissing) {
         w.token_tool({});
         if (c.creds != "(none)") w.write("auth.json", c.creds);
         Result r = w.request("action=status");
-        std::string doc = json_body(r);
-        for (const auto &kv : c.expect) EXPECT_EQ(member(doc, kv.first), kv.second) << kv.first;
+        e2e::Doc doc = status_doc(r);
+        for (const auto &kv : c.expect) EXPECT_EQ(doc.raw(kv.first), kv.second) << kv.first;
     }
 }
 
@@ -313,8 +310,8 @@ TEST(StatusDocument, StaleMarkerKeepsPendingOffWhateverTheToolSays) {
     World w;
     w.login_tool({{"--status", Reply{"{\"ok\":true,\"pending\":true}"}}});
     w.write("lumivane-default.json", "{\"created\":1000}");
-    std::string doc = json_body(w.request("action=status"));
-    EXPECT_EQ(member(doc, "pending"), "false");
+    e2e::Doc doc = status_doc(w.request("action=status"));
+    EXPECT_EQ(doc.raw("pending"), "false");
 }
 
 TEST(StatusDocument, ToolPresence) {
@@ -349,10 +346,10 @@ TEST(StatusDocument, ToolPresence) {
         SCOPED_TRACE(c.why);
         World w;
         c.setup(w);
-        std::string doc = json_body(w.request("action=status"));
-        EXPECT_EQ(member(doc, "cli_present"), c.cli_present);
-        EXPECT_EQ(member(doc, "token_cli_present"), c.token_present);
-        EXPECT_EQ(member(doc, "cli_error"), c.cli_error);
+        e2e::Doc doc = status_doc(w.request("action=status"));
+        EXPECT_EQ(doc.raw("cli_present"), c.cli_present);
+        EXPECT_EQ(doc.raw("token_cli_present"), c.token_present);
+        EXPECT_EQ(doc.raw("cli_error"), c.cli_error);
     }
 }
 
@@ -366,9 +363,9 @@ TEST(StatusDocument, ToolPathsAreOneWordNeverInterpreted) {
         w.write(odd, w.read(script));
         chmod(odd.c_str(), 0755);
         w.env["LUMIVANE_LOGIN_BIN"] = odd;
-        std::string doc = json_body(w.request("action=status"));
-        EXPECT_EQ(member(doc, "cli_present"), "true");
-        EXPECT_EQ(member(doc, "account"), "\"odd\"");
+        e2e::Doc doc = status_doc(w.request("action=status"));
+        EXPECT_EQ(doc.raw("cli_present"), "true");
+        EXPECT_EQ(doc.raw("account"), "\"odd\"");
         EXPECT_FALSE(w.exists("pwned"));
         EXPECT_FALSE(w.exists("bin/pwned"));
     }
@@ -396,9 +393,9 @@ TEST(StatusDocument, ToolOutputLimitsAndTrimming) {
         SCOPED_TRACE(c.why);
         World w;
         w.login_tool({{"--status", Reply{c.output, 0, "{\"ok\":true,\"account\":\"stderr\"}\n"}}});
-        std::string doc = json_body(w.request("action=status"));
-        EXPECT_EQ(member(doc, "account"), c.account);
-        EXPECT_EQ(member(doc, "cli_present"), "true");
+        e2e::Doc doc = status_doc(w.request("action=status"));
+        EXPECT_EQ(doc.raw("account"), c.account);
+        EXPECT_EQ(doc.raw("cli_present"), "true");
     }
 }
 
@@ -427,10 +424,10 @@ TEST(StatusDocument, FilesThatAreNotPlainFiles) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
-        StatusWorld w;
+        e2e::NodeWorld w;
         c.make(w);
-        std::string doc = json_body(w.request("action=status"));
-        EXPECT_EQ(member(doc, "logged_in"), c.logged_in);
+        e2e::Doc doc = status_doc(w.request("action=status"));
+        EXPECT_EQ(doc.raw("logged_in"), c.logged_in);
     }
     // Markers of the same kinds: anything at the marker path is a marker.
     struct MarkerCase {
@@ -443,11 +440,11 @@ TEST(StatusDocument, FilesThatAreNotPlainFiles) {
     };
     for (const auto &m : markers) {
         SCOPED_TRACE(m.why);
-        StatusWorld w;
+        e2e::NodeWorld w;
         m.make(w);
-        std::string doc = json_body(w.request("action=status"));
-        EXPECT_EQ(member(doc, "pending"), "true");
-        EXPECT_EQ(member(doc, "pending_age_sec"), "(absent)");
+        e2e::Doc doc = status_doc(w.request("action=status"));
+        EXPECT_EQ(doc.raw("pending"), "true");
+        EXPECT_EQ(doc.raw("pending_age_sec"), "(absent)");
     }
 }
 

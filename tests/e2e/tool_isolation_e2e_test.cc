@@ -34,23 +34,16 @@
 #include "target.h"
 
 using e2e::Act;
+using e2e::acting;
 using e2e::Reply;
 using e2e::Result;
+using e2e::read_doc;
 using e2e::World;
-using e2e::has;
-using e2e::body;
 
 namespace {
 
 // Far below LONG_SLEEP_SEC, and far above what any answer takes.
 constexpr long long PROMPT_SEC = e2e::LONG_SLEEP_SEC / 2;
-
-Reply acting(Act act, const std::string &out = "", int exit_code = 0) {
-    Reply r(out, exit_code);
-    r.act = act;
-    return r;
-}
-
 
 // Ends the children that LEAVE_CHILD stand-ins left (native only; under
 // wine they end with the wine server).
@@ -92,8 +85,8 @@ TEST(ToolIsolation, AChildLeftBehindDoesNotHoldTheAnswer) {
         end_children(w, "login");
         end_children(w, "token");
         EXPECT_EQ(r.exit_code, 0);
-        EXPECT_TRUE(has(r, "\"account\":\"prompt\"")) << r.out;
-        EXPECT_TRUE(has(r, "\"cli_present\":true,\"token_cli_present\":true")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"account\":\"prompt\"")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"cli_present\":true,\"token_cli_present\":true")) << r.out;
         EXPECT_LT(r.finished - r.started, PROMPT_SEC);
     }
 }
@@ -115,8 +108,8 @@ TEST(ToolIsolation, NulBytesCountTowardTheCaptureLimit) {
         w.login_tool({{"--status", acting(c.act, "{\"ok\":true,\"account\":\"after-the-flood\"}\n")}});
         Result r = w.request("action=status");
         EXPECT_EQ(r.exit_code, 0);
-        EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
-        EXPECT_TRUE(has(r, "\"account\":\"\"")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"cli_present\":true")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"account\":\"\"")) << r.out;
         EXPECT_LT(r.finished - r.started, e2e::LONG_SLEEP_SEC);
     }
 }
@@ -131,7 +124,7 @@ TEST(ToolIsolation, AToolReadsNoRequestBody) {
     w.login_tool({{"--status", acting(Act::READ_STDIN)}});
     Result r = w.request("action=status");
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_TRUE(has(r, "\"account\":\"stdin-0\"")) << r.out;
+    EXPECT_TRUE(read_doc(r).has("\"account\":\"stdin-0\"")) << r.out;
     EXPECT_LT(r.finished - r.started, PROMPT_SEC);
 }
 
@@ -219,7 +212,7 @@ TEST(ToolIsolation, TheRequestsVariablesNeverReachATool) {
     w.login_tool({{"--status", acting(Act::LIST_ENV, "{\"ok\":true}\n")}});
     w.token_tool({{"--help", acting(Act::LIST_ENV, "usage\n")}});
     Result r = w.request(query);
-    EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+    EXPECT_TRUE(read_doc(r).has("\"cli_present\":true")) << r.out;
     for (const char *tool : {"login", "token"}) {
         SCOPED_TRACE(tool);
         std::set<std::string> names = lines_of(w.read(std::string("logs/") + tool + ".env"));
@@ -285,10 +278,10 @@ TEST(ToolIsolation, ATimeLimitEndsTheToolAndItsChildren) {
         EXPECT_EQ(r.exit_code, c.exit_code);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out.rfind(c.status_line, 0), 0u) << r.out;
-        EXPECT_NE(body(r).find(c.want), std::string::npos) << r.out;
+        EXPECT_NE(read_doc(r).body.find(c.want), std::string::npos) << r.out;
         if (std::string(c.why) == "status") {
-            EXPECT_TRUE(has(r, "\"cli_present\":true,\"token_cli_present\":true")) << r.out;
-            EXPECT_FALSE(has(r, "cli_error")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_present\":true,\"token_cli_present\":true")) << r.out;
+            EXPECT_FALSE(read_doc(r).has("cli_error")) << r.out;
         }
         wait_out_the_sleepers(r);
         for (const char *who : {"tool", "child"}) {
@@ -334,7 +327,7 @@ TEST(ToolIsolation, OneDeadlineForTheWholeRequest) {
         EXPECT_EQ(r.exit_code, c.exit_code);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out.rfind(c.status_line, 0), 0u) << r.out;
-        EXPECT_EQ(body(r), c.want);
+        EXPECT_EQ(read_doc(r).body, c.want);
         EXPECT_EQ(w.runs("login"), c.login_runs);
         EXPECT_EQ(w.runs("token"), c.token_runs);
     }
@@ -385,13 +378,10 @@ TEST(ToolIsolation, AToolThatClosesItsOutput) {
             // The tool goes on until the case releases it, which it does as
             // soon as the tool has closed its output: a plugin that did not
             // wait for the tool's end would answer before "tool-finished".
-            std::string closer = w.path("bin/closer");
             auto at = [&](const char *rel) { return e2e::sh_quote(w.path(rel)); };
-            w.write(closer, "#!/bin/sh\nprintf '{\"ok\":true,\"account\":\"early\"}\\n'\nexec >&-\n: > " + at("closed") +
+            w.env["LUMIVANE_LOGIN_BIN"] = w.script("bin/closer", "printf '{\"ok\":true,\"account\":\"early\"}\\n'\nexec >&-\n: > " + at("closed") +
                                 "\ni=0; while [ ! -e " + at("release") + " ] && [ $i -lt 6000 ]; do sleep 0.01; i=$((i+1)); done\n"
                                 ": > " + at("tool-finished") + "\n");
-            chmod(closer.c_str(), 0755);
-            w.env["LUMIVANE_LOGIN_BIN"] = closer;
             std::future<Result> answer = w.request_in_background(c.query);
             for (int i = 0; i < 60 * 100 && !w.exists("closed"); i++) usleep(10 * 1000);
             w.write("release", "");
@@ -405,7 +395,7 @@ TEST(ToolIsolation, AToolThatClosesItsOutput) {
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out.rfind(e2e::JSON_HEADER, 0), 0u) << r.out;  // no Status line: 200
-        EXPECT_TRUE(has(r, c.want)) << r.out;
+        EXPECT_TRUE(read_doc(r).has(c.want)) << r.out;
         if (c.then == STAYS) EXPECT_LT(r.finished - r.started, e2e::LONG_SLEEP_SEC / 2);
         if (c.then == SAVES_LATER) {
             // Its state appears once it has saved it, whatever the plugin did meanwhile.
@@ -450,10 +440,10 @@ TEST(ToolIsolation, ATokenToolThatHangsHoldsUpNoSignIn) {
         Result r = w.request(c.query);
         EXPECT_EQ(r.exit_code, 0) << r.out;
         EXPECT_EQ(r.out.rfind(e2e::JSON_HEADER, 0), 0u) << r.out;  // no Status line: 200
-        EXPECT_EQ(body(r).rfind(c.want, 0), 0u) << r.out;
+        EXPECT_EQ(read_doc(r).body.rfind(c.want, 0), 0u) << r.out;
         if (c.want[c.want.size() - 1] == '"') {
             // A status document: the hung token tool is there.
-            EXPECT_TRUE(has(r, "\"cli_present\":true,\"token_cli_present\":true")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_present\":true,\"token_cli_present\":true")) << r.out;
         }
     }
 }
