@@ -31,7 +31,13 @@ struct Result {
 
 // How long the children of the stand-ins below sleep.
 constexpr int LONG_SLEEP_SEC = 20;   // a child left behind: far longer than any answer may take
-constexpr int SHORT_SLEEP_SEC = 3;   // a tool past a one-second limit, and its child
+constexpr int SHORT_SLEEP_SEC = 10;  // a tool past SHORT_LIMIT_SEC, and its child
+// The time limit (LUMIVANE_TOOL_TIMEOUT) of the cases whose tools run past
+// it: long enough for a stand-in to start and note its run on a machine
+// whose cores are busy with other work (a process start under wine can
+// then take seconds), and well below SHORT_SLEEP_SEC, so that a sleeper the
+// program failed to end leaves its file after the answer.
+constexpr int SHORT_LIMIT_SEC = 5;
 constexpr long long FLOOD_BYTES = 300000000;  // NUL bytes before the answer
 
 // What a stand-in does besides answering, on both targets.

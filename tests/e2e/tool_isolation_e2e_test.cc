@@ -271,7 +271,7 @@ TEST(ToolIsolation, ATimeLimitEndsTheToolAndItsChildren) {
         if (!e2e::runs_here(c.only)) continue;
         SCOPED_TRACE(c.why);
         World w;
-        w.env["LUMIVANE_TOOL_TIMEOUT"] = "1";
+        w.env["LUMIVANE_TOOL_TIMEOUT"] = std::to_string(e2e::SHORT_LIMIT_SEC);
         w.login_tool(c.login);
         w.token_tool(c.token.empty() ? std::map<std::string, Reply>{{"--help", Reply("usage\n")}} : c.token);
         Result r = w.request(c.query);
@@ -317,9 +317,7 @@ TEST(ToolIsolation, OneDeadlineForTheWholeRequest) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
-        // Long enough for a stand-in to start and note its run on a loaded
-        // host under wine, and shorter than the sleeper (SHORT_SLEEP_SEC).
-        w.env["LUMIVANE_TOOL_TIMEOUT"] = "2";
+        w.env["LUMIVANE_TOOL_TIMEOUT"] = std::to_string(e2e::SHORT_LIMIT_SEC);
         w.write("auth.json", "{\"access_token\":\"t\"}");  // signed in, so that refresh asks its tool
         w.login_tool({{"--status", acting(Act::SLEEP, "{\"ok\":true}\n")}}, Reply("{\"ok\":true}\n"));
         w.token_tool({{"--help", Reply("usage\n")}}, Reply("{\"access_token\":\"t\"}\n"));
