@@ -48,7 +48,7 @@ for call in $ansi_calls; do
 done
 echo "ANSI file, environment and process calls imported: none"
 
-# The locales wine runs in (tests/windows/target_wine.cc): the language
+# The locales wine runs in (tests/e2e/target_win32.cc): the language
 # sets the ANSI code page (en_US 1252, ru_RU 1251), UTF-8 keeps the host's
 # file names readable. Built into a folder of our own, never the system's.
 locales="$out/locale"

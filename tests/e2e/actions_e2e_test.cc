@@ -54,34 +54,17 @@ std::string cut_by_the_limit(const std::string &line, size_t kept) {
     return std::string(CAPTURE_LIMIT - kept - 1, 'l') + "\n" + line + "\n";
 }
 
-// A stand-in that prints `out` and is killed before it exits.
-Reply killed(const std::string &out) {
-    Reply r(out);
-    r.act = e2e::Act::KILLED;
-    return r;
-}
-
 // The whole string literal, NUL bytes inside it included.
 template <size_t N>
 std::string bytes(const char (&literal)[N]) {
     return std::string(literal, N - 1);
 }
 
-// n times "./": a relative path of any length that names a short one.
-std::string dots(int n) {
-    std::string s;
-    for (int i = 0; i < n; i++) s += "./";
-    return s;
-}
-
 // A node with both tools; the login tool answers --status with
 // status_line and `option` with `reply`.
-struct ActionWorld : World {
-    ActionWorld(bool signed_in, const std::map<std::string, Reply> &login_replies) {
-        std::map<std::string, Reply> replies = login_replies;
-        if (!replies.count("--status")) replies["--status"] = Reply("{\"ok\":true" + SECRET_KEYS + "}\n");
-        login_tool(replies);
-        token_tool({{"--help", Reply("usage\n")}});
+struct ActionWorld : e2e::NodeWorld {
+    ActionWorld(bool signed_in, const std::map<std::string, Reply> &login_replies)
+        : NodeWorld(login_replies, "{\"ok\":true" + SECRET_KEYS + "}\n") {
         if (signed_in) write("auth.json", CREDS);
     }
 };
@@ -201,10 +184,10 @@ TEST(StartAction, DecisionTable) {
          error_response(502, "Bad Gateway", "start_failed", "login CLI produced no JSON"), 1, {"--status", "--start"}},
         // Nor is the line a tool was killed in the middle of (WXYZ-56 read as a code).
         {"killed in the middle of its answer", false, false, "action=start",
-         killed("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"WXYZ-56"),
+         e2e::acting(e2e::Act::KILLED, "{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"WXYZ-56"),
          error_response(502, "Bad Gateway", "start_failed", "login CLI produced no JSON"), 1, {"--status", "--start"}},
         {"killed after a whole answer", false, false, "action=start",
-         killed("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}\n"),
+         e2e::acting(e2e::Act::KILLED, "{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"ABCD-1234\"}\n"),
          device_code("900", "5"), 0, {"--status", "--start"}},
         {"ill-formed UTF-8 in the tool's texts", false, false, "action=start",
          Reply("{\"ok\":false,\"error\":\"bad\xff\",\"detail\":\"caf\xc3\"}"),
@@ -378,7 +361,7 @@ TEST(CancelAction, DecisionTable) {
          error_response(200, "OK", "cancel_failed", "login CLI exited with status 1"), {"--status", "--cancel"}, true},
         {"nothing printed, exit status 3", false, Reply("", 3),
          error_response(200, "OK", "cancel_failed", "login CLI exited with status 3"), {"--status", "--cancel"}, true},
-        {"no JSON line, killed", false, killed("cancelling...\n"),
+        {"no JSON line, killed", false, e2e::acting(e2e::Act::KILLED, "cancelling...\n"),
          error_response(200, "OK", "cancel_failed", "login CLI was killed"), {"--status", "--cancel"}, true},
         {"refused without a detail: the fixed detail, the tool's code beside it", false,
          Reply("{\"ok\":false,\"error\":\"busy\"" + SECRET_KEYS + "}"),
@@ -417,41 +400,66 @@ TEST(CancelAction, DecisionTable) {
     }
 }
 
+// Without the login tool the plugin cancels by itself: it removes whatever
+// is at the marker path but a directory, wherever the path points, and
+// nothing else.
 TEST(CancelAction, LocalCancelTouchesOnlyAFileAtTheMarkerPath) {
+    const std::string home_marker = ".zodizi/.login-pending/lumivane-default.json";
     struct Case {
         const char *why;
-        std::map<std::string, std::string> env;
-        std::function<void(World &)> make;
-        std::string marker;       // relative path checked afterwards
+        std::function<void(World &)> make;  // names the marker's place and puts something there
+        std::string checked;                 // relative path checked afterwards
         bool exists_after;
+        e2e::Only only = e2e::ANY_TARGET;
     } cases[] = {
-        {"no marker: nothing touched", {}, [](World &) {}, "lumivane-default.json", false},
-        {"LUMIVANE_PENDING_PATH names any file", {{"LUMIVANE_PENDING_PATH", "odd-name.txt"}},
-         [](World &w) { w.write("odd-name.txt", "x"); }, "odd-name.txt", false},
-        {"a directory is never removed", {},
-         [](World &w) { mkdir(w.path("lumivane-default.json").c_str(), 0755); }, "lumivane-default.json", true},
-        {"home default", {{"USERPROFILE", "@"}},
-         [](World &w) { w.write(".zodizi/.login-pending/lumivane-default.json", "{}"); },
-         ".zodizi/.login-pending/lumivane-default.json", false},
+        {"no marker: nothing touched", [](World &) {}, "lumivane-default.json", false},
+        {"the marker under the home",
+         [&](World &w) {
+             w.env["USERPROFILE"] = w.native_dir();
+             w.write(home_marker, e2e::pending_marker());
+         },
+         home_marker, false},
+        {"LUMIVANE_PENDING_PATH names any file",
+         [](World &w) {
+             w.env["LUMIVANE_PENDING_PATH"] = "odd-name.txt";
+             w.write("odd-name.txt", "x");
+         },
+         "odd-name.txt", false},
+        {"a FIFO is removed",
+         [](World &w) {
+             w.env["LUMIVANE_PENDING_PATH"] = w.path("marker");
+             mkfifo(w.path("marker").c_str(), 0644);
+         },
+         "marker", false, e2e::POSIX_ONLY},
+        {"a directory is never removed", [](World &w) { mkdir(w.path("lumivane-default.json").c_str(), 0755); },
+         "lumivane-default.json", true},
+        {"nor a directory under the home, nor what it holds",
+         [&](World &w) {
+             w.env["USERPROFILE"] = w.native_dir();
+             w.write(home_marker + "/keep", e2e::pending_marker());
+         },
+         home_marker + "/keep", true},
         // 1,024 bytes do not fit a path: nothing is removed, least of all
         // "v", which the first 1,023 bytes name.
-        {"a marker path too long to hold names no file", {{"LUMIVANE_PENDING_PATH", dots(511) + "vx"}},
+        {"a marker path too long to hold names no file",
          [](World &w) {
+             w.env["LUMIVANE_PENDING_PATH"] = e2e::dots(511, "vx");
              w.write("v", "{}");
              w.write("vx", "{}");
          },
          "v", true},
     };
     for (const auto &c : cases) {
+        if (!e2e::runs_here(c.only)) continue;
         SCOPED_TRACE(c.why);
-        World w;
-        for (const auto &kv : c.env) w.env[kv.first] = kv.second == "@" ? w.dir : kv.second;
+        World w;  // no login tool
         w.write("bystander.json", "{}");
         c.make(w);
         Result r = w.request("action=cancel");
         EXPECT_EQ(r.out, json_response("{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n"));
         EXPECT_EQ(r.exit_code, 0);
-        EXPECT_EQ(w.exists(c.marker), c.exists_after);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(w.exists(c.checked), c.exists_after);
         EXPECT_TRUE(w.exists("bystander.json"));
     }
 }

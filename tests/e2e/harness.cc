@@ -183,6 +183,26 @@ void World::token_tool(const std::map<std::string, Reply> &replies, const Reply 
     env["LUMIVANE_TOKEN_BIN"] = tool("token", replies, other);
 }
 
+std::string World::script(const std::string &rel, const std::string &body) const {
+    std::string p = path(rel);
+    write(p, "#!/bin/sh\n" + body);
+    chmod(p.c_str(), 0755);
+    return p;
+}
+
+NodeWorld::NodeWorld(const std::map<std::string, Reply> &login, const std::string &status_answer) {
+    std::map<std::string, Reply> replies = login;
+    if (!replies.count("--status")) replies["--status"] = Reply(status_answer);
+    login_tool(replies);
+    token_tool({{"--help", Reply("usage\n")}});
+}
+
+Reply acting(Act act, const std::string &out, int exit_code) {
+    Reply r(out, exit_code);
+    r.act = act;
+    return r;
+}
+
 std::vector<std::string> World::runs(const std::string &name) const {
     std::vector<std::string> lines;
     std::istringstream s(read("logs/" + name + ".log"));
@@ -372,27 +392,32 @@ long long doc_now(const std::string &out) {
     return atoll(out.c_str() + at + 6);
 }
 
-bool has(const Result &r, const std::string &text) { return r.out.find(text) != std::string::npos; }
-
-std::string body(const Result &r) {
+Doc read_doc(const Result &r) {
+    Doc d;
     size_t blank = r.out.find("\r\n\r\n");
-    return blank == std::string::npos ? "" : r.out.substr(blank + 4);
+    if (blank == std::string::npos) return d;
+    d.head = r.out.substr(0, blank + 4);
+    d.body = r.out.substr(blank + 4);
+    d.valid = parse_document(d.body, &d.members) && keys_unique(d.members);
+    if (!d.valid) d.members.clear();
+    return d;
 }
 
-std::string member(const std::string &out, const std::string &key) {
-    std::string needle = "\"" + key + "\":";
-    size_t at = out.find(needle);
-    if (at == std::string::npos) return "(absent)";
-    size_t v = at + needle.size();
-    size_t e = v;
-    if (out[v] == '"') {
-        e = v + 1;
-        while (e < out.size() && out[e] != '"') e += (out[e] == '\\') ? 2 : 1;
-        e++;
-    } else {
-        while (e < out.size() && out[e] != ',' && out[e] != '}') e++;
-    }
-    return out.substr(v, e - v);
+std::string Doc::operator[](const std::string &key) const {
+    const JsonScan::Member *m = find_member(members, key.c_str());
+    if (!m) return "(absent)";
+    return m->is_string ? m->decoded : m->raw;
+}
+
+std::string Doc::raw(const std::string &key) const {
+    const JsonScan::Member *m = find_member(members, key.c_str());
+    return m ? m->raw : "(absent)";
+}
+
+std::string dots(int n, const std::string &name) {
+    std::string s;
+    for (int i = 0; i < n; i++) s += "./";
+    return s + name;
 }
 
 std::string json_path(const std::string &p) {
@@ -415,10 +440,11 @@ std::string content_id_of(const World &w, const std::string &rel) {
 
 void expect_everything_found(const Result &r, const std::string &creds_path) {
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_TRUE(has(r, "\"path\":\"" + json_path(creds_path) + "\"")) << r.out;
-    EXPECT_TRUE(has(r, "\"logged_in\":true")) << r.out;
-    EXPECT_TRUE(has(r, "\"pending\":true")) << r.out;
-    EXPECT_TRUE(has(r, "\"profile_exists\":true")) << r.out;
+    Doc d = read_doc(r);
+    EXPECT_EQ(d.raw("path"), "\"" + json_path(creds_path) + "\"");
+    EXPECT_EQ(d.raw("logged_in"), "true");
+    EXPECT_EQ(d.raw("pending"), "true");
+    EXPECT_EQ(d.raw("profile_exists"), "true");
 }
 
 }  // namespace e2e

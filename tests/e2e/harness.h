@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "strict_json.h"
+
 namespace e2e {
 
 // The bytes the plugin wrote and how it ended.
@@ -29,7 +31,13 @@ struct Result {
 
 // How long the children of the stand-ins below sleep.
 constexpr int LONG_SLEEP_SEC = 20;   // a child left behind: far longer than any answer may take
-constexpr int SHORT_SLEEP_SEC = 3;   // a tool past a one-second limit, and its child
+constexpr int SHORT_SLEEP_SEC = 10;  // a tool past SHORT_LIMIT_SEC, and its child
+// The time limit (LUMIVANE_TOOL_TIMEOUT) of the cases whose tools run past
+// it: long enough for a stand-in to start and note its run on a machine
+// whose cores are busy with other work (a process start under wine can
+// then take seconds), and well below SHORT_SLEEP_SEC, so that a sleeper the
+// program failed to end leaves its file after the answer.
+constexpr int SHORT_LIMIT_SEC = 5;
 constexpr long long FLOOD_BYTES = 300000000;  // NUL bytes before the answer
 
 // What a stand-in does besides answering, on both targets.
@@ -114,6 +122,10 @@ public:
     void login_tool(const std::map<std::string, Reply> &replies, const Reply &other = Reply{});
     void token_tool(const std::map<std::string, Reply> &replies, const Reply &other = Reply{});
 
+    // Writes an executable POSIX shell script holding `body` at rel and
+    // returns its path: a tool of the case's own making (native only).
+    std::string script(const std::string &rel, const std::string &body) const;
+
     // The option texts a tool was run with, in order.
     std::vector<std::string> runs(const std::string &name) const;
 
@@ -126,6 +138,17 @@ public:
     // at once.
     std::future<Result> request_in_background(const std::string &query);
 };
+
+// A node with both tools: the login tool answers --status with
+// `status_answer` and every other option as `login` gives it (a "--status"
+// there wins); the token tool answers its --help probe.
+struct NodeWorld : World {
+    explicit NodeWorld(const std::map<std::string, Reply> &login = {},
+                       const std::string &status_answer = "{\"ok\":true}\n");
+};
+
+// A reply that also does `act`.
+Reply acting(Act act, const std::string &out = "", int exit_code = 0);
 
 // Which program the cases run: the Windows .exe under wine, or the native one.
 extern const bool WINDOWS_TARGET;
@@ -151,16 +174,29 @@ std::string sh_quote(const std::string &s);
 // The value of the document's "now" member, or -1.
 long long doc_now(const std::string &out);
 
-// Whether the response holds `text` anywhere.
-bool has(const Result &r, const std::string &text);
+// A response read as a JSON document, strictly: the one way the cases read
+// what the program answered. `valid` holds when the response has a header
+// block and its body is one JSON object of unique keys in valid UTF-8; the
+// members are empty otherwise (and every lookup reads "(absent)").
+struct Doc {
+    bool valid = false;
+    std::string head;  // the header block with its blank line; "" when there is none
+    std::string body;  // everything after it; "" when there is no header block
+    std::vector<JsonScan::Member> members;
 
-// The response after its header block, or "" when it has none.
-std::string body(const Result &r);
+    // The decoded text of a string member, the raw text of any other, or
+    // "(absent)".
+    std::string operator[](const std::string &key) const;
+    // The member's value as written in the document (a string with its
+    // quotes and escapes), or "(absent)".
+    std::string raw(const std::string &key) const;
+    // Whether the body holds `text` anywhere.
+    bool has(const std::string &text) const { return body.find(text) != std::string::npos; }
+};
+Doc read_doc(const Result &r);
 
-// The raw JSON text of a top-level member of a one-line document, or
-// "(absent)". Good enough for the plugin's own documents, whose string
-// values never hold an unescaped quote.
-std::string member(const std::string &out, const std::string &key);
+// n times "./" then name: a relative path of any length that names `name`.
+std::string dots(int n, const std::string &name);
 
 // A path as the status document writes it: JSON escapes the backslash.
 std::string json_path(const std::string &p);

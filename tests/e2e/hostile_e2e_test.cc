@@ -21,6 +21,8 @@ using e2e::ACCESS_SECRET;
 using e2e::REFRESH_SECRET;
 using e2e::Reply;
 using e2e::Result;
+using e2e::Doc;
+using e2e::read_doc;
 using e2e::World;
 
 namespace {
@@ -31,48 +33,6 @@ const char HOSTILE_INPUT[] = "FIFOs, symbolic links and shell scripts as tools";
 
 const std::string &SECRET_KEYS = e2e::SECRET_MEMBERS;
 const std::string &CREDS = e2e::SECRET_CREDS;
-
-// A JSON response read strictly: its header block and its body's members.
-struct Doc {
-    bool valid = false;
-    std::string head;
-    std::vector<JsonScan::Member> members;
-
-    // The decoded text of a string member, the raw text of any other, or
-    // "(absent)".
-    std::string operator[](const char *key) const {
-        const JsonScan::Member *m = find_member(members, key);
-        if (!m) return "(absent)";
-        return m->is_string ? m->decoded : m->raw;
-    }
-};
-
-Doc read_doc(const Result &r) {
-    Doc d;
-    size_t blank = r.out.find("\r\n\r\n");
-    if (blank == std::string::npos) return d;
-    d.head = r.out.substr(0, blank + 4);
-    d.valid = parse_document(r.out.substr(blank + 4), &d.members) && keys_unique(d.members);
-    return d;
-}
-
-// A node with both tools answering plainly: --status ok, --help usage.
-struct ToolWorld : World {
-    explicit ToolWorld(const std::map<std::string, Reply> &login = {}) {
-        std::map<std::string, Reply> replies = login;
-        if (!replies.count("--status")) replies["--status"] = Reply("{\"ok\":true}\n");
-        login_tool(replies);
-        token_tool({{"--help", Reply("usage\n")}});
-    }
-};
-
-// Writes an executable shell script at rel.
-std::string script(World &w, const std::string &rel, const std::string &body) {
-    std::string p = w.path(rel);
-    w.write(p, "#!/bin/sh\n" + body);
-    chmod(p.c_str(), 0755);
-    return p;
-}
 
 TEST(HostileToolOutput, StatusReportShapes) {
     E2E_POSIX_ONLY(HOSTILE_INPUT);
@@ -102,7 +62,7 @@ TEST(HostileToolOutput, StatusReportShapes) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
-        ToolWorld w({{"--status", Reply(c.output)}});
+        e2e::NodeWorld w({{"--status", Reply(c.output)}});
         Result r = w.request("action=status");
         Doc d = read_doc(r);
         ASSERT_TRUE(d.valid) << r.out.substr(0, 500);
@@ -112,24 +72,6 @@ TEST(HostileToolOutput, StatusReportShapes) {
         EXPECT_EQ(d["account"], c.account ? std::string(c.account) : std::string(255, 'a'));
         EXPECT_EQ(d["logged_in"], c.logged_in);
     }
-}
-
-TEST(HostileToolOutput, ToolThatClosesItsOutputAndKeepsRunning) {
-    E2E_POSIX_ONLY(HOSTILE_INPUT);
-    // The answer comes first, the output is closed, and the tool goes on for
-    // a moment before it leaves a file behind. The plugin waits for the
-    // tool's end, so the file is there when the response is.
-    ToolWorld w;
-    std::string done = w.path("tool-finished");
-    w.env["LUMIVANE_LOGIN_BIN"] = script(
-        w, "bin/closer",
-        "printf '{\"ok\":true,\"account\":\"early\"}\\n'\nexec >&-\nsleep 1\ntouch " + e2e::sh_quote(done) + "\n");
-    Result r = w.request("action=status");
-    Doc d = read_doc(r);
-    ASSERT_TRUE(d.valid) << r.out;
-    EXPECT_EQ(d["account"], "early");
-    EXPECT_TRUE(w.exists("tool-finished"));
-    EXPECT_EQ(r.err, "");
 }
 
 TEST(HostileHost, AHostThatIgnoresSigchld) {
@@ -150,7 +92,7 @@ TEST(HostileHost, AHostThatIgnoresSigchld) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
-        ToolWorld w(c.login);
+        e2e::NodeWorld w(c.login);
         w.host_ignores_sigchld = true;
         Result r = w.request(c.query);
         EXPECT_NE(r.out.find(c.want), std::string::npos) << r.out;
@@ -178,7 +120,7 @@ TEST(HostileToolOutput, StartAnswerWithOverlongOrEscapedTexts) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
-        ToolWorld w({{"--start", Reply("{\"ok\":true,\"user_code\":\"" + c.code + "\",\"verify_url\":\"" + c.url +
+        e2e::NodeWorld w({{"--start", Reply("{\"ok\":true,\"user_code\":\"" + c.code + "\",\"verify_url\":\"" + c.url +
                                         "\"}\n")}});
         Result r = w.request("action=start");
         Doc d = read_doc(r);
@@ -234,7 +176,7 @@ TEST(HostileFiles, NoneBlocksAndEachHasOneOutcome) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
-        ToolWorld w;
+        e2e::NodeWorld w;
         w.env["HOME"] = w.dir;
         for (const char *d : {".lumivane", ".config/lumivane", ".zodizi/.login-pending", ".zodizi/vantorel-env"})
             w.write(std::string(d) + "/.keep", "");
@@ -247,26 +189,6 @@ TEST(HostileFiles, NoneBlocksAndEachHasOneOutcome) {
         EXPECT_EQ(d["pending_age_sec"], c.pending_age);
         EXPECT_EQ(d["profile_exists"], c.profile_exists);
         EXPECT_EQ(r.err, "");
-    }
-}
-
-TEST(HostileFiles, LocalCancelRemovesAFifoMarkerButNeverADirectory) {
-    E2E_POSIX_ONLY(HOSTILE_INPUT);
-    for (bool fifo : {true, false}) {
-        SCOPED_TRACE(fifo ? "FIFO" : "directory");
-        World w;  // no login tool: the plugin cancels by itself
-        w.env["LUMIVANE_LOGIN_BIN"] = w.path("bin/absent");
-        w.env["LUMIVANE_PENDING_PATH"] = w.path("marker");
-        if (fifo) {
-            mkfifo(w.path("marker").c_str(), 0644);
-        } else {
-            mkdir(w.path("marker").c_str(), 0755);
-        }
-        Result r = w.request("action=cancel");
-        Doc d = read_doc(r);
-        ASSERT_TRUE(d.valid) << r.out;
-        EXPECT_EQ(d["state"], "cancelled");
-        EXPECT_EQ(w.exists("marker"), !fifo);
     }
 }
 
@@ -286,8 +208,8 @@ TEST(HostileToolCommands, EveryShellSyntaxIsOneQuotedWord) {
             std::string login = w.path(std::string("bin/") + name + " login");
             std::string token = w.path(std::string("bin/") + name + " token");
             if (installed) {
-                script(w, login, "echo '{\"ok\":true,\"account\":\"ran\"}'\n");
-                script(w, token, "echo usage\n");
+                w.script(login, "echo '{\"ok\":true,\"account\":\"ran\"}'\n");
+                w.script(token, "echo usage\n");
             }
             w.env["LUMIVANE_LOGIN_BIN"] = login;
             w.env["LUMIVANE_TOKEN_BIN"] = token;
@@ -327,10 +249,10 @@ TEST(HostileRequests, NothingFromTheRequestReachesACommandLine) {
         w.env["HTTP_X_BOT_PASSWORD"] = inject;
         w.env["HTTP_AUTHORIZATION"] = "Bearer " + inject;
         const std::string log_args = "for a in \"$@\"; do printf '[%s]' \"$a\"; done >> \"$0.argv\"; echo >> \"$0.argv\"\n";
-        w.env["LUMIVANE_LOGIN_BIN"] = script(w, "bin/login", log_args +
+        w.env["LUMIVANE_LOGIN_BIN"] = w.script("bin/login", log_args +
             "case \"$1\" in --start) echo '{\"ok\":true,\"verify_url\":\"https://v.invalid\",\"user_code\":\"C\"}';;"
             " --poll) echo '{\"ok\":true,\"state\":\"pending\"}';; *) echo '{\"ok\":true}';; esac\n");
-        w.env["LUMIVANE_TOKEN_BIN"] = script(w, "bin/token", log_args + "echo '{\"access_token\":\"t\"}'\n");
+        w.env["LUMIVANE_TOKEN_BIN"] = w.script("bin/token", log_args + "echo '{\"access_token\":\"t\"}'\n");
         Result r = w.request(c.query);
         EXPECT_TRUE(read_doc(r).valid) << r.out;
         EXPECT_EQ(r.err, "");
@@ -398,7 +320,7 @@ TEST(Secrets, NeverInAnyErrorResponse) {
         std::string query;
         std::function<void(World &)> tools;
         int exit_code;
-        const char *first_line;
+        const char *first_line;  // "" for none: the JSON header opens the response
     } cases[] = {
         {"401: no password", "action=status", [](World &w) { w.env["BOT_PASSWORD"] = "node"; }, 0,
          "Status: 401 Unauthorized"},
@@ -419,7 +341,7 @@ TEST(Secrets, NeverInAnyErrorResponse) {
          0, "Status: 200 OK"},
         {"poll: failed", "action=poll",
          [&](World &w) { w.login_tool({}, Reply("{\"ok\":false,\"error\":\"expired\"," + SECRET_KEYS + "}\n" + loose, 1, loose)); },
-         0, "Content-Type: application/json; charset=utf-8"},
+         0, ""},
         {"cancel: refused", "action=cancel",
          [&](World &w) { w.login_tool({}, Reply("{\"ok\":false," + SECRET_KEYS + "}\n" + loose, 0, loose)); }, 0,
          "Status: 200 OK"},
@@ -443,7 +365,11 @@ TEST(Secrets, NeverInAnyErrorResponse) {
         c.tools(w);
         Result r = w.request(c.query);
         EXPECT_EQ(r.exit_code, c.exit_code);
-        EXPECT_EQ(r.out.substr(0, r.out.find("\r\n")), c.first_line);
+        if (*c.first_line) {
+            EXPECT_EQ(r.out.substr(0, r.out.find("\r\n")), c.first_line);
+        } else {
+            EXPECT_EQ(r.out.rfind(e2e::JSON_HEADER, 0), 0u);
+        }
         EXPECT_TRUE(read_doc(r).valid) << r.out;
         e2e::expect_no_secret(r);
     }

@@ -1,10 +1,13 @@
 // Where the plugin looks for the sign-in files, end to end on both
 // targets: the home directory's sources in order, the separator it joins
-// with, the profile directory beside the credentials file, and the local
-// cancel's removal. Each case puts the files where they should be found
-// and reads the answer from the status document.
+// with, the fallback token file, the variables that name each file, the
+// profile directory beside the credentials file, and paths too long to
+// hold. Each case puts the files where they should be found and reads the
+// answer from the status document. (The local cancel's removal is with the
+// cancel action's tables.)
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <time.h>
 
 #include <functional>
@@ -12,8 +15,8 @@
 #include "harness.h"
 
 using e2e::Result;
+using e2e::read_doc;
 using e2e::World;
-using e2e::has;
 using e2e::json_path;
 using e2e::pending_marker;
 
@@ -37,7 +40,11 @@ TEST(HomeDirectory, SourcesInOrder) {
     } cases[] = {
         // "@" is the world's directory in the plugin's form; "@1" its first
         // part ("Z:" or "/tmp"), "@2" the rest: HOMEDRIVE and HOMEPATH.
+        {"no home variable: bare names in the working directory", nullptr, nullptr, nullptr, nullptr, NONE, NONE},
         {"USERPROFILE", "@", nullptr, nullptr, nullptr, WORLD_DIR, WORLD_DIR},
+        {"HOMEDRIVE and HOMEPATH joined", nullptr, "@1", "@2", nullptr, WORLD_DIR, WORLD_DIR},
+        // "!" is a folder of the world that holds none of the files.
+        {"USERPROFILE wins over HOME", "@", nullptr, nullptr, "!", WORLD_DIR, WORLD_DIR},
         {"USERPROFILE wins over HOMEDRIVE+HOMEPATH", "@", "Q:", "\\nowhere", nullptr, WORLD_DIR, WORLD_DIR},
         {"empty USERPROFILE", "", "@1", "@2", nullptr, WORLD_DIR, WORLD_DIR},
         {"USERPROFILE of 512 bytes is passed over", "#512", "@1", "@2", nullptr, WORLD_DIR, WORLD_DIR},
@@ -59,6 +66,7 @@ TEST(HomeDirectory, SourcesInOrder) {
             if (s == "@1") return me.substr(0, split);
             if (s == "@2") return me.substr(split);
             if (s == "#512") return std::string(512, 'u');
+            if (s == "!") return me + e2e::NATIVE_SEP + "elsewhere";
             return s;
         };
         const char *names[] = {"USERPROFILE", "HOMEDRIVE", "HOMEPATH", "HOME"};
@@ -87,20 +95,74 @@ TEST(HomeDirectory, SourcesInOrder) {
 TEST(HomeDirectory, FallbackTokenFileUnderHome) {
     struct Case {
         const char *why;
+        const char *home_variable;
+        bool creds;            // a credentials file without a token exists
         bool creds_env_empty;  // LUMIVANE_CREDS_PATH set to "" blocks the fallback
-    } cases[] = {{"credentials file missing", false}, {"LUMIVANE_CREDS_PATH empty", true}};
+        bool used;
+        e2e::Only only = e2e::ANY_TARGET;
+    } cases[] = {
+        {"credentials file missing", "USERPROFILE", false, false, true},
+        {"not used when credentials exist without a token", "USERPROFILE", true, false, false},
+        {"LUMIVANE_CREDS_PATH empty", "USERPROFILE", false, true, false},
+        {"under HOME", "HOME", false, false, true, e2e::POSIX_ONLY},
+    };
     for (const auto &c : cases) {
+        if (!e2e::runs_here(c.only)) continue;
         SCOPED_TRACE(c.why);
         World w;
         std::string me = w.native_dir();
-        w.env["USERPROFILE"] = me;
+        w.env[c.home_variable] = me;
         if (c.creds_env_empty) w.env["LUMIVANE_CREDS_PATH"] = "";
+        if (c.creds) w.write(".config/lumivane/auth.json", "{}");
         w.write(".lumivane/token.json", TOKENS);
         Result r = w.request("action=status");
-        std::string expected = c.creds_env_empty ? joined(me, {".config", "lumivane", "auth.json"})
-                                                 : joined(me, {".lumivane", "token.json"});
-        EXPECT_TRUE(has(r, "\"path\":\"" + json_path(expected) + "\"")) << r.out;
-        EXPECT_TRUE(has(r, c.creds_env_empty ? "\"logged_in\":false" : "\"logged_in\":true")) << r.out;
+        std::string expected = c.used ? joined(me, {".lumivane", "token.json"})
+                                      : joined(me, {".config", "lumivane", "auth.json"});
+        EXPECT_TRUE(read_doc(r).has("\"path\":\"" + json_path(expected) + "\"")) << r.out;
+        EXPECT_TRUE(read_doc(r).has(c.used ? "\"logged_in\":true" : "\"logged_in\":false")) << r.out;
+    }
+}
+
+TEST(FileVariables, EachNamesItsFile) {
+    E2E_POSIX_ONLY("'/' paths and a backslash as an ordinary byte (on Windows: ProfileMarker.*)");
+    struct Case {
+        const char *why;
+        std::map<std::string, std::string> env;  // "@" stands for the world's directory
+        std::string creds_at, marker_at, profile_at;
+        std::string path;  // expected "path" member, "@" for the directory
+    } cases[] = {
+        {"variables", {{"LUMIVANE_CREDS_PATH", "@/k/c.json"}, {"LUMIVANE_PENDING_PATH", "@/p.json"}, {"HOME", "@"}},
+         "k/c.json", "p.json", "k/vantorel-env/grandlumivane.txt", "\"@/k/c.json\""},
+        {"env dir wins", {{"LUMIVANE_CREDS_PATH", "@/k/c.json"}, {"LUMIVANE_ENV_DIR", "@/e/"}}, "k/c.json",
+         "lumivane-default.json", "e//grandlumivane.txt", "\"@/k/c.json\""},
+        {"a backslash is an ordinary byte here", {{"LUMIVANE_CREDS_PATH", "k\\c.json"}}, "k\\c.json",
+         "lumivane-default.json", "grandlumivane.txt", "\"k\\\\c.json\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        World w;
+        w.login_tool({{"--status", e2e::Reply{"{\"ok\":true}"}}});
+        auto at = [&](std::string v) {
+            for (size_t i = v.find('@'); i != std::string::npos; i = v.find('@', i + w.dir.size()))
+                v.replace(i, 1, w.dir);
+            return v;
+        };
+        for (const auto &kv : c.env) w.env[kv.first] = at(kv.second);
+        w.write(c.creds_at, "{\"access_token\":\"a\"}");
+        long long created = (long long)time(nullptr);
+        w.write(c.marker_at, "{\"created\":" + std::to_string(created) + "}");
+        Result r = w.request("action=status");
+        e2e::Doc first = e2e::read_doc(r);
+        w.write(c.profile_at, "");
+        e2e::Doc second = e2e::read_doc(w.request("action=status"));
+        EXPECT_EQ(first.raw("path"), at(c.path));
+        EXPECT_EQ(first.raw("logged_in"), "true");
+        // Read between the marker's writing and the document's "now".
+        long long age = atoll(first.raw("pending_age_sec").c_str());
+        EXPECT_GE(age, 0);
+        EXPECT_LE(age, e2e::doc_now(r.out) - created);
+        EXPECT_EQ(first.raw("profile_exists"), "false");
+        EXPECT_EQ(second.raw("profile_exists"), "true");
     }
 }
 
@@ -134,17 +196,9 @@ TEST(ProfileMarker, BesideTheCredentialsFile) {
         w.env["LUMIVANE_CREDS_PATH"] = creds;
         w.write(e2e::WINDOWS_TARGET ? c.marker_windows : c.marker_posix, "");
         Result r = w.request("action=status");
-        EXPECT_TRUE(has(r, "\"path\":\"" + json_path(creds) + "\"")) << r.out;
-        EXPECT_TRUE(has(r, "\"profile_exists\":true")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"path\":\"" + json_path(creds) + "\"")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"profile_exists\":true")) << r.out;
     }
-}
-
-// n times "./" then name: a relative path of any length that names a
-// short one.
-std::string dotted(int n, const std::string &name) {
-    std::string s;
-    for (int i = 0; i < n; i++) s += "./";
-    return s + name;
 }
 
 TEST(PathsThatDoNotFit, NameNoFileRatherThanACutOne) {
@@ -158,14 +212,14 @@ TEST(PathsThatDoNotFit, NameNoFileRatherThanACutOne) {
     } cases[] = {
         {"credentials path of 1,031 bytes",
          [](World &w, const std::string &) {
-             w.env["LUMIVANE_CREDS_PATH"] = dotted(511, "auth.json");  // cut: "./" x 511 + "a"
+             w.env["LUMIVANE_CREDS_PATH"] = e2e::dots(511, "auth.json");  // cut: "./" x 511 + "a"
              w.write("a", TOKENS);
              w.write("auth.json", TOKENS);
          },
          {{"logged_in", "false"}, {"has_refresh", "false"}, {"path", "\"\""}}},
         {"pending marker path of 1,024 bytes",
          [](World &w, const std::string &) {
-             w.env["LUMIVANE_PENDING_PATH"] = dotted(511, "vx");
+             w.env["LUMIVANE_PENDING_PATH"] = e2e::dots(511, "vx");
              w.write("v", pending_marker());
              w.write("vx", pending_marker());
              w.write("lumivane-default.json", pending_marker());
@@ -173,14 +227,14 @@ TEST(PathsThatDoNotFit, NameNoFileRatherThanACutOne) {
          {{"pending", "false"}, {"pending_age_sec", "(absent)"}}},
         {"profile directory of 1,024 bytes",
          [](World &w, const std::string &) {
-             w.env["LUMIVANE_ENV_DIR"] = dotted(511, "ee");
+             w.env["LUMIVANE_ENV_DIR"] = e2e::dots(511, "ee");
              w.write("grandlumivane.txt", "");
          },
          {{"profile_exists", "false"}}},
         // The directory fits, the marker path beside it does not.
         {"profile directory of 1,006 bytes",
          [](World &w, const std::string &) {
-             w.env["LUMIVANE_ENV_DIR"] = dotted(502, "ee");
+             w.env["LUMIVANE_ENV_DIR"] = e2e::dots(502, "ee");
              w.write("grandlumivane.txt", "");
          },
          {{"profile_exists", "false"}}},
@@ -205,34 +259,10 @@ TEST(PathsThatDoNotFit, NameNoFileRatherThanACutOne) {
         EXPECT_EQ(r.exit_code, 0);
         for (const auto &kv : c.expect) {
             if (kv.second == "(absent)") {
-                EXPECT_FALSE(has(r, "\"" + kv.first + "\":")) << r.out;
+                EXPECT_FALSE(read_doc(r).has("\"" + kv.first + "\":")) << r.out;
             } else {
-                EXPECT_TRUE(has(r, "\"" + kv.first + "\":" + kv.second + ",")) << kv.first << " in " << r.out;
+                EXPECT_TRUE(read_doc(r).has("\"" + kv.first + "\":" + kv.second + ",")) << kv.first << " in " << r.out;
             }
-        }
-    }
-}
-
-TEST(LocalCancel, RemovesTheMarkerFileOnly) {
-    // Without the login tool the plugin removes the pending marker itself,
-    // but never a directory in its place.
-    struct Case {
-        const char *why;
-        bool directory;
-    } cases[] = {{"marker file", false}, {"directory in its place", true}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.why);
-        World w;
-        w.env["USERPROFILE"] = w.native_dir();
-        const std::string marker = ".zodizi/.login-pending/lumivane-default.json";
-        w.write(c.directory ? marker + "/keep" : marker, pending_marker());
-        Result r = w.request("action=cancel");
-        EXPECT_EQ(r.out, std::string(e2e::JSON_HEADER) +
-                             "{\"ok\":true,\"state\":\"cancelled\",\"pending\":false,\"cli_present\":false}\n");
-        EXPECT_EQ(r.exit_code, 0);
-        EXPECT_EQ(w.exists(marker), c.directory);
-        if (c.directory) {
-            EXPECT_TRUE(w.exists(marker + "/keep"));
         }
     }
 }

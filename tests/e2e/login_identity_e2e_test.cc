@@ -10,11 +10,10 @@
 
 #include "harness.h"
 
-using e2e::body;
 using e2e::content_id_of;
-using e2e::member;
 using e2e::Reply;
 using e2e::Result;
+using e2e::read_doc;
 using e2e::World;
 
 namespace {
@@ -54,10 +53,10 @@ TEST(WhichLoginIsWhose, StatusNamesTheMarkersContent) {
             w.write(MARKER, c.marker);
         }
         Result r = w.request("action=status");
-        std::string doc = body(r);
-        EXPECT_EQ(member(doc, "pending"), c.pending) << r.out;
+        e2e::Doc doc = read_doc(r);
+        EXPECT_EQ(doc.raw("pending"), c.pending) << r.out;
         std::string id = std::string(c.id) == "(file)" ? in_quotes(content_id_of(w, MARKER)) : c.id;
-        EXPECT_EQ(member(doc, "pending_id"), id) << r.out;
+        EXPECT_EQ(doc.raw("pending_id"), id) << r.out;
         EXPECT_EQ(r.exit_code, 0);
     }
 }
@@ -79,21 +78,21 @@ TEST(WhichLoginIsWhose, TwoStartsInOneSecondGetTwoNames) {
     ASSERT_EQ(first_id.size(), 16u) << "the stand-in left no marker";
     EXPECT_EQ(first.exit_code, 0);
     // The device-code document as before, with the name last.
-    EXPECT_EQ(body(first), "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://x.test/d\","
+    EXPECT_EQ(read_doc(first).body, "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://x.test/d\","
                            "\"user_code\":\"AAAA-0001\",\"expires_in\":900,\"interval\":5,\"pending\":true,"
                            "\"provider\":\"lumivane\",\"pending_id\":\"" + first_id + "\"}\n")
         << first.out;
-    EXPECT_EQ(member(body(w.request("action=status")), "pending_id"), in_quotes(first_id));
+    EXPECT_EQ(read_doc(w.request("action=status")).raw("pending_id"), in_quotes(first_id));
 
     Result second = w.request("action=start&force=1");
     std::string second_id = content_id_of(w, MARKER);
     EXPECT_NE(second_id, first_id);
-    EXPECT_EQ(member(body(second), "pending_id"), in_quotes(second_id)) << second.out;
+    EXPECT_EQ(read_doc(second).raw("pending_id"), in_quotes(second_id)) << second.out;
 
     Result status = w.request("action=status");
-    EXPECT_EQ(member(body(status), "pending_id"), in_quotes(second_id)) << status.out;
+    EXPECT_EQ(read_doc(status).raw("pending_id"), in_quotes(second_id)) << status.out;
     Result poll = w.request("action=poll");
-    EXPECT_EQ(body(poll), "{\"ok\":true,\"state\":\"pending\",\"interval\":5,\"logged_in\":false,\"pending\":true,"
+    EXPECT_EQ(read_doc(poll).body, "{\"ok\":true,\"state\":\"pending\",\"interval\":5,\"logged_in\":false,\"pending\":true,"
                           "\"pending_id\":\"" + second_id + "\"}\n")
         << poll.out;
 }
@@ -107,7 +106,7 @@ TEST(WhichLoginIsWhose, AStartWithoutAMarkerCarriesNoName) {
                   {"--start", Reply("{\"ok\":true,\"verify_url\":\"https://x.test/d\",\"user_code\":\"C\"}", 0, "",
                                     "printf '{}' > elsewhere.json")}});
     Result r = w.request("action=start");
-    EXPECT_EQ(body(r), "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://x.test/d\",\"user_code\":\"C\","
+    EXPECT_EQ(read_doc(r).body, "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://x.test/d\",\"user_code\":\"C\","
                        "\"expires_in\":900,\"interval\":5,\"pending\":true,\"provider\":\"lumivane\"}\n")
         << r.out;
     EXPECT_TRUE(w.exists("elsewhere.json"));

@@ -18,8 +18,8 @@
 
 using e2e::Reply;
 using e2e::Result;
+using e2e::read_doc;
 using e2e::World;
-using e2e::has;
 using e2e::pending_marker;
 
 namespace {
@@ -199,8 +199,8 @@ TEST(NonAsciiNames, ToolsUnderSuchNamesRun) {
             Result r = w.request("action=status");
             EXPECT_EQ(r.exit_code, 0);
             EXPECT_EQ(r.err, "");
-            EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
-            EXPECT_TRUE(has(r, "\"account\":\"acme\"")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_present\":true")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"account\":\"acme\"")) << r.out;
             if (c.kind == STANDIN) {
                 EXPECT_EQ(w.runs("login"), std::vector<std::string>{"--status"});
             }
@@ -224,7 +224,7 @@ TEST(NonAsciiNames, AToolSeesTheEnvironmentAsGiven) {
         list.act = e2e::Act::LIST_ENV;
         w.login_tool({{"--status", list}});
         Result r = w.request("action=status");
-        EXPECT_TRUE(has(r, "\"account\":\"acme\"")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"account\":\"acme\"")) << r.out;
         std::string seen = "\n" + w.read("logs/login.vars");
         for (const auto &kv : vars) {
             EXPECT_NE(seen.find("\n" + kv.first + "=" + kv.second + "\n"), std::string::npos) << seen;
@@ -246,8 +246,8 @@ TEST(NonAsciiNames, WindowsVariableNamesInAnyCase) {
     w.env["UserProfile"] = w.native("Жанна");
     w.write("Жанна/.config/lumivane/auth.json", TOKENS);
     Result r = w.request("action=status");
-    EXPECT_TRUE(has(r, "\"account\":\"acme\"")) << r.out;
-    EXPECT_TRUE(has(r, "\"logged_in\":true")) << r.out;
+    EXPECT_TRUE(read_doc(r).has("\"account\":\"acme\"")) << r.out;
+    EXPECT_TRUE(read_doc(r).has("\"logged_in\":true")) << r.out;
 }
 
 }  // namespace

@@ -22,8 +22,8 @@
 
 using e2e::Reply;
 using e2e::Result;
+using e2e::read_doc;
 using e2e::World;
-using e2e::body;
 using e2e::NATIVE_SEP;
 using e2e::Only;
 using e2e::runs_here;
@@ -110,7 +110,7 @@ TEST(NodeLock, OneFlowStepAtATime) {
         for (const Result *r : {&r1, &r2}) {
             EXPECT_EQ(r->exit_code, 0) << r->out;
             EXPECT_EQ(r->err, "");
-            EXPECT_EQ(body(*r).rfind("{\"ok\":true,", 0), 0u) << r->out;
+            EXPECT_EQ(read_doc(*r).body.rfind("{\"ok\":true,", 0), 0u) << r->out;
         }
     }
 }
@@ -141,7 +141,7 @@ TEST(NodeLock, AWaitPastTheDeadlineAnswersAsATimeout) {
     }
     w.write("release", "");
     Result r1 = first.get();
-    EXPECT_EQ(body(r1).rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << r1.out;
+    EXPECT_EQ(read_doc(r1).body.rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << r1.out;
     // The waiting requests ran no tool at all.
     EXPECT_EQ(w.runs("login"), (std::vector<std::string>{"--status", "--start"}));
     EXPECT_TRUE(w.runs("token").empty());
@@ -248,7 +248,7 @@ TEST(NodeLock, MarkersInOneFolderDoNotWaitOnEachOther) {
     // Room for its own two tool runs (slow under wine); were it to wait
     // for the first one's lock, it would answer as timed out at the end.
     Second s = second_request(w, first, "action=start", "20");
-    EXPECT_EQ(body(s.r).rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << s.r.out;
+    EXPECT_EQ(read_doc(s.r).body.rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << s.r.out;
     EXPECT_EQ(w.runs("other"), (std::vector<std::string>{"--status", "--start"}));
 }
 
@@ -340,7 +340,7 @@ TEST(NodeLock, ItsFileIsPrivateAndGoesWithTheRequest) {
         EXPECT_EQ(lstat((folder + "/" + held[0]).c_str(), &file_st), 0);
         w.write("release", "");
         Result r = first.get();
-        EXPECT_EQ(body(r).rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << r.out;
+        EXPECT_EQ(read_doc(r).body.rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << r.out;
         EXPECT_TRUE(S_ISDIR(folder_st.st_mode));
         EXPECT_EQ(folder_st.st_mode & 07777, 0700u);
         EXPECT_TRUE(S_ISREG(file_st.st_mode));
@@ -397,7 +397,7 @@ TEST(NodeLock, AnotherLocalUserCannotHoldIt) {
         w.write("tmp/done", "");
         EXPECT_EQ(other.get(), 0);
         ASSERT_TRUE(held) << "nobody could not take what the case gives them";
-        EXPECT_EQ(body(r).rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << r.out;
+        EXPECT_EQ(read_doc(r).body.rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << r.out;
         EXPECT_EQ(w.runs("login"), (std::vector<std::string>{"--status", "--start"}));
     }
 }

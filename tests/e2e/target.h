@@ -1,6 +1,6 @@
 // What differs between running the native program and running the Windows
 // .exe under wine. harness.cc does everything else; exactly one target
-// file (target_posix.cc here, tests/windows/target_wine.cc) is linked
+// file (target_posix.cc or target_win32.cc, side by side here) is linked
 // into each test binary.
 #pragma once
 

@@ -13,21 +13,12 @@
 
 using e2e::Reply;
 using e2e::Result;
+using e2e::read_doc;
 using e2e::World;
-using e2e::has;
 
 namespace {
 
 const char STATUS_LINE[] = "{\"ok\":true,\"account\":\"acme\"}";
-
-Reply says(const std::string &out, int exit_code = 0, const std::string &err = "") {
-    Reply r;
-    r.out = out;
-    r.exit_code = exit_code;
-    r.err = err;
-    return r;
-}
-
 
 enum Outcome {
     RUNS,       // the tool ran with "--status" and its line was read
@@ -59,18 +50,18 @@ TEST(ToolCommand, TheCommandIsOneUninterpretedWord) {
                 if (ch == '|' || ch == '<' || ch == '>') ch = '_';
             }
         }
-        w.env["LUMIVANE_LOGIN_BIN"] = w.tool(name, {{"--status", says(STATUS_LINE)}});
+        w.env["LUMIVANE_LOGIN_BIN"] = w.tool(name, {{"--status", Reply(STATUS_LINE)}});
         Result r = w.request("action=status");
         Outcome expect = e2e::WINDOWS_TARGET ? c.windows : c.posix;
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(r.err, "");
         if (expect == RUNS) {
-            EXPECT_TRUE(has(r, "\"account\":\"acme\"")) << r.out;
-            EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"account\":\"acme\"")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_present\":true")) << r.out;
             EXPECT_EQ(w.runs(name), std::vector<std::string>{"--status"});
         } else {
-            EXPECT_TRUE(has(r, "\"cli_present\":false,")) << r.out;
-            EXPECT_TRUE(has(r, "\"cli_error\":\"cli_spawn_failed\"")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_present\":false,")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_error\":\"cli_spawn_failed\"")) << r.out;
             EXPECT_TRUE(w.runs(name).empty());
         }
     }
@@ -95,22 +86,22 @@ TEST(ToolCommand, CommandsThatCannotBeWrittenAsOneWord) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
-        std::string tool = w.tool("login", {{"--status", says(STATUS_LINE)}});
+        std::string tool = w.tool("login", {{"--status", Reply(STATUS_LINE)}});
         w.env["LUMIVANE_LOGIN_BIN"] = tool + c.suffix;
-        w.env["LUMIVANE_TOKEN_BIN"] = w.tool("token", {{"--help", says("usage")}}) + c.suffix;
+        w.env["LUMIVANE_TOKEN_BIN"] = w.tool("token", {{"--help", Reply("usage")}}) + c.suffix;
         Result r = w.request("action=status");
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(r.err, "");
-        EXPECT_TRUE(has(r, "\"cli_present\":false,")) << r.out;
-        EXPECT_TRUE(has(r, "\"token_cli_present\":false,")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"cli_present\":false,")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"token_cli_present\":false,")) << r.out;
         // The stand-ins exist under the unchanged names: nothing may reach them.
         EXPECT_TRUE(w.runs("login").empty());
         EXPECT_TRUE(w.runs("token").empty());
         if (e2e::WINDOWS_TARGET) {
-            EXPECT_TRUE(has(r, std::string("\"cli_error\":\"") + c.windows_error + "\"")) << r.out;
+            EXPECT_TRUE(read_doc(r).has(std::string("\"cli_error\":\"") + c.windows_error + "\"")) << r.out;
         } else {
             // A file of that name does not exist.
-            EXPECT_TRUE(has(r, "\"cli_error\":\"cli_not_found\"")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_error\":\"cli_not_found\"")) << r.out;
         }
     }
 }
@@ -129,9 +120,9 @@ TEST(ToolCommand, LengthLimitOfTheCommand) {
         Result r = w.request("action=status");
         EXPECT_EQ(r.exit_code, 0);
         if (c.refused) {
-            EXPECT_TRUE(has(r, "\"cli_error\":\"cli_spawn_failed\"")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_error\":\"cli_spawn_failed\"")) << r.out;
         } else {
-            EXPECT_FALSE(has(r, "\"cli_error\":\"cli_spawn_failed\"")) << r.out;
+            EXPECT_FALSE(read_doc(r).has("\"cli_error\":\"cli_spawn_failed\"")) << r.out;
         }
     }
 }
@@ -152,8 +143,8 @@ TEST(ToolCommand, MissingToolsAreNotFound) {
         Result r = w.request("action=status");
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(r.err, "");
-        EXPECT_TRUE(has(r, "\"cli_present\":false,\"token_cli_present\":false,")) << r.out;
-        EXPECT_TRUE(has(r, "\"cli_error\":\"cli_not_found\"")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"cli_present\":false,\"token_cli_present\":false,")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"cli_error\":\"cli_not_found\"")) << r.out;
 
         Result start = w.request("action=start");
         EXPECT_NE(start.out.find("\"error\":\"cli_unavailable\""), std::string::npos) << start.out;
@@ -166,11 +157,11 @@ TEST(ToolCommand, CapturedBytesAreTheToolsOwn) {
         Reply reply;
         const char *account;  // expected "account" member
     } cases[] = {
-        {"CR LF lines and trailing blank lines", says("noise\r\n{\"ok\":true,\"account\":\"crlf\"}\r\n\r\n  \r\n"), "crlf"},
+        {"CR LF lines and trailing blank lines", Reply("noise\r\n{\"ok\":true,\"account\":\"crlf\"}\r\n\r\n  \r\n"), "crlf"},
         // A text-mode pipe would end the output at the Ctrl-Z byte.
-        {"a Ctrl-Z byte before the line", says("a\x1a\r\n{\"ok\":true,\"account\":\"after-ctrl-z\"}\r\n"), "after-ctrl-z"},
-        {"exit status 1 and standard error", says("{\"ok\":true,\"account\":\"failed-run\"}\n", 1, "oops\r\n"), "failed-run"},
-        {"a later non-JSON line", says("{\"ok\":true,\"account\":\"last\"}\r\ndone\r\n"), "last"},
+        {"a Ctrl-Z byte before the line", Reply("a\x1a\r\n{\"ok\":true,\"account\":\"after-ctrl-z\"}\r\n"), "after-ctrl-z"},
+        {"exit status 1 and standard error", Reply("{\"ok\":true,\"account\":\"failed-run\"}\n", 1, "oops\r\n"), "failed-run"},
+        {"a later non-JSON line", Reply("{\"ok\":true,\"account\":\"last\"}\r\ndone\r\n"), "last"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
@@ -179,16 +170,16 @@ TEST(ToolCommand, CapturedBytesAreTheToolsOwn) {
         Result r = w.request("action=status");
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(r.err, "");  // the tool's standard error is discarded
-        EXPECT_TRUE(has(r, std::string("\"account\":\"") + c.account + "\"")) << r.out;
-        EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+        EXPECT_TRUE(read_doc(r).has(std::string("\"account\":\"") + c.account + "\"")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"cli_present\":true")) << r.out;
     }
 }
 
 TEST(ToolCommand, StartPassesBothOptionsUnquoted) {
     World w;
-    w.login_tool({{"--status", says("{\"ok\":true}")},
-                  {"--start --force", says("{\"ok\":true,\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\"}\r\n")}});
-    w.token_tool({{"--help", says("usage")}});
+    w.login_tool({{"--status", Reply("{\"ok\":true}")},
+                  {"--start --force", Reply("{\"ok\":true,\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\"}\r\n")}});
+    w.token_tool({{"--help", Reply("usage")}});
     Result r = w.request("action=start&force=1");
     EXPECT_EQ(r.out, std::string(e2e::JSON_HEADER) +
                          "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\","
@@ -207,10 +198,10 @@ TEST(ToolCommand, PollDoneReadsWhatTheToolJustWrote) {
     // is collected from disk afterwards.
     World w;
     w.env["USERPROFILE"] = w.native_dir();
-    Reply done = says("{\"ok\":true,\"state\":\"done\"}\r\n");
+    Reply done = Reply("{\"ok\":true,\"state\":\"done\"}\r\n");
     done.before = "mkdir -p .config/lumivane && printf '%s' '{\"access_token\":\"t\",\"org_id\":\"org-9\"}' "
                   "> .config/lumivane/auth.json";
-    w.login_tool({{"--status", says("{\"ok\":true}")}, {"--poll", done}});
+    w.login_tool({{"--status", Reply("{\"ok\":true}")}, {"--poll", done}});
     Result r = w.request("action=poll");
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out.rfind(std::string(e2e::JSON_HEADER) + "{\"ok\":true,\"state\":\"done\",\"provider\":\"lumivane\","
@@ -272,11 +263,11 @@ TEST(ToolCommand, ScriptsRunAsTheShellOrCmdRanThem) {
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(r.err, "");
         if (!c.cli_error) {
-            EXPECT_TRUE(has(r, "\"account\":\"scripted\"")) << r.out;
-            EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"account\":\"scripted\"")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_present\":true")) << r.out;
         } else {
-            EXPECT_TRUE(has(r, "\"cli_present\":false")) << r.out;
-            EXPECT_TRUE(has(r, std::string("\"cli_error\":\"") + c.cli_error + "\"")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_present\":false")) << r.out;
+            EXPECT_TRUE(read_doc(r).has(std::string("\"cli_error\":\"") + c.cli_error + "\"")) << r.out;
         }
     }
 }
@@ -323,14 +314,14 @@ TEST(ToolCommand, AToolThatCannotStartIsNotAMissingOne) {
             SCOPED_TRACE(std::string(way.why) + ", " + c.query);
             World w;
             if (way.runnable) {
-                w.login_tool({{"--status", says("{\"ok\":true}")}}, says("{\"ok\":true}"));
+                w.login_tool({{"--status", Reply("{\"ok\":true}")}}, Reply("{\"ok\":true}"));
             } else {
                 const std::string tool = e2e::WINDOWS_TARGET ? "bin/100%login%.cmd" : "bin/login";
                 w.write(tool, e2e::WINDOWS_TARGET ? "@echo {\"ok\":true}\r\n" : "#!/bin/sh\necho '{\"ok\":true}'\n");
                 chmod(w.path(tool).c_str(), 0644);  // POSIX: not to be run
                 w.env["LUMIVANE_LOGIN_BIN"] = w.native(tool);
             }
-            w.token_tool({{"--help", says("usage")}});
+            w.token_tool({{"--help", Reply("usage")}});
             w.host_descriptor_limit = way.descriptor_limit;
             w.write("lumivane-default.json", "{\"created\":" + std::to_string((long long)time(nullptr)) + "}");
             Result r = w.request(c.query);
@@ -338,7 +329,7 @@ TEST(ToolCommand, AToolThatCannotStartIsNotAMissingOne) {
             EXPECT_EQ(r.exit_code, c.exit_code);
             EXPECT_TRUE(w.exists("lumivane-default.json"));
             Result status = w.request("action=status");
-            EXPECT_TRUE(has(status, "\"cli_error\":\"cli_spawn_failed\"")) << status.out;
+            EXPECT_TRUE(read_doc(status).has("\"cli_error\":\"cli_spawn_failed\"")) << status.out;
             if (way.runnable) EXPECT_TRUE(w.runs("login").empty());
         }
     }

@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <future>
 #include <set>
 #include <sstream>
 
@@ -33,23 +34,16 @@
 #include "target.h"
 
 using e2e::Act;
+using e2e::acting;
 using e2e::Reply;
 using e2e::Result;
+using e2e::read_doc;
 using e2e::World;
-using e2e::has;
-using e2e::body;
 
 namespace {
 
 // Far below LONG_SLEEP_SEC, and far above what any answer takes.
 constexpr long long PROMPT_SEC = e2e::LONG_SLEEP_SEC / 2;
-
-Reply acting(Act act, const std::string &out = "", int exit_code = 0) {
-    Reply r(out, exit_code);
-    r.act = act;
-    return r;
-}
-
 
 // Ends the children that LEAVE_CHILD stand-ins left (native only; under
 // wine they end with the wine server).
@@ -91,8 +85,8 @@ TEST(ToolIsolation, AChildLeftBehindDoesNotHoldTheAnswer) {
         end_children(w, "login");
         end_children(w, "token");
         EXPECT_EQ(r.exit_code, 0);
-        EXPECT_TRUE(has(r, "\"account\":\"prompt\"")) << r.out;
-        EXPECT_TRUE(has(r, "\"cli_present\":true,\"token_cli_present\":true")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"account\":\"prompt\"")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"cli_present\":true,\"token_cli_present\":true")) << r.out;
         EXPECT_LT(r.finished - r.started, PROMPT_SEC);
     }
 }
@@ -114,8 +108,8 @@ TEST(ToolIsolation, NulBytesCountTowardTheCaptureLimit) {
         w.login_tool({{"--status", acting(c.act, "{\"ok\":true,\"account\":\"after-the-flood\"}\n")}});
         Result r = w.request("action=status");
         EXPECT_EQ(r.exit_code, 0);
-        EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
-        EXPECT_TRUE(has(r, "\"account\":\"\"")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"cli_present\":true")) << r.out;
+        EXPECT_TRUE(read_doc(r).has("\"account\":\"\"")) << r.out;
         EXPECT_LT(r.finished - r.started, e2e::LONG_SLEEP_SEC);
     }
 }
@@ -130,7 +124,7 @@ TEST(ToolIsolation, AToolReadsNoRequestBody) {
     w.login_tool({{"--status", acting(Act::READ_STDIN)}});
     Result r = w.request("action=status");
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_TRUE(has(r, "\"account\":\"stdin-0\"")) << r.out;
+    EXPECT_TRUE(read_doc(r).has("\"account\":\"stdin-0\"")) << r.out;
     EXPECT_LT(r.finished - r.started, PROMPT_SEC);
 }
 
@@ -218,7 +212,7 @@ TEST(ToolIsolation, TheRequestsVariablesNeverReachATool) {
     w.login_tool({{"--status", acting(Act::LIST_ENV, "{\"ok\":true}\n")}});
     w.token_tool({{"--help", acting(Act::LIST_ENV, "usage\n")}});
     Result r = w.request(query);
-    EXPECT_TRUE(has(r, "\"cli_present\":true")) << r.out;
+    EXPECT_TRUE(read_doc(r).has("\"cli_present\":true")) << r.out;
     for (const char *tool : {"login", "token"}) {
         SCOPED_TRACE(tool);
         std::set<std::string> names = lines_of(w.read(std::string("logs/") + tool + ".env"));
@@ -277,17 +271,17 @@ TEST(ToolIsolation, ATimeLimitEndsTheToolAndItsChildren) {
         if (!e2e::runs_here(c.only)) continue;
         SCOPED_TRACE(c.why);
         World w;
-        w.env["LUMIVANE_TOOL_TIMEOUT"] = "1";
+        w.env["LUMIVANE_TOOL_TIMEOUT"] = std::to_string(e2e::SHORT_LIMIT_SEC);
         w.login_tool(c.login);
         w.token_tool(c.token.empty() ? std::map<std::string, Reply>{{"--help", Reply("usage\n")}} : c.token);
         Result r = w.request(c.query);
         EXPECT_EQ(r.exit_code, c.exit_code);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out.rfind(c.status_line, 0), 0u) << r.out;
-        EXPECT_NE(body(r).find(c.want), std::string::npos) << r.out;
+        EXPECT_NE(read_doc(r).body.find(c.want), std::string::npos) << r.out;
         if (std::string(c.why) == "status") {
-            EXPECT_TRUE(has(r, "\"cli_present\":true,\"token_cli_present\":true")) << r.out;
-            EXPECT_FALSE(has(r, "cli_error")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_present\":true,\"token_cli_present\":true")) << r.out;
+            EXPECT_FALSE(read_doc(r).has("cli_error")) << r.out;
         }
         wait_out_the_sleepers(r);
         for (const char *who : {"tool", "child"}) {
@@ -323,9 +317,7 @@ TEST(ToolIsolation, OneDeadlineForTheWholeRequest) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
-        // Long enough for a stand-in to start and note its run on a loaded
-        // host under wine, and shorter than the sleeper (SHORT_SLEEP_SEC).
-        w.env["LUMIVANE_TOOL_TIMEOUT"] = "2";
+        w.env["LUMIVANE_TOOL_TIMEOUT"] = std::to_string(e2e::SHORT_LIMIT_SEC);
         w.write("auth.json", "{\"access_token\":\"t\"}");  // signed in, so that refresh asks its tool
         w.login_tool({{"--status", acting(Act::SLEEP, "{\"ok\":true}\n")}}, Reply("{\"ok\":true}\n"));
         w.token_tool({{"--help", Reply("usage\n")}}, Reply("{\"access_token\":\"t\"}\n"));
@@ -333,66 +325,82 @@ TEST(ToolIsolation, OneDeadlineForTheWholeRequest) {
         EXPECT_EQ(r.exit_code, c.exit_code);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out.rfind(c.status_line, 0), 0u) << r.out;
-        EXPECT_EQ(body(r), c.want);
+        EXPECT_EQ(read_doc(r).body, c.want);
         EXPECT_EQ(w.runs("login"), c.login_runs);
         EXPECT_EQ(w.runs("token"), c.token_runs);
     }
 }
 
-TEST(ToolIsolation, AToolThatClosesItsOutputAndStaysIsNotWaitedFor) {
+// Once a tool's output has ended, the plugin gives it a short grace to
+// exit: a tool that ends within it is waited for, so that what it did last
+// is done when the answer comes; one that stays is left running and its
+// answer used, well before the request's deadline, which it would
+// otherwise hold and then lose; and a tool left running goes on to finish
+// its work after the plugin has ended.
+TEST(ToolIsolation, AToolThatClosesItsOutput) {
     // wine hands a Windows process its standard output as a POSIX descriptor
     // as well, which closing the handle leaves open: under wine no tool can
     // close its output and go on.
     E2E_POSIX_ONLY("wine keeps a closed standard output open");
-    // The answer is whole once the output has ended: after a short grace
-    // the tool is left running and its answer is used, well before the
-    // request's deadline, which it would otherwise hold and then lose.
     const std::string status_ok = "{\"ok\":true}\n";
+    const std::string device_code = "{\"ok\":true,\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\"}\n";
+    enum Then {
+        ENDS_IN_THE_GRACE,  // notes "closed", waits for the case's "release", leaves "tool-finished" and exits
+        STAYS,              // goes on far beyond the request's deadline
+        SAVES_LATER,        // saves its state a moment after the plugin has answered
+    };
     struct Case {
         const char *why;
         const char *query;
-        std::map<std::string, Reply> login;
-        std::string want;  // a text of the body
+        Then then;
+        std::map<std::string, Reply> login;  // the tools of STAYS and SAVES_LATER
+        std::string want;                    // a text of the body
     } cases[] = {
-        {"start", "action=start",
-         {{"--status", Reply(status_ok)},
-          {"--start", acting(Act::STAY, "{\"ok\":true,\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\"}\n")}},
+        {"ends within the grace: waited for", "action=status", ENDS_IN_THE_GRACE, {}, "\"account\":\"early\""},
+        {"start, stays", "action=start", STAYS, {{"--status", Reply(status_ok)}, {"--start", acting(Act::STAY, device_code)}},
          "{\"ok\":true,\"flow\":\"device_code\",\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\""},
-        {"status", "action=status", {{"--status", acting(Act::STAY, "{\"ok\":true,\"account\":\"stayed\"}\n")}},
-         "\"account\":\"stayed\""},
+        {"status, stays", "action=status", STAYS,
+         {{"--status", acting(Act::STAY, "{\"ok\":true,\"account\":\"stayed\"}\n")}}, "\"account\":\"stayed\""},
+        {"start, saves its state after the plugin has ended", "action=start", SAVES_LATER,
+         {{"--status", Reply(status_ok)}, {"--start", acting(Act::SAVE_LATER, device_code)}},
+         "{\"ok\":true,\"flow\":\"device_code\""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.why);
         World w;
         // Far beyond the grace, far below the stand-in's stay.
         w.env["LUMIVANE_TOOL_TIMEOUT"] = std::to_string(e2e::LONG_SLEEP_SEC / 2);
-        w.login_tool(c.login);
         w.token_tool({{"--help", Reply("usage\n")}});
-        Result r = w.request(c.query);
+        Result r;
+        if (c.then == ENDS_IN_THE_GRACE) {
+            // The tool goes on until the case releases it, which it does as
+            // soon as the tool has closed its output: a plugin that did not
+            // wait for the tool's end would answer before "tool-finished".
+            auto at = [&](const char *rel) { return e2e::sh_quote(w.path(rel)); };
+            w.env["LUMIVANE_LOGIN_BIN"] = w.script("bin/closer", "printf '{\"ok\":true,\"account\":\"early\"}\\n'\nexec >&-\n: > " + at("closed") +
+                                "\ni=0; while [ ! -e " + at("release") + " ] && [ $i -lt 6000 ]; do sleep 0.01; i=$((i+1)); done\n"
+                                ": > " + at("tool-finished") + "\n");
+            std::future<Result> answer = w.request_in_background(c.query);
+            for (int i = 0; i < 60 * 100 && !w.exists("closed"); i++) usleep(10 * 1000);
+            w.write("release", "");
+            r = answer.get();
+            EXPECT_TRUE(w.exists("closed")) << "the tool never closed its output";
+            EXPECT_TRUE(w.exists("tool-finished")) << "the answer came before the tool ended";
+        } else {
+            w.login_tool(c.login);
+            r = w.request(c.query);
+        }
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out.rfind(e2e::JSON_HEADER, 0), 0u) << r.out;  // no Status line: 200
-        EXPECT_TRUE(has(r, c.want)) << r.out;
-        EXPECT_LT(r.finished - r.started, e2e::LONG_SLEEP_SEC / 2);
+        EXPECT_TRUE(read_doc(r).has(c.want)) << r.out;
+        if (c.then == STAYS) EXPECT_LT(r.finished - r.started, e2e::LONG_SLEEP_SEC / 2);
+        if (c.then == SAVES_LATER) {
+            // Its state appears once it has saved it, whatever the plugin did meanwhile.
+            for (int i = 0; i < 10 * e2e::LONG_SLEEP_SEC && !w.exists("survived-login-tool"); i++) usleep(100 * 1000);
+            EXPECT_TRUE(w.exists("survived-login-tool")) << "the tool was ended before it saved its state";
+        }
     }
-}
-
-TEST(ToolIsolation, ALeftToolOutlivesThePlugin) {
-    E2E_POSIX_ONLY("wine keeps a closed standard output open");
-    // A login tool that prints its answer, closes its output and then saves
-    // its state: its answer is used after the grace, and it is left to
-    // finish, after the plugin has ended too.
-    World w;
-    w.env["LUMIVANE_TOOL_TIMEOUT"] = std::to_string(e2e::LONG_SLEEP_SEC);
-    w.login_tool({{"--status", Reply("{\"ok\":true}\n")},
-                  {"--start", acting(Act::SAVE_LATER, "{\"ok\":true,\"verify_url\":\"https://v/x\",\"user_code\":\"AB-CD\"}\n")}});
-    w.token_tool({{"--help", Reply("usage\n")}});
-    Result r = w.request("action=start");
-    EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(body(r).rfind("{\"ok\":true,\"flow\":\"device_code\"", 0), 0u) << r.out;
-    // Its state appears once it has saved it, whatever the plugin did meanwhile.
-    for (int i = 0; i < 10 * e2e::LONG_SLEEP_SEC && !w.exists("survived-login-tool"); i++) usleep(100 * 1000);
-    EXPECT_TRUE(w.exists("survived-login-tool")) << "the tool was ended before it saved its state";
 }
 
 // A token tool whose --help never returns: start, poll and cancel do not
@@ -430,17 +438,17 @@ TEST(ToolIsolation, ATokenToolThatHangsHoldsUpNoSignIn) {
         Result r = w.request(c.query);
         EXPECT_EQ(r.exit_code, 0) << r.out;
         EXPECT_EQ(r.out.rfind(e2e::JSON_HEADER, 0), 0u) << r.out;  // no Status line: 200
-        EXPECT_EQ(body(r).rfind(c.want, 0), 0u) << r.out;
+        EXPECT_EQ(read_doc(r).body.rfind(c.want, 0), 0u) << r.out;
         if (c.want[c.want.size() - 1] == '"') {
             // A status document: the hung token tool is there.
-            EXPECT_TRUE(has(r, "\"cli_present\":true,\"token_cli_present\":true")) << r.out;
+            EXPECT_TRUE(read_doc(r).has("\"cli_present\":true,\"token_cli_present\":true")) << r.out;
         }
     }
 }
 
 TEST(ToolIsolation, DISABLED_AToolEndsWithThePluginWhenTheHostKillsIt) {
     // Disabled: a tool the plugin has left running must outlive it
-    // (ALeftToolOutlivesThePlugin), and a parent-death signal, set when the
+    // (AToolThatClosesItsOutput), and a parent-death signal, set when the
     // tool starts, cannot tell that tool from one still being waited for.
     // Ending a running tool when the host kills the plugin would take a
     // watcher process of its own.

@@ -47,7 +47,7 @@ static const size_t LINE_CAP = 4096;
 static const DWORD SELF_PATH_CAP = 32768;
 // The sleeps of e2e::Act (harness.h): LONG_SLEEP_SEC and SHORT_SLEEP_SEC.
 static const int LONG_SLEEP_MS = 20000;
-static const int SHORT_SLEEP_MS = 3000;
+static const int SHORT_SLEEP_MS = 10000;
 // How "killed" ends: with the status of a crash (an access violation), as a
 // process that an exception ends has, instead of an exit code of its own.
 static const UINT CRASH_STATUS = 0xC0000005;

@@ -1,10 +1,10 @@
-// The Windows target: the .exe runs under wine through launch.exe, which
-// gives it exactly the world's environment (wine would otherwise add its
-// own USERPROFILE, PATH and more) as a Windows host does, in UTF-16, on a
-// machine with the world's ANSI code page. Stand-in tools are copies of
-// standin.exe with a replies file beside them, and every path the plugin
-// is given is in Windows form (Z:\...), so that nothing relies on wine
-// accepting POSIX paths.
+// The Windows target: the .exe runs under wine through launch.exe
+// (win32/launch.cc), which gives it exactly the world's environment (wine
+// would otherwise add its own USERPROFILE, PATH and more) as a Windows host
+// does, in UTF-16, on a machine with the world's ANSI code page. Stand-in
+// tools are copies of standin.exe (win32/standin.cc) with a replies file
+// beside them, and every path the plugin is given is in Windows form
+// (Z:\...), so that nothing relies on wine accepting POSIX paths.
 #include <stdlib.h>
 #include <string.h>
 
