@@ -112,8 +112,10 @@ class DumpOnFailure : public testing::EmptyTestEventListener {
         for (const auto &rec : recorded) {
             std::string how;
             for (const auto &a : rec.args) how += " " + a;
-            printf("--- run%s (QUERY_STRING=%s) in %s: exit %d\n%s\n--- its standard error:\n%s\n",
-                   how.c_str(), rec.query.c_str(), rec.dir.c_str(), rec.result.exit_code,
+            std::string ended = rec.result.signal ? "killed by signal " + std::to_string(rec.result.signal)
+                                                  : "exit " + std::to_string(rec.result.exit_code);
+            printf("--- run%s (QUERY_STRING=%s) in %s: %s\n%s\n--- its standard error:\n%s\n",
+                   how.c_str(), rec.query.c_str(), rec.dir.c_str(), ended.c_str(),
                    rec.result.out.c_str(), rec.result.err.c_str());
             if (std::find(dirs.begin(), dirs.end(), rec.dir) == dirs.end()) dirs.push_back(rec.dir);
         }
@@ -324,9 +326,14 @@ static Result execute(Launch l) {
     if (l.hold_stdin) close(in_pipe[0]);
     int status = 0;
     drain(pid, out_pipe[0], err_pipe[0], r.out, r.err, &r.finished, &status);
-    if (waitpid(pid, &status, 0) < 0 && errno != ECHILD) status = -1;
+    // drain may have reaped it already (ECHILD); its status is then in hand.
+    pid_t waited;
+    do waited = waitpid(pid, &status, 0);
+    while (waited < 0 && errno == EINTR);
+    if (waited < 0 && errno != ECHILD) throw std::runtime_error("waitpid failed");
     if (l.hold_stdin) close(in_pipe[1]);
     r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
     return r;
 }
 

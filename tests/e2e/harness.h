@@ -25,6 +25,7 @@ struct Result {
     std::string out;
     std::string err;
     int exit_code = -1;  // -1 when it did not exit normally
+    int signal = 0;      // the signal that ended it, if one did
     long long started = 0;   // wall clock at the start, seconds
     long long finished = 0;  // wall clock when standard output ended, seconds
 };
