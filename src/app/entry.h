@@ -4,8 +4,8 @@
 // is refused (403, "cross_site_request", no tool run) when a page on
 // another site sent it, and every answer but the page is refused (403,
 // "host_not_allowed", no tool run) on a node without a password when the
-// request names a host the node is not known by (cgi/cross_site.h). main() is only a call to
-// plugin_main().
+// request names a host the node is not known by (cgi/cross_site.h).
+// main() is only a call to plugin_main().
 #pragma once
 
 extern const char META_LINE[];     // the --meta answer, line feed included

@@ -7,9 +7,9 @@
 //
 // Failure is sticky: the first append that fails (the BUF_MAX_CAP limit,
 // memory exhausted, or a buf_addf text too long to format) sets `failed`,
-// and from then on every append fails and changes nothing. The text is then the complete text of the appends
-// before that one, never a text with a piece missing; whoever writes the
-// Buf out tests `failed` first.
+// and from then on every append fails and changes nothing. The text is
+// then the complete text of the appends before that one, never a text with
+// a piece missing; whoever writes the Buf out tests `failed` first.
 #pragma once
 
 #include <stddef.h>

@@ -17,13 +17,13 @@ constexpr size_t ACTION_CAP = 64;         // the `action` query value
 constexpr size_t STATE_CAP = 64;          // a tool's `state` / `user_code`
 constexpr size_t VERIFY_URL_CAP = 1024;   // the verification address a login tool gives
 constexpr size_t JSON_KEY_CAP = 128;      // a decoded candidate key
-constexpr size_t HOST_SHOWN_MAX = 261;
+constexpr size_t HOST_SHOWN_MAX = 261;    // bytes of a refused Host header shown: a 253-byte name and ":65535" fit
 // The profile directory beside a credentials file is taken only when the
 // file's directory followed by "vantorel-env" still leaves this many bytes
 // of a path spare: a credentials directory of at most 1,007 bytes. A longer
 // one has always sent the profile to the home rule, and a node may rely on
 // where it is looked for.
-constexpr size_t PROFILE_DIR_SPARE = 4;    // bytes of a refused Host header shown: a 253-byte name and ":65535" fit
+constexpr size_t PROFILE_DIR_SPARE = 4;
 
 // Response buffer.
 constexpr size_t BUF_FIRST_CAP = 1024;              // first allocation

@@ -1,7 +1,9 @@
-// Copying into fixed-size character arrays: the one place where a text is
-// cut or refused for its capacity. Every copy into a char array goes
-// through these, so that every copy is terminated and a cut is a choice
-// the caller made by name.
+// Copying one text into a fixed-size character array: the one place where
+// such a copy is cut or refused for its capacity. Every copy of a whole
+// text (or of a span of one) into a char array goes through these, so that
+// every copy is terminated and a cut is a choice the caller made by name.
+// Code that composes a text from several parts (a path, a lock name, a
+// message) measures its room where it composes.
 #pragma once
 
 #include <stddef.h>

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "base/buf.h"
+#include "base/text.h"
 #include "platform/platform.h"
 #include "state/paths.h"
 #include "tools/runner.h"
@@ -18,7 +19,7 @@ static char *read_credentials(const PathEnv *env, char *path) {
     char fallback[PATH_CAP];
     if (fallback_token_path(env, fallback) && plat_exists(fallback)) {
         text = read_file(fallback);
-        if (text) memcpy(path, fallback, strlen(fallback) + 1);
+        if (text) copy_text(path, PATH_CAP, fallback);
     }
     return text;
 }
